@@ -1,0 +1,110 @@
+// CIndex: the search engine. Owns the book store, one open full-text index, the
+// variant-character groups and the hit list of the last search.
+//
+// Index header file ("<name>-idx.h"), little-endian:
+//   offset 0        400000  first-block table: int32 per slot, -1 = no postings
+//   offset 400000   200000  reserved table: uint16 per slot (kept, unused)
+//   offset 600000   400000  reserved table: uint32 per slot (kept, unused)
+//   offset 1000000  400000  last-page table: uint32 per slot, record index of the
+//                           slot's last page entry
+//   offset 1400000  4*N     block chain: uint32, N = (size - 1400000) / 4
+// Postings file ("<name>-idx.m"): 4096-byte blocks, see postingscursor.h.
+// Index names: "Index" (whole text), "Index_desc" (notes), "Index_content" (body).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "index/charslot.h"
+#include "index/postingscursor.h"
+#include "store/filelist.h"
+
+enum IndexPart : int { FullText = 0, Notes = 1, Body = 2 };
+enum CombineMode : int { Replace = 0, Union = 1, Intersect = 2 };
+
+inline constexpr int64_t kIndexHeaderTables = 1400000;
+
+class CIndex {
+ public:
+  CIndex() = default;
+  CIndex(const CIndex&) = delete;
+  CIndex& operator=(const CIndex&) = delete;
+  ~CIndex();
+
+  // Opens folder/<baseName>[_content|_desc]-idx.{h,m} and the book store
+  // folder/<baseName>-fl.{h,cnt}; loads folder/yitizi.txt first. On failure
+  // everything acquired is released and LastError() says why.
+  bool Open(const std::string& folder, const std::string& baseName, int part);
+  void Close();
+  bool IsOpen() const { return m_view != nullptr; }
+  const std::string& LastError() const { return m_error; }
+
+  // Keyword search. keywords is changed in place: separating spaces become
+  // U+3000. Returns the sum of the keyword searches' results, 0 when rejected.
+  int32_t SearchAnd(std::u16string& keywords, bool countHits, bool variants);
+  int32_t SearchOr(std::u16string& keywords, bool countHits, bool variants);
+  int32_t SearchKeyword(std::u16string_view pattern, CombineMode mode, bool countHits,
+                        bool variants);
+
+  const std::vector<uint32_t>& GetHitPages() const { return m_HitPages; }
+  const std::vector<uint32_t>& GetHitCounts() const { return m_HitCounts; }
+  int32_t GetHitPageCount() const { return m_HitPageCount; }
+
+  // The hit page of a record, keywords expanded into their variant forms when
+  // variants is set. Returns the number of anchors written.
+  int32_t BuildHitPage(int32_t recordIndex, std::string& out, std::u16string_view keywords,
+                       int32_t scope, bool variants) const;
+
+  // Variant-character table (folder/yitizi.txt).
+  void LoadVariantTable(const std::string& folder);
+  bool FindVariantSlot(uint32_t codePoint, int& slot) const;
+  void ExpandVariants(std::u16string_view keywords, std::vector<std::u16string>& out) const;
+  const std::vector<std::vector<uint32_t>>& VariantGroups() const { return m_VariantGroups; }
+
+  // Table-of-contents pages, forwarded to the book store.
+  bool FindPage(int32_t start, int32_t page, int32_t& outIndex) const {
+    return m_files.FindPage(start, page, outIndex);
+  }
+  bool GetPageLength(int32_t index, int32_t& length) const {
+    return m_files.GetPageLength(index, length);
+  }
+  bool ReadPage(int32_t index, char* buffer, size_t capacity) const {
+    return m_files.ReadPage(index, buffer, capacity);
+  }
+  int32_t GetHeaderValue() const { return m_files.StoredValue(); }
+  const CFileList& Files() const { return m_files; }
+
+  // Raw access to the open index, for the search and for verification.
+  int32_t FirstBlock(int slot) const { return m_FirstBlock[slot]; }
+  uint32_t LastPage(int slot) const { return m_LastPage[slot]; }
+  uint32_t ChainLength() const { return static_cast<uint32_t>(m_BlockChain.size()); }
+  const uint32_t* BlockChain() const { return m_BlockChain.data(); }
+  const uint8_t* PostingsData() const { return m_view; }
+  size_t PostingsSize() const { return m_viewSize; }
+  PostingsCursor CursorFor(int slot) const;  // started at the slot's first block
+  bool HasPostings(int slot) const {
+    return slot >= 0 && slot < kSlotCount && !m_FirstBlock.empty() && m_FirstBlock[slot] >= 0;
+  }
+
+ private:
+  bool Fail(const std::string& why);
+
+  CFileList m_files;
+  std::vector<uint32_t> m_BlockChain;
+  std::vector<uint16_t> m_Reserved16;
+  std::vector<uint32_t> m_Reserved32;
+  std::vector<int32_t> m_FirstBlock;
+  std::vector<uint32_t> m_LastPage;
+  const uint8_t* m_view = nullptr;
+  size_t m_viewSize = 0;
+
+  std::vector<uint32_t> m_HitPages;
+  std::vector<uint32_t> m_HitCounts;
+  int32_t m_HitPageCount = 0;
+
+  std::vector<std::vector<uint32_t>> m_VariantGroups;
+
+  std::string m_error;
+};

@@ -1,0 +1,80 @@
+// CFileList: read access to the collection's pages, held in the book header
+// file ("<base>-fl.h") and the book content file ("<base>-fl.cnt").
+//
+// Book header file, all integers 32-bit signed little-endian:
+//   offset 0    4        stored value (handed out unchanged, not interpreted)
+//   offset 4    4        name width N (1..260)
+//   offset 8    260      header block (kept, not interpreted)
+//   offset 268  (N+8)*k  page table: PageRecord 0, 1, ... back to back
+// PageRecord i at 268 + i*(N+8):
+//   +0   N  name: 8-bit, NUL-terminated, NUL-padded; "...\<page number>.<ext>"
+//   +N   4  end offset: byte offset in the content file just past the page
+//   +N+4 4  length: number of stored bytes of the page
+// k = (header file length - 268) / (N+8).
+// Book content file: the pages back to back, every byte XOR kContentMask.
+// A page, once unmasked, is a UTF-8 HTML document.
+//
+// Every record is checked against both files before it is used: an index
+// outside the page table or a page range outside the content file is refused.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CFileList {
+ public:
+  struct PageRecord {
+    std::string name;   // up to the first NUL
+    int64_t endOffset = 0;
+    int32_t length = 0;
+  };
+
+  CFileList() = default;
+  CFileList(const CFileList&) = delete;
+  CFileList& operator=(const CFileList&) = delete;
+  virtual ~CFileList();
+
+  bool Open(const std::string& folder, const std::string& base);
+  void Close();
+
+  // Scans records start, start+1, ... for the first whose page number equals
+  // page. outIndex is the last index examined (start-1 if none).
+  bool FindPage(int32_t start, int32_t page, int32_t& outIndex) const;
+  bool GetPageLength(int32_t index, int32_t& length) const;
+  // Reads the unmasked page into buffer, which holds at least capacity bytes;
+  // refuses when the page is longer than capacity.
+  bool ReadPage(int32_t index, char* buffer, size_t capacity) const;
+  // Convenience: the whole unmasked page.
+  bool ReadPage(int32_t index, std::string& out) const;
+
+  // The page rebuilt into the hit-page template with every keyword marked;
+  // answers the number of anchors written (0, output untouched, when closed).
+  int32_t RenderHitPage(int32_t index, std::string& out, std::u16string_view keywords,
+                        int32_t scope) const;
+
+  int32_t StoredValue() const { return m_storedValue; }
+  bool IsOpen() const { return m_open; }
+  int32_t NameWidth() const { return m_nameWidth; }
+  int32_t RecordCount() const;
+  int64_t ContentSize() const { return m_contentSize; }
+  const std::string& LastError() const { return m_error; }
+
+  // One record with its range checked against the content file.
+  bool ReadRecord(int32_t index, PageRecord& rec) const;
+
+  // The page number written in a record name: the decimal number between the
+  // last backslash and the last dot after it. False when there is none.
+  static bool PageNumberFromName(std::string_view name, int32_t& page);
+
+ private:
+  int32_t m_storedValue = 0;
+  char m_headerBlock[260] = {};
+  bool m_open = false;
+  int32_t m_nameWidth = 100;
+  int m_headerFd = -1;
+  int m_contentFd = -1;
+  int64_t m_headerSize = 0;
+  int64_t m_contentSize = 0;
+  mutable std::string m_error;
+};

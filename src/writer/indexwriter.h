@@ -1,0 +1,47 @@
+// IndexWriter: writes an index header file and postings file that CIndex reads
+// (layout in index/index.h and index/postingscursor.h).
+//
+// Postings are added per slot as page entries in ascending record order; Write
+// encodes each slot's stream, cuts it into 4096-byte blocks, allocates the
+// blocks in the chosen order and writes the block chain.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// Appends the 1-, 2- or 3-byte varint of v (v <= 4194303) to out.
+bool AppendVarint(std::vector<uint8_t>& out, uint32_t v);
+
+class IndexWriter {
+ public:
+  enum class BlockOrder {
+    Sequential,   // each slot's blocks consecutive, slots in ascending order
+    Interleaved,  // slots take turns block by block, so chains jump around
+    Reversed,     // blocks allocated back to front
+  };
+
+  // Adds one page entry to a slot; records must ascend per slot and positions
+  // ascend within the entry. False for a value the format cannot hold.
+  bool AddEntry(int slot, uint32_t record, const std::vector<uint32_t>& positions);
+  // Replaces a slot's whole byte stream (for tests that craft raw streams);
+  // lastPage is the record index the reader stops at.
+  void SetRawStream(int slot, std::vector<uint8_t> stream, uint32_t lastPage);
+
+  // Writes <name>-idx.h and <name>-idx.m, where name is a full path without suffix.
+  bool Write(const std::string& indexPath, BlockOrder order = BlockOrder::Sequential);
+
+  size_t SlotCount() const { return m_slots.size(); }
+  uint64_t PostingsBytes() const;  // sum of the slots' stream lengths
+  const std::string& Error() const { return m_error; }
+
+ private:
+  struct Slot {
+    std::vector<uint8_t> stream;
+    uint32_t lastPage = 0;
+    bool any = false;
+  };
+  std::map<int, Slot> m_slots;
+  std::string m_error;
+};

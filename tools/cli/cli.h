@@ -1,0 +1,41 @@
+// Shared parts of tevarin-cli: the command registry, the data folder and a few
+// text helpers. Each command lives in its own cmd_<name>.cpp and registers
+// itself with a static CommandRegistrar.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CIndex;
+
+struct CliContext {
+  std::string dataDir;  // --data DIR, default: the executable's folder
+};
+
+// Exit codes of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitDataError = 1;
+inline constexpr int kExitUsage = 2;
+
+inline constexpr const char* kOpenFailedMessage = "データを開けませんでした。";
+
+using CommandFn = int (*)(const CliContext& ctx, const std::vector<std::string>& args);
+
+struct CommandRegistrar {
+  CommandRegistrar(const char* name, const char* usage, CommandFn fn);
+};
+
+// Prints "usage: tevarin-cli [--data DIR] <usage>" to standard error; returns kExitUsage.
+int UsageError(const char* usage, const std::string& why = {});
+
+// Opens the engine on ctx.dataDir with the given index part; on failure prints
+// the open-failed message and the reason to standard error and returns false.
+bool OpenEngine(const CliContext& ctx, CIndex& index, int part);
+
+// Strict UTF-8 to UTF-16 for command-line arguments; false on malformed input.
+bool Utf8ToUtf16(std::string_view in, std::u16string& out);
+std::string Utf16ToUtf8(std::u16string_view in);
+
+// Parses a whole decimal argument into an int; false when it is not one.
+bool ParseInt(const std::string& s, long long& value);
