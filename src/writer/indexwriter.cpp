@@ -1,0 +1,157 @@
+#include "writer/indexwriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "index/charslot.h"
+#include "index/index.h"
+#include "index/postingscursor.h"
+
+bool AppendVarint(std::vector<uint8_t>& out, uint32_t v) {
+  if (v < 0x80) {
+    out.push_back(static_cast<uint8_t>(v));
+  } else if (v < 0x4000) {
+    out.push_back(static_cast<uint8_t>(0x80 | (v >> 8)));
+    out.push_back(static_cast<uint8_t>(v & 0xFF));
+  } else if (v < 0x400000) {
+    out.push_back(static_cast<uint8_t>(0xC0 | (v >> 16)));
+    out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
+    out.push_back(static_cast<uint8_t>(v & 0xFF));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool IndexWriter::AddEntry(int slot, uint32_t record, const std::vector<uint32_t>& positions) {
+  if (slot < 0 || slot >= kSlotCount) {
+    m_error = "slot " + std::to_string(slot) + " is outside 0..99999";
+    return false;
+  }
+  if (positions.empty()) return true;
+  Slot& s = m_slots[slot];
+  if (s.any && record <= s.lastPage) {
+    m_error = "page entries of slot " + std::to_string(slot) + " must ascend";
+    return false;
+  }
+  std::vector<uint8_t> pos;
+  uint32_t prev = 0;
+  for (size_t i = 0; i < positions.size(); ++i) {
+    if (i > 0 && positions[i] <= prev) {
+      m_error = "positions of an entry must ascend";
+      return false;
+    }
+    if (!AppendVarint(pos, i == 0 ? positions[i] : positions[i] - prev)) {
+      m_error = "a position is beyond 4194303";
+      return false;
+    }
+    prev = positions[i];
+  }
+  if (pos.size() > 0xFFFF) {
+    m_error = "slot " + std::to_string(slot) + ", record " + std::to_string(record) +
+              ": more than 65535 bytes of positions in one page entry";
+    return false;
+  }
+  if (!AppendVarint(s.stream, s.any ? record - s.lastPage : record)) {
+    m_error = "a page delta is beyond 4194303";
+    return false;
+  }
+  s.stream.push_back(static_cast<uint8_t>(pos.size() & 0xFF));
+  s.stream.push_back(static_cast<uint8_t>(pos.size() >> 8));
+  s.stream.insert(s.stream.end(), pos.begin(), pos.end());
+  s.lastPage = record;
+  s.any = true;
+  return true;
+}
+
+void IndexWriter::SetRawStream(int slot, std::vector<uint8_t> stream, uint32_t lastPage) {
+  Slot& s = m_slots[slot];
+  s.stream = std::move(stream);
+  s.lastPage = lastPage;
+  s.any = true;
+}
+
+uint64_t IndexWriter::PostingsBytes() const {
+  uint64_t n = 0;
+  for (const auto& [slot, s] : m_slots) n += s.stream.size();
+  return n;
+}
+
+bool IndexWriter::Write(const std::string& indexPath, BlockOrder order) {
+  // Blocks each slot needs (a stream of 0 bytes still owns its first block).
+  std::vector<std::pair<int, uint32_t>> needs;  // slot, blocks
+  uint64_t total = 0;
+  for (const auto& [slot, s] : m_slots) {
+    const uint32_t n = std::max<uint32_t>(1, (s.stream.size() + kBlockSize - 1) / kBlockSize);
+    needs.emplace_back(slot, n);
+    total += n;
+  }
+  if (total > 0x7FFFFFFF) {
+    m_error = "the postings need more blocks than the format can number";
+    return false;
+  }
+  // Allocate block numbers: blocks[k] lists the blocks of slot needs[k] in stream order.
+  std::vector<std::vector<uint32_t>> blocks(needs.size());
+  uint32_t next = 0;
+  if (order == BlockOrder::Interleaved) {
+    bool more = true;
+    for (uint32_t round = 0; more; ++round) {
+      more = false;
+      for (size_t k = 0; k < needs.size(); ++k)
+        if (round < needs[k].second) {
+          blocks[k].push_back(next++);
+          more = true;
+        }
+    }
+  } else {
+    for (size_t k = 0; k < needs.size(); ++k)
+      for (uint32_t i = 0; i < needs[k].second; ++i) blocks[k].push_back(next++);
+    if (order == BlockOrder::Reversed)
+      for (auto& list : blocks)
+        for (auto& b : list) b = static_cast<uint32_t>(total - 1 - b);
+  }
+
+  std::vector<int32_t> first(kSlotCount, -1);
+  std::vector<uint32_t> lastPage(kSlotCount, 0);
+  std::vector<uint32_t> chain(total, 0);
+  std::vector<uint8_t> postings(total * kBlockSize, 0);
+  for (size_t k = 0; k < needs.size(); ++k) {
+    const Slot& s = m_slots.at(needs[k].first);
+    const auto& list = blocks[k];
+    first[needs[k].first] = static_cast<int32_t>(list[0]);
+    lastPage[needs[k].first] = s.lastPage;
+    for (size_t i = 0; i < list.size(); ++i) {
+      // The last block of a stream chains to itself; the reader stops at the
+      // slot's last page before it would follow it.
+      chain[list[i]] = i + 1 < list.size() ? list[i + 1] : list[i];
+      const size_t from = i * kBlockSize;
+      const size_t n = std::min<size_t>(kBlockSize, s.stream.size() - std::min(from, s.stream.size()));
+      if (n) std::memcpy(&postings[size_t(list[i]) * kBlockSize], &s.stream[from], n);
+    }
+  }
+
+  // Header: first-block table, two reserved tables (written as zeros: readers
+  // keep them and never consult them), last-page table, block chain.
+  std::string header(kIndexHeaderTables + chain.size() * 4, '\0');
+  std::memcpy(header.data(), first.data(), 400000);
+  std::memcpy(header.data() + 1000000, lastPage.data(), 400000);
+  if (!chain.empty()) std::memcpy(header.data() + kIndexHeaderTables, chain.data(), chain.size() * 4);
+
+  auto writeFile = [&](const std::string& path, const void* data, size_t size) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+      m_error = "cannot create " + path + ": " + std::strerror(errno);
+      return false;
+    }
+    const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+    if (std::fclose(f) != 0 || !ok) {
+      m_error = "cannot write " + path;
+      return false;
+    }
+    return true;
+  };
+  return writeFile(indexPath + "-idx.h", header.data(), header.size()) &&
+         writeFile(indexPath + "-idx.m", postings.data(), postings.size());
+}
