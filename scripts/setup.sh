@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tevarin needs to build, test and run, skipping
+# those already installed, so a second run is fast. Usage: scripts/setup.sh
+set -euo pipefail
+
+# What each package is for is listed in the README.
+PACKAGES=(
+  # toolchain
+  cmake ninja-build g++ pkg-config clang llvm libclang-rt-14-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # collection builder: JSON reader, variant data, corpus download
+  libsimdjson-dev nlohmann-json3-dev unicode-data libopencc-data bzip2 nodejs npm
+  # desktop application
+  qt6-base-dev qt6-webengine-dev qt6-multimedia-dev qt6-tools-dev libqt6svg6
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  fonts-noto-cjk fonts-hanazono
+  # headless runs of the application and its tests
+  xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all packages present"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
