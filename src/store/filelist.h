@@ -60,7 +60,8 @@ class CFileList {
   int64_t ContentSize() const { return m_contentSize; }
   const std::string& LastError() const { return m_error; }
 
-  // One record with its range checked against the content file.
+  // One record with its range checked against the content file. When only the
+  // range is refused, rec still holds the values read (for diagnostics).
   bool ReadRecord(int32_t index, PageRecord& rec) const;
 
   // The page number written in a record name: the decimal number between the
