@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "index/charslot.h"
+#include "index/codeconverter.h"
 #include "index/index.h"
 #include "index/postingscursor.h"
 #include "store/bookformat.h"
@@ -438,4 +439,170 @@ bool CollectionVerifier::CheckIndex(int indexPart) {
   return FinishPart(part);
 }
 
-bool CollectionVerifier::CheckCatalogue() { return true; }
+namespace {
+
+struct CatalogueEntry {
+  std::u16string name;
+  bool terminated = false;
+  int32_t level = 0;
+  int32_t docID = 0;
+  int32_t docNo = 0;
+  uint16_t curFileName = 0;
+};
+
+// Reads "vok.dir" (216-byte records: UTF-16LE name in 200 bytes, level, docID,
+// docNo, curFileName, 2 reserved bytes). Answers the file size, -1 when absent.
+int64_t ReadCatalogue(const std::string& path, std::vector<CatalogueEntry>& out) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return -1;
+  unsigned char rec[216];
+  int64_t size = 0;
+  size_t n;
+  while ((n = std::fread(rec, 1, sizeof rec, f)) > 0) {
+    size += static_cast<int64_t>(n);
+    if (n < sizeof rec) break;
+    CatalogueEntry e;
+    for (size_t i = 0; i < 100; ++i) {
+      const char16_t c = static_cast<char16_t>(rec[2 * i] | rec[2 * i + 1] << 8);
+      if (c == 0) {
+        e.terminated = true;
+        break;
+      }
+      e.name.push_back(c);
+    }
+    auto i32 = [&](size_t at) {
+      return static_cast<int32_t>(uint32_t(rec[at]) | uint32_t(rec[at + 1]) << 8 |
+                                  uint32_t(rec[at + 2]) << 16 | uint32_t(rec[at + 3]) << 24);
+    };
+    e.level = i32(200);
+    e.docID = i32(204);
+    e.docNo = i32(208);
+    e.curFileName = static_cast<uint16_t>(rec[212] | rec[213] << 8);
+    out.push_back(std::move(e));
+  }
+  std::fclose(f);
+  return size;
+}
+
+std::string Utf8(const std::u16string& s) {
+  std::string out;
+  ConvertUtf16ToUtf8(s, out, true);
+  return out;
+}
+
+}  // namespace
+
+bool CollectionVerifier::CheckCatalogue() {
+  Part part{"catalogue"};
+  const std::string path = m_folder + "/vok.dir";
+  std::vector<CatalogueEntry> entries;
+  const int64_t size = ReadCatalogue(path, entries);
+  if (size < 0) {
+    Problem(part, path + " is missing: the table of contents is empty");
+    return FinishPart(part);
+  }
+  if (!m_bookOpen) {
+    Problem(part, "not checked: the book store does not open");
+    return FinishPart(part);
+  }
+  if (size % 216 != 0)
+    Problem(part, "the file ends in a partial record of " + std::to_string(size % 216) +
+                      " bytes, which the reader ignores");
+  if (entries.size() > 9999)
+    Problem(part, std::to_string(entries.size()) +
+                      " records, but the table holds 9,999: the rest are ignored");
+  if (entries.empty()) Problem(part, "no entries: the table of contents is empty");
+
+  // Which leaf entry (volume) holds each record, to find records no volume holds.
+  std::vector<bool> covered(static_cast<size_t>(m_recordCount), false);
+  std::vector<int> path_;  // entry numbers of the open ancestors, by level - 1
+  std::vector<int> lastChild;  // per open entry depth: its last child so far
+  int counts[4] = {0, 0, 0, 0};
+  const size_t n = std::min<size_t>(entries.size(), 9999);
+  for (size_t k = 0; k < n; ++k) {
+    const CatalogueEntry& e = entries[k];
+    const int number = static_cast<int>(k) + 1;  // 1-based entry index
+    const std::string which = "entry " + std::to_string(number) + " \"" + Utf8(e.name) + "\"";
+    if (!e.terminated) Problem(part, which + ": its name fills all 100 characters without a terminating NUL");
+    if (e.level < 1 || e.level > 3) {
+      Problem(part, which + ": level " + std::to_string(e.level) + " is none of 1 (division), 2 (book), 3 (volume)");
+      continue;
+    }
+    ++counts[e.level];
+    if (static_cast<size_t>(e.level) > path_.size() + 1) {
+      Problem(part, which + ": a level-" + std::to_string(e.level) + " entry without a level-" +
+                        std::to_string(e.level - 1) + " entry before it");
+      continue;
+    }
+    path_.resize(static_cast<size_t>(e.level - 1));
+    lastChild.resize(static_cast<size_t>(e.level));
+    const int64_t first = int64_t(e.docID) - 1;
+    const int64_t last = first + e.docNo - 1;
+    bool inTable = true;
+    if (e.docID < 1 || e.docNo < 1) {
+      Problem(part, which + ": docID " + std::to_string(e.docID) + " and docNo " +
+                        std::to_string(e.docNo) + " name no pages");
+      inTable = false;
+    } else if (last >= m_recordCount) {
+      Problem(part, which + ": records " + std::to_string(first) + ".." + std::to_string(last) +
+                        " lie outside the page table (" + std::to_string(m_recordCount) + " records)");
+      inTable = false;
+    }
+    if (!path_.empty()) {
+      const CatalogueEntry& parent = entries[static_cast<size_t>(path_.back() - 1)];
+      const int64_t pFirst = int64_t(parent.docID) - 1, pLast = pFirst + parent.docNo - 1;
+      if (first < pFirst || last > pLast)
+        Problem(part, which + ": records " + std::to_string(first) + ".." + std::to_string(last) +
+                          " are not inside those of its parent, entry " + std::to_string(path_.back()) +
+                          " (" + std::to_string(pFirst) + ".." + std::to_string(pLast) + ")");
+    }
+    const int prev = lastChild[static_cast<size_t>(e.level - 1)];
+    if (prev > 0) {
+      const CatalogueEntry& p = entries[static_cast<size_t>(prev - 1)];
+      const int64_t prevLast = int64_t(p.docID) - 1 + p.docNo - 1;
+      if (first <= prevLast)
+        Problem(part, which + ": records " + std::to_string(first) + ".." + std::to_string(last) +
+                          " do not follow those of the entry before it at its level, entry " +
+                          std::to_string(prev) + " (up to " + std::to_string(prevLast) + ")");
+    }
+    lastChild[static_cast<size_t>(e.level - 1)] = number;
+    path_.push_back(number);
+
+    if (!inTable) continue;
+    if (m_pageNumbers[static_cast<size_t>(first)] != e.curFileName)
+      Problem(part, which + ": curFileName " + std::to_string(e.curFileName) +
+                        " is not the page number of its first record " + std::to_string(first) +
+                        " (" + (m_pageNumbers[static_cast<size_t>(first)] == kNoPageNumber
+                                    ? std::string("none")
+                                    : std::to_string(m_pageNumbers[static_cast<size_t>(first)])) + ")");
+    const bool leaf = k + 1 >= n || entries[k + 1].level <= e.level;
+    if (!leaf) continue;
+    for (int64_t r = first; r <= last; ++r) {
+      covered[static_cast<size_t>(r)] = true;
+      const int64_t expect = int64_t(e.curFileName) + (r - first);
+      if (m_pageNumbers[static_cast<size_t>(r)] != expect) {
+        Problem(part, which + ": record " + std::to_string(r) + " should carry page number " +
+                          std::to_string(expect) + " but carries " +
+                          (m_pageNumbers[static_cast<size_t>(r)] == kNoPageNumber
+                               ? std::string("none")
+                               : std::to_string(m_pageNumbers[static_cast<size_t>(r)])));
+        break;
+      }
+    }
+  }
+  for (int64_t r = 0; r < m_recordCount;) {
+    if (covered[static_cast<size_t>(r)]) {
+      ++r;
+      continue;
+    }
+    int64_t end = r;
+    while (end + 1 < m_recordCount && !covered[static_cast<size_t>(end + 1)]) ++end;
+    Problem(part, "records " + std::to_string(r) + ".." + std::to_string(end) +
+                      " lie in no volume: the table of contents cannot show them");
+    r = end + 1;
+  }
+  m_summary.push_back("catalogue: " + std::to_string(entries.size()) + " entries (" +
+                      std::to_string(counts[1]) + " divisions, " + std::to_string(counts[2]) +
+                      " books, " + std::to_string(counts[3]) + " volumes)");
+  return FinishPart(part);
+}
