@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "index/charslot.h"
@@ -60,7 +61,10 @@ class CIndex {
   // Variant-character table (folder/yitizi.txt).
   void LoadVariantTable(const std::string& folder);
   bool FindVariantSlot(uint32_t codePoint, int& slot) const;
-  void ExpandVariants(std::u16string_view keywords, std::vector<std::u16string>& out) const;
+  // Every variant form of the keyword string, depth first (first character
+  // slowest). Stops after kMaxVariantForms forms and then answers false.
+  bool ExpandVariants(std::u16string_view keywords, std::vector<std::u16string>& out) const;
+  static constexpr size_t kMaxVariantForms = 4096;
   const std::vector<std::vector<uint32_t>>& VariantGroups() const { return m_VariantGroups; }
 
   // Table-of-contents pages, forwarded to the book store.
@@ -105,6 +109,9 @@ class CIndex {
   int32_t m_HitPageCount = 0;
 
   std::vector<std::vector<uint32_t>> m_VariantGroups;
+  // Code point -> number of the first group that holds it (same answers as a
+  // scan of the groups in order).
+  std::unordered_map<uint32_t, uint32_t> m_VariantOf;
 
   std::string m_error;
 };

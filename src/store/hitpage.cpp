@@ -1,0 +1,96 @@
+#include "store/hitpage.h"
+
+#include <set>
+
+#include "index/codeconverter.h"
+#include "store/filelist.h"
+#include "store/highlight.h"
+#include "store/pagesections.h"
+
+namespace {
+
+constexpr std::string_view kP1 =
+    "<html><head>\t\t<meta http-equiv=\"Content-Type\" content=\"text/html; "
+    "charset=UTF-8\"><title>";
+constexpr std::string_view kP2 =
+    "</title></head><div align=\"center\"><center><BODY>\t\t<TABLE border=1 cellPadding=0 "
+    "cellSpacing=1 class=wd_gray height=477 width=635 bordercolor=\"#FFCC66\">\t\t<tr>  <TD "
+    "height=477 width=80 vAlign=top align=\"center\" background=\"../Back.gif\">";
+constexpr std::string_view kP3 = "</TD>\t\t<TD height=477 width=450 vAlign=top align=\"center\">";
+constexpr std::string_view kP4 = "</TD> \t\t</tr></table></div></div>\t\t</center></BODY></html>";
+
+void AppendNote(std::string& out, std::string_view text) {
+  out.append(kNoteOpen);
+  out.append(text);
+  out.append(kNoteClose);
+}
+
+}  // namespace
+
+void RenderKeywordPass(std::string_view page, std::string_view keyword, int parity,
+                       int32_t scope, int32_t& counter, std::string& out) {
+  std::vector<HTMLNode> nodes = ParsePage(page);
+  HTMLNode& cell = nodes[1 + (parity ? 1 : 0)];
+  const std::vector<FilterItem> items = SplitNotes(cell.text);
+  std::string text;
+  text.reserve(cell.text.size() * 2 + 10000);
+  for (const FilterItem& item : items) {
+    const bool mark = item.kind == 0 ? scope != kScopeNotes : scope != kScopeBody;
+    if (item.kind == 0) {
+      if (mark)
+        HighlightItem(item.text, keyword, text, counter);
+      else
+        text.append(item.text);
+    } else {
+      if (mark) {
+        std::string marked;
+        marked.reserve(item.text.size() * 2);
+        HighlightItem(item.text, keyword, marked, counter);
+        AppendNote(text, marked);
+      } else {
+        AppendNote(text, item.text);
+      }
+    }
+  }
+  cell.text.swap(text);
+  out.reserve(out.size() + kP1.size() + kP2.size() + kP3.size() + kP4.size() +
+              nodes[0].text.size() + nodes[1].text.size() + nodes[2].text.size());
+  out.append(kP1);
+  out.append(nodes[0].text);
+  out.append(kP2);
+  out.append(nodes[1].text);
+  out.append(kP3);
+  out.append(nodes[2].text);
+  out.append(kP4);
+}
+
+int32_t CFileList::RenderHitPage(int32_t index, std::string& out, std::u16string_view keywords,
+                                 int32_t scope) const {
+  if (!m_open) return 0;
+  PageRecord rec;
+  std::string current;
+  if (!ReadRecord(index, rec) || !ReadPage(index, current)) return 0;
+  if (keywords.empty()) return 0;
+  int32_t pageNo = 0;
+  if (!PageNumberFromName(rec.name, pageNo)) pageNo = 0;
+  const int parity = pageNo % 2 != 0 ? 1 : 0;
+  int32_t counter = 0;
+  std::set<std::string> processed;
+  size_t i = 0;
+  while (i < keywords.size()) {
+    while (i < keywords.size() && (keywords[i] == u' ' || keywords[i] == u'\u3000')) ++i;
+    size_t j = i;
+    while (j < keywords.size() && keywords[j] != u' ' && keywords[j] != u'\u3000') ++j;
+    if (j > i) {
+      std::string bytes;
+      ConvertUtf16ToUtf8(keywords.substr(i, j - i), bytes, true);
+      if (processed.insert(bytes).second) {
+        out.clear();
+        RenderKeywordPass(current, bytes, parity, scope, counter, out);
+        current = out;
+      }
+    }
+    i = j;
+  }
+  return counter;
+}
