@@ -49,6 +49,10 @@ class CIndex {
   int32_t SearchKeyword(std::u16string_view pattern, CombineMode mode, bool countHits,
                         bool variants);
 
+  // Whether SearchAnd / SearchOr accept a keyword string (they answer 0 and
+  // leave the hit list alone for one they reject).
+  static bool AcceptsKeywords(std::u16string_view keywords);
+
   const std::vector<uint32_t>& GetHitPages() const { return m_HitPages; }
   const std::vector<uint32_t>& GetHitCounts() const { return m_HitCounts; }
   int32_t GetHitPageCount() const { return m_HitPageCount; }

@@ -95,12 +95,12 @@ std::u16string DropUnindexed(const std::u16string& in) {
 
 }  // namespace
 
-namespace {
-
-// Whether a keyword string is searched at all: not empty, holding some
-// character besides separators, and no character of U+0001..U+00FF other than
-// space, "*" and "?".
-bool AcceptKeywords(std::u16string_view s) {
+// A keyword string is searched when it is not empty, holds some character
+// besides separators, and no character of U+0001..U+00FF other than space,
+// "*" and "?". It ends at its first NUL, as a zero-terminated buffer would.
+bool CIndex::AcceptsKeywords(std::u16string_view s) {
+  const size_t nul = s.find(u'\0');
+  if (nul != std::u16string_view::npos) s = s.substr(0, nul);
   bool any = false;
   for (char16_t c : s) {
     if (c >= 0x01 && c <= 0xFF && c != u' ' && c != u'*' && c != u'?') return false;
@@ -108,6 +108,8 @@ bool AcceptKeywords(std::u16string_view s) {
   }
   return any;
 }
+
+namespace {
 
 // The string up to its first NUL, as a zero-terminated buffer would end there.
 size_t TerminatedLength(const std::u16string& s) {
@@ -119,7 +121,7 @@ size_t TerminatedLength(const std::u16string& s) {
 
 int32_t CIndex::SearchAnd(std::u16string& keywords, bool countHits, bool variants) {
   const size_t n = TerminatedLength(keywords);
-  if (!AcceptKeywords(std::u16string_view(keywords).substr(0, n))) return 0;
+  if (!AcceptsKeywords(std::u16string_view(keywords).substr(0, n))) return 0;
   m_HitPages.clear();
   m_HitCounts.clear();
   m_HitPageCount = 0;
@@ -141,7 +143,7 @@ int32_t CIndex::SearchAnd(std::u16string& keywords, bool countHits, bool variant
 
 int32_t CIndex::SearchOr(std::u16string& keywords, bool countHits, bool variants) {
   const size_t n = TerminatedLength(keywords);
-  if (!AcceptKeywords(std::u16string_view(keywords).substr(0, n))) return 0;
+  if (!AcceptsKeywords(std::u16string_view(keywords).substr(0, n))) return 0;
   m_HitPages.clear();
   m_HitCounts.clear();
   m_HitPageCount = 0;

@@ -1,0 +1,62 @@
+// tevarin-cli hitpage: a page rebuilt with every keyword marked, as opening a
+// search result shows it. Writes the page to standard output and the number
+// of hit anchors to standard error.
+#include <cstdio>
+#include <cstring>
+
+#include "cli.h"
+#include "index/index.h"
+
+namespace {
+
+constexpr const char* kUsage = "hitpage [--scope full|body|notes] [--variants] RECORD KEYWORDS";
+
+// full, body, notes are the search scopes 0, 1, 2.
+bool ParseScope(const std::string& s, int32_t& scope) {
+  if (s == "full") scope = 0;
+  else if (s == "body") scope = 1;
+  else if (s == "notes") scope = 2;
+  else return false;
+  return true;
+}
+
+int RunHitPage(const CliContext& ctx, const std::vector<std::string>& args) {
+  int32_t scope = 0;
+  bool variants = false;
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--scope" && i + 1 < args.size()) {
+      if (!ParseScope(args[++i], scope)) return UsageError(kUsage, "unknown scope " + args[i]);
+    } else if (args[i] == "--variants") {
+      variants = true;
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  long long record = 0;
+  if (rest.size() != 2 || !ParseInt(rest[0], record)) return UsageError(kUsage);
+  std::u16string keywords;
+  if (!Utf8ToUtf16(rest[1], keywords)) return UsageError(kUsage, "KEYWORDS is not valid UTF-8");
+  CIndex index;
+  if (!OpenEngine(ctx, index, FullText)) return kExitDataError;
+  if (record < 0 || record >= index.Files().RecordCount()) {
+    std::fprintf(stderr, "tevarin-cli: record %lld is outside the page table (0..%d)\n", record,
+                 index.Files().RecordCount() - 1);
+    return kExitDataError;
+  }
+  std::string page;
+  const int32_t anchors =
+      index.BuildHitPage(static_cast<int32_t>(record), page, keywords, scope, variants);
+  std::string check;
+  if (!index.Files().ReadPage(static_cast<int32_t>(record), check)) {
+    std::fprintf(stderr, "tevarin-cli: %s\n", index.Files().LastError().c_str());
+    return kExitDataError;
+  }
+  std::fwrite(page.data(), 1, page.size(), stdout);
+  std::fprintf(stderr, "anchors: %d\n", anchors);
+  return kExitOk;
+}
+
+CommandRegistrar reg("hitpage", kUsage, &RunHitPage);
+
+}  // namespace
