@@ -1,0 +1,3 @@
+#include "app/book.h"
+
+int main(int argc, char** argv) { return RunBookApp(argc, argv); }

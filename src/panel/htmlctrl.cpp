@@ -1,0 +1,70 @@
+#include "panel/htmlctrl.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QVariant>
+#include <QWebEnginePage>
+
+CHtmlCtrl::CHtmlCtrl(QWidget* parent) : QWebEngineView(parent) {
+  setContextMenuPolicy(Qt::NoContextMenu);
+  connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
+    m_loaded = ok;
+    if (ok) emit inputPageReady();
+  });
+}
+
+CHtmlCtrl* CHtmlCtrl::CreateInPlaceOf(QWidget* placeholder) {
+  if (!placeholder || !placeholder->parentWidget()) return nullptr;
+  QWidget* parent = placeholder->parentWidget();
+  auto* ctrl = new CHtmlCtrl(parent);
+  ctrl->setGeometry(placeholder->geometry());
+  ctrl->setObjectName(placeholder->objectName());
+  delete placeholder;
+  ctrl->show();
+  return ctrl;
+}
+
+void CHtmlCtrl::LoadInputPage() {
+  QFile f(QStringLiteral(":/res/INPUT.HTM"));
+  QByteArray html;
+  if (f.open(QIODevice::ReadOnly)) html = f.readAll();
+  setHtml(QString::fromUtf8(html), QUrl(QStringLiteral("qrc:/res/INPUT.HTM")));
+}
+
+void CHtmlCtrl::ReadInputValue(std::function<void(bool, std::optional<QString>)> done) {
+  if (!m_loaded) {
+    done(false, std::nullopt);
+    return;
+  }
+  // All elements in document order; for each input element its value, or null
+  // when it has none.
+  const QString script = QStringLiteral(
+      "(function(){var out=[];var all=document.getElementsByTagName('*');"
+      "for(var i=0;i<all.length;i++){var e=all[i];if(e.tagName==='INPUT'){"
+      "out.push(e.hasAttribute('value')||e.value!==undefined?e.value:null);}}"
+      "return JSON.stringify(out);})()");
+  page()->runJavaScript(script, [done](const QVariant& result) {
+    const QJsonDocument doc = QJsonDocument::fromJson(result.toString().toUtf8());
+    std::optional<QString> value = QString();
+    bool any = false;
+    for (const auto& v : doc.array()) {
+      any = true;
+      if (v.isNull()) {
+        done(true, std::nullopt);
+        return;
+      }
+      value = v.toString();
+    }
+    done(true, any ? value : std::optional<QString>(QString()));
+  });
+}
+
+void CHtmlCtrl::SetInputValue(const QString& text, std::function<void()> done) {
+  const QString json = QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact));
+  page()->runJavaScript(
+      QStringLiteral("document.getElementsByName('textfield')[0].value=%1[0];").arg(json),
+      [done](const QVariant&) {
+        if (done) done();
+      });
+}
