@@ -1,6 +1,45 @@
 #include "store/highlight.h"
 
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr std::string_view kParagraph = "<p>";
+constexpr std::string_view kHeading = "<h4>";
+
+// Forward search for one fixed byte string in the item, remembering its last
+// answer. The matcher's scan position only moves forward, so a remembered
+// occurrence at or after the new start is still the first one there; the
+// item is then searched again only past it, which keeps a whole pass linear
+// in the item's length however many attempts fail.
+class Finder {
+ public:
+  Finder(std::string_view item, std::string_view what) : m_item(item), m_what(what) {}
+
+  // First occurrence in [from, end), or the item's end when there is none.
+  size_t Find(size_t from) {
+    if (m_valid && from >= m_from && m_found >= from) return m_found;
+    m_from = from;
+    m_found = Search(from);
+    m_valid = true;
+    return m_found;
+  }
+
+ private:
+  size_t Search(size_t from) const {
+    const size_t end = m_item.size();
+    if (from >= end || m_what.size() > end - from) return end;
+    const void* at = memmem(m_item.data() + from, end - from, m_what.data(), m_what.size());
+    return at ? static_cast<size_t>(static_cast<const char*>(at) - m_item.data()) : end;
+  }
+
+  std::string_view m_item, m_what;
+  bool m_valid = false;
+  size_t m_from = 0, m_found = 0;
+};
+
+}  // namespace
 
 std::vector<Seg> BuildSegs(std::string_view keyword) {
   std::vector<Seg> segs;
@@ -11,6 +50,8 @@ std::vector<Seg> BuildSegs(std::string_view keyword) {
     if (star > pos) {
       const std::string_view piece = keyword.substr(pos, star - pos);
       segs.push_back(Seg{pos == 0 ? 2 : 0, {}, 0});
+      // Literal runs between "?": each run fills the last Seg and opens the
+      // next one (kind 1); q counts the "?" before the following run.
       int q = 1;
       size_t p = 0;
       while (p < piece.size()) {
@@ -26,7 +67,7 @@ std::vector<Seg> BuildSegs(std::string_view keyword) {
         }
         p = question + 1;
       }
-      segs.pop_back();  // the unfilled last one
+      segs.pop_back();  // the one left unfilled (a piece of only "?" leaves nothing)
     }
     pos = star + 1;
   }
@@ -34,62 +75,67 @@ std::vector<Seg> BuildSegs(std::string_view keyword) {
 }
 
 void AppendAnchor(std::string& out, int32_t n) {
+  // Room for any int32 value: numbers of five digits and more are written in
+  // full, never cut.
   char buf[48];
-  const int len = std::snprintf(buf, sizeof buf, "<a name=\"%04d\"></a>", n);
-  out.append(buf, static_cast<size_t>(len));
+  const int len = std::snprintf(buf, sizeof buf, "<a name=\"%04d\"></a>", static_cast<int>(n));
+  if (len > 0) out.append(buf, static_cast<size_t>(len));
 }
 
 int HighlightItem(std::string_view item, std::string_view keyword, std::string& out,
                   int32_t& counter) {
   const std::vector<Seg> segs = BuildSegs(keyword);
   if (segs.empty()) {
+    // A keyword of only "*" and "?" has nothing to match: an empty match would
+    // never move the scan forward. The item is copied unchanged.
     out.append(item);
     return 0;
   }
   const size_t E = item.size();
-  auto find = [&](std::string_view what, size_t from) {
-    const size_t at = item.find(what, from);
-    return at == std::string_view::npos ? E : at;
-  };
+  std::vector<Finder> finders;
+  finders.reserve(segs.size());
+  for (const Seg& s : segs) finders.emplace_back(item, s.bytes);
+  Finder paragraph(item, kParagraph), heading(item, kHeading);
+
   std::vector<size_t> rec;
   rec.reserve(segs.size());
   size_t m = 0, j = 0;
   int count = 0;
   while (m < E) {
     rec.clear();
-    for (const Seg& s : segs) {
+    for (size_t k = 0; k < segs.size(); ++k) {
+      const Seg& s = segs[k];
       const size_t len = s.bytes.size();
-      auto pastMatch = [&]() { j = j + len < E ? j + len : E; };
+      auto recordAndPass = [&]() {
+        rec.push_back(j);
+        j = j + len < E ? j + len : E;
+      };
       if (s.kind == 2) {
-        j = find(s.bytes, j);
-        if (j != E) {
-          rec.push_back(j);
-          pastMatch();
-        }
+        j = finders[k].Find(j);
+        if (j != E) recordAndPass();
       } else if (s.kind == 0) {
         if (j == E) continue;
         const size_t g = j;
-        j = find(s.bytes, g);
-        const size_t P = find("<p>", g);
-        const size_t H = find("<h4>", g);
+        j = finders[k].Find(g);
+        const size_t P = paragraph.Find(g);
+        const size_t H = heading.Find(g);
         if (P < j) {
-          j = P + 3 < E ? P + 3 : E;
+          j = P + kParagraph.size() < E ? P + kParagraph.size() : E;
         } else if (H < j) {
-          j = H + 4 < E ? H + 4 : E;
+          j = H + kHeading.size() < E ? H + kHeading.size() : E;
         } else if (j != E) {
-          rec.push_back(j);
-          pastMatch();
+          recordAndPass();
         }
       } else {
+        // Every "?" stands for one character of 3 UTF-8 bytes.
         const size_t skip = 3 * static_cast<size_t>(s.gap);
-        if (j == E || j + skip >= E) continue;
+        if (j == E || skip >= E - j) continue;
         const size_t g = j + skip;
-        j = find(s.bytes, g);
+        j = finders[k].Find(g);
         if (j == g) {
-          rec.push_back(j);
-          pastMatch();
+          recordAndPass();
         } else if (j != E) {
-          j = g - skip;
+          j = g - skip;  // found further on: back to the end of the previous run
         }
       }
     }
@@ -107,6 +153,7 @@ int HighlightItem(std::string_view item, std::string_view keyword, std::string& 
           if (segs[i + 1].kind == 0) {
             out.append(between);
           } else {
+            // The characters the "?" stood for get a span and an anchor of their own.
             out.append(kHitSpanOpen);
             AppendAnchor(out, counter++);
             out.append(between);

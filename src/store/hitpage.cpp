@@ -19,38 +19,26 @@ constexpr std::string_view kP2 =
 constexpr std::string_view kP3 = "</TD>\t\t<TD height=477 width=450 vAlign=top align=\"center\">";
 constexpr std::string_view kP4 = "</TD> \t\t</tr></table></div></div>\t\t</center></BODY></html>";
 
-void AppendNote(std::string& out, std::string_view text) {
-  out.append(kNoteOpen);
-  out.append(text);
-  out.append(kNoteClose);
-}
-
 }  // namespace
 
 void RenderKeywordPass(std::string_view page, std::string_view keyword, int parity,
                        int32_t scope, int32_t& counter, std::string& out) {
   std::vector<HTMLNode> nodes = ParsePage(page);
-  HTMLNode& cell = nodes[1 + (parity ? 1 : 0)];
+  HTMLNode& cell = nodes[parity ? 2 : 1];
   const std::vector<FilterItem> items = SplitNotes(cell.text);
+  // Scope 0 marks every item, 1 only body items, 2 only note items; notes are
+  // always shown, inside the note markers.
+  const bool markBody = scope != kScopeNotes;
+  const bool markNotes = scope != kScopeBody;
   std::string text;
-  text.reserve(cell.text.size() * 2 + 10000);
+  text.reserve(cell.text.size() + cell.text.size() / 2 + 1024);
   for (const FilterItem& item : items) {
-    const bool mark = item.kind == 0 ? scope != kScopeNotes : scope != kScopeBody;
-    if (item.kind == 0) {
-      if (mark)
-        HighlightItem(item.text, keyword, text, counter);
-      else
-        text.append(item.text);
-    } else {
-      if (mark) {
-        std::string marked;
-        marked.reserve(item.text.size() * 2);
-        HighlightItem(item.text, keyword, marked, counter);
-        AppendNote(text, marked);
-      } else {
-        AppendNote(text, item.text);
-      }
-    }
+    if (item.kind == 1) text.append(kNoteOpen);
+    if (item.kind == 1 ? markNotes : markBody)
+      HighlightItem(item.text, keyword, text, counter);
+    else
+      text.append(item.text);
+    if (item.kind == 1) text.append(kNoteClose);
   }
   cell.text.swap(text);
   out.reserve(out.size() + kP1.size() + kP2.size() + kP3.size() + kP4.size() +
@@ -69,25 +57,30 @@ int32_t CFileList::RenderHitPage(int32_t index, std::string& out, std::u16string
   if (!m_open) return 0;
   PageRecord rec;
   std::string current;
-  if (!ReadRecord(index, rec) || !ReadPage(index, current)) return 0;
+  if (!ReadRecord(index, rec) || !ReadPage(index, current)) {
+    // An unreadable record renders nothing rather than a stale or partial page.
+    out.clear();
+    return 0;
+  }
   if (keywords.empty()) return 0;
   int32_t pageNo = 0;
   if (!PageNumberFromName(rec.name, pageNo)) pageNo = 0;
-  const int parity = pageNo % 2 != 0 ? 1 : 0;
+  const int parity = pageNo % 2 != 0 ? 1 : 0;  // negative odd numbers count as odd too
   int32_t counter = 0;
   std::set<std::string> processed;
+  auto isSeparator = [](char16_t c) { return c == u' ' || c == u'\u3000'; };
   size_t i = 0;
   while (i < keywords.size()) {
-    while (i < keywords.size() && (keywords[i] == u' ' || keywords[i] == u'\u3000')) ++i;
+    while (i < keywords.size() && isSeparator(keywords[i])) ++i;
     size_t j = i;
-    while (j < keywords.size() && keywords[j] != u' ' && keywords[j] != u'\u3000') ++j;
+    while (j < keywords.size() && !isSeparator(keywords[j])) ++j;
     if (j > i) {
       std::string bytes;
       ConvertUtf16ToUtf8(keywords.substr(i, j - i), bytes, true);
       if (processed.insert(bytes).second) {
         out.clear();
         RenderKeywordPass(current, bytes, parity, scope, counter, out);
-        current = out;
+        current.assign(out);
       }
     }
     i = j;

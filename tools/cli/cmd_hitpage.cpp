@@ -29,6 +29,8 @@ int RunHitPage(const CliContext& ctx, const std::vector<std::string>& args) {
       if (!ParseScope(args[++i], scope)) return UsageError(kUsage, "unknown scope " + args[i]);
     } else if (args[i] == "--variants") {
       variants = true;
+    } else if (args[i].size() > 2 && args[i].compare(0, 2, "--") == 0) {
+      return UsageError(kUsage, "unknown option " + args[i]);
     } else {
       rest.push_back(args[i]);
     }
@@ -44,14 +46,16 @@ int RunHitPage(const CliContext& ctx, const std::vector<std::string>& args) {
                  index.Files().RecordCount() - 1);
     return kExitDataError;
   }
-  std::string page;
-  const int32_t anchors =
-      index.BuildHitPage(static_cast<int32_t>(record), page, keywords, scope, variants);
-  std::string check;
-  if (!index.Files().ReadPage(static_cast<int32_t>(record), check)) {
+  // An unreadable record would render as an empty page with 0 anchors: say
+  // why instead of printing nothing.
+  std::string stored;
+  if (!index.Files().ReadPage(static_cast<int32_t>(record), stored)) {
     std::fprintf(stderr, "tevarin-cli: %s\n", index.Files().LastError().c_str());
     return kExitDataError;
   }
+  std::string page;
+  const int32_t anchors =
+      index.BuildHitPage(static_cast<int32_t>(record), page, keywords, scope, variants);
   std::fwrite(page.data(), 1, page.size(), stdout);
   std::fprintf(stderr, "anchors: %d\n", anchors);
   return kExitOk;
