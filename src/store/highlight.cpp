@@ -1,6 +1,6 @@
 #include "store/highlight.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -75,16 +75,25 @@ std::vector<Seg> BuildSegs(std::string_view keyword) {
 }
 
 void AppendAnchor(std::string& out, int32_t n) {
-  // Room for any int32 value: numbers of five digits and more are written in
-  // full, never cut.
-  char buf[48];
-  const int len = std::snprintf(buf, sizeof buf, "<a name=\"%04d\"></a>", static_cast<int>(n));
-  if (len > 0) out.append(buf, static_cast<size_t>(len));
+  // The number as "%04d" would write it: at least four digits with leading
+  // zeros, numbers of five digits and more in full, never cut.
+  char digits[16];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n < 0 ? -int64_t(n) : int64_t(n));
+  const size_t len = ec == std::errc() ? static_cast<size_t>(end - digits) : 0;
+  out.append("<a name=\"");
+  if (n < 0) out.push_back('-');
+  if (len < 4) out.append(4 - len, '0');
+  out.append(digits, len);
+  out.append("\"></a>");
 }
 
 int HighlightItem(std::string_view item, std::string_view keyword, std::string& out,
                   int32_t& counter) {
-  const std::vector<Seg> segs = BuildSegs(keyword);
+  return HighlightItem(item, BuildSegs(keyword), out, counter);
+}
+
+int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::string& out,
+                  int32_t& counter) {
   if (segs.empty()) {
     // A keyword of only "*" and "?" has nothing to match: an empty match would
     // never move the scan forward. The item is copied unchanged.

@@ -29,6 +29,10 @@ std::vector<Seg> BuildSegs(std::string_view keyword);
 // only "*" and "?" has no pieces: the item is copied unchanged.
 int HighlightItem(std::string_view item, std::string_view keyword, std::string& out,
                   int32_t& counter);
+// The same with the keyword's pieces built once by the caller (one keyword
+// pass marks many items with the same keyword).
+int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::string& out,
+                  int32_t& counter);
 
 // Appends the anchor "<a name="%04d"></a>" for number n.
 void AppendAnchor(std::string& out, int32_t n);

@@ -26,6 +26,7 @@ void RenderKeywordPass(std::string_view page, std::string_view keyword, int pari
   std::vector<HTMLNode> nodes = ParsePage(page);
   HTMLNode& cell = nodes[parity ? 2 : 1];
   const std::vector<FilterItem> items = SplitNotes(cell.text);
+  const std::vector<Seg> segs = BuildSegs(keyword);
   // Scope 0 marks every item, 1 only body items, 2 only note items; notes are
   // always shown, inside the note markers.
   const bool markBody = scope != kScopeNotes;
@@ -35,7 +36,7 @@ void RenderKeywordPass(std::string_view page, std::string_view keyword, int pari
   for (const FilterItem& item : items) {
     if (item.kind == 1) text.append(kNoteOpen);
     if (item.kind == 1 ? markNotes : markBody)
-      HighlightItem(item.text, keyword, text, counter);
+      HighlightItem(item.text, segs, text, counter);
     else
       text.append(item.text);
     if (item.kind == 1) text.append(kNoteClose);
@@ -57,7 +58,12 @@ int32_t CFileList::RenderHitPage(int32_t index, std::string& out, std::u16string
   if (!m_open) return 0;
   PageRecord rec;
   std::string current;
-  if (!ReadRecord(index, rec) || !ReadPage(index, current)) {
+  bool readable = ReadRecord(index, rec);
+  if (readable) {
+    current.resize(static_cast<size_t>(rec.length));
+    readable = ReadPage(index, current.data(), current.size());
+  }
+  if (!readable) {
     // An unreadable record renders nothing rather than a stale or partial page.
     out.clear();
     return 0;

@@ -58,6 +58,8 @@ TEST(HitPageHighlight, MarksMatches) {
       {"?? is two characters", "學一二而", "學??而", Hit(0, "學") + B + A(1) + "一二" + BE + Hit(2, "而"), 1},
       {"two characters between A?B: the scan resumes right after A", "學一二而學三而", "學?而",
        "學一二而" + Hit(0, "學") + B + A(1) + "三" + BE + Hit(2, "而"), 1},
+      {"a failed A?B resumes right after A, so the next A may be the skipped character", "學學一而",
+       "學?而", "學" + Hit(0, "學") + B + A(1) + "一" + BE + Hit(2, "而"), 1},
       {"A?B with the text ending right after A", "時學", "學?而", "時學", 0},
       {"A?B with one character left after A", "學一", "學?而", "學一", 0},
       {"? and * together", "學一二而三習", "學??而*習",
