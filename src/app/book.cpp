@@ -1,33 +1,35 @@
 #include "app/book.h"
 
-#include <QApplication>
-#include <QFontDatabase>
+#include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include "app/bookdoc.h"
 #include "app/mainfrm.h"
+#include "app/messages.h"
 #include "app/pagefolder.h"
+#include "app/resources.h"
 #include "app/settings.h"
 #include "app/splash.h"
 
 bool ShowSplashFromArguments(const QStringList& arguments) {
+  static const char* const kQuiet[] = {"/Embedding", "-Embedding", "/Automation", "-Automation"};
   for (const QString& a : arguments.mid(1))
-    if (a.compare(QLatin1String("/Embedding"), Qt::CaseInsensitive) == 0 ||
-        a.compare(QLatin1String("-Embedding"), Qt::CaseInsensitive) == 0 ||
-        a.compare(QLatin1String("/Automation"), Qt::CaseInsensitive) == 0 ||
-        a.compare(QLatin1String("-Automation"), Qt::CaseInsensitive) == 0)
-      return false;
+    for (const char* q : kQuiet)
+      if (a.compare(QLatin1String(q), Qt::CaseInsensitive) == 0) return false;
   return true;
 }
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("AboutBox"));
+  setWindowTitle(QString::fromLatin1(kAppTitle));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* picture = new QLabel(this);
+  picture->setObjectName(QStringLiteral("AboutPicture"));
   picture->setPixmap(QPixmap(QStringLiteral(":/res/about_168.bmp")));
   picture->setFixedSize(500, 350);
   layout->addWidget(picture);
@@ -35,31 +37,60 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
 }
 
 void CAboutDlg::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
+  // The box has no buttons: Enter closes it like Esc does.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     accept();
     return;
   }
-  QDialog::keyPressEvent(event);
+  QDialog::keyPressEvent(event);  // Esc rejects
 }
 
-int RunBookApp(int argc, char** argv) {
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  QApplication app(argc, argv);
-  CSplashWnd::SetSplashEnabled(ShowSplashFromArguments(QCoreApplication::arguments()));
-  SetSettingsRoot();
-  // A CJK font that also covers the characters outside the Basic Multilingual Plane.
-  QFont font(QStringLiteral("Noto Sans CJK JP"), 9);
-  QApplication::setFont(font);
+CBookApp::CBookApp(int& argc, char** argv) : QApplication(argc, argv) {
+  InitTevarinResources();
+  // Japanese interface text; the Hanazono faces cover the ideographs beyond
+  // the Basic Multilingual Plane that the Noto faces lack.
+  QFont font;
+  font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("HanaMinA"),
+                    QStringLiteral("HanaMinB")});
+  font.setPointSize(9);
+  setFont(font);
+}
 
-  CPageFolder pages;
-  CBookDoc doc;
-  int code = 0;
-  {
-    auto* frame = new CMainFrame(QCoreApplication::applicationDirPath(), &pages, &doc);
-    frame->setAttribute(Qt::WA_DeleteOnClose);
-    frame->showMaximized();
-    frame->update();
-    code = QApplication::exec();
+CBookApp::~CBookApp() = default;
+
+bool CBookApp::InitInstance() {
+  CSplashWnd::SetSplashEnabled(ShowSplashFromArguments(arguments()));
+  SetSettingsRoot();
+  setApplicationDisplayName(QString());
+
+  m_pDoc = std::make_unique<CBookDoc>();
+  m_pDoc->OnNewDocument();
+  m_pPages = std::make_unique<CPageFolder>();
+
+  m_pMainWnd = new CMainFrame(m_pDoc.get(), m_pPages.get());
+  if (!m_pMainWnd->IsCreated()) {
+    delete m_pMainWnd;
+    m_pMainWnd = nullptr;
+    return false;
   }
+  m_pMainWnd->setAttribute(Qt::WA_DeleteOnClose);
+  m_pMainWnd->showMaximized();
+  m_pMainWnd->update();
+  // The movie stays above the main window until it ends.
+  CSplashWnd::RaiseCurrent();
+  if (!m_pPages->IsValid())
+    ShowWarning(m_pMainWnd, QStringLiteral("頁を書き出すフォルダを用意できませんでした。\n%1")
+                                .arg(m_pPages->Error()));
+  return true;
+}
+
+int CBookApp::Run() {
+  if (!InitInstance()) return 1;
+  QPointer<CMainFrame> frame(m_pMainWnd);
+  const int code = exec();
+  // The loop may end before the closed window's deferred deletion has run:
+  // delete it here, so the end program starts and the pane sizes are saved.
+  delete frame.data();
+  m_pMainWnd = nullptr;
   return code;
 }

@@ -3,13 +3,23 @@
 #include <QFile>
 #include <QFileDialog>
 
-bool CBookDoc::WriteEmpty(const QString& path) {
+#include "app/messages.h"
+
+bool CBookDoc::WriteEmpty(const QString& path, QString* error) {
   QFile f(path);
-  return f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (error) *error = f.errorString();
+    return false;
+  }
+  return true;
 }
 
 bool CBookDoc::OnFileSave(QWidget* parent) {
-  const QString path = QFileDialog::getSaveFileName(parent, QString(), QString());
+  const QString path =
+      QFileDialog::getSaveFileName(parent, QStringLiteral("名前を付けて保存"), m_strTitle);
   if (path.isEmpty()) return false;
-  return WriteEmpty(path);
+  QString error;
+  if (WriteEmpty(path, &error)) return true;
+  ShowWarning(parent, QStringLiteral("ファイル %1 を保存できませんでした。\n%2").arg(path, error));
+  return false;
 }

@@ -1,5 +1,6 @@
-// CBookDoc: the empty document. It holds nothing; saving writes an empty file
-// to the name the user chooses.
+// CBookDoc: the document of the single-document program. It holds nothing:
+// its title is empty and saving writes a file with no content to the name
+// the user chooses.
 #pragma once
 
 #include <QString>
@@ -8,9 +9,17 @@ class QWidget;
 
 class CBookDoc {
  public:
-  QString Title() const { return QString(); }
-  // Asks for a file name and writes a file with no content; false when
-  // cancelled or the file cannot be written.
+  // A new document: its title becomes the empty string.
+  void OnNewDocument() { m_strTitle.clear(); }
+  const QString& Title() const { return m_strTitle; }
+
+  // The save command: asks for a file name, then writes the empty file. A
+  // file that cannot be written is reported in a message box. False when
+  // cancelled or failed.
   bool OnFileSave(QWidget* parent);
-  static bool WriteEmpty(const QString& path);
+  // Writes a file with no content; false (with the reason) on failure.
+  static bool WriteEmpty(const QString& path, QString* error = nullptr);
+
+ private:
+  QString m_strTitle;
 };

@@ -1,78 +1,100 @@
 #include "app/mainfrm.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
-#include <QApplication>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QIcon>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QProcess>
-#include <QSlider>
-#include <QTimer>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include "app/book.h"
 #include "app/bookdoc.h"
+#include "app/leftpane.h"
 #include "app/messages.h"
 #include "app/splash.h"
 #include "app/st_splitterwnd.h"
 #include "controls/scrolltoolbar.h"
-#include "panel/leftform.h"
 #include "view/bookview.h"
 
-CMainFrame::CMainFrame(const QString& dataFolder, CPageFolder* pages, CBookDoc* doc) : m_doc(doc) {
+CMainFrame::CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent)
+    : QMainWindow(parent), m_pDoc(doc), m_pPages(pages) {
   setObjectName(QStringLiteral("MainFrame"));
   setWindowTitle(QString::fromLatin1(kAppTitle));
   setWindowIcon(QIcon(QStringLiteral(":/res/tevarin.png")));
-  // The splash covers the screen first, while the rest is built behind it.
+  // The movie covers the screen first, while the rest is built behind it.
   CSplashWnd::OpenSplash(this);
 
   m_ToolBar = new CSCrollToolBar(this);
   m_ToolBar->setWindowTitle(QStringLiteral("ツールバー"));
-  addToolBar(Qt::TopToolBarArea, m_ToolBar);
-
-  m_Splitter = new ST_SplitterWnd(0, this);
-  m_pLeftForm = new CLeftForm(dataFolder, pages, m_Splitter);
-  m_pBookView = new CBookView(m_Splitter);
-  m_Splitter->CreatePanes(m_pLeftForm, m_pBookView);
-  setCentralWidget(m_Splitter);
-  m_pLeftForm->SetPageView(m_pBookView);
-  m_pLeftForm->SetToolBar(m_ToolBar);
-  m_ToolBar->SetLeftForm(m_pLeftForm);
-
   BuildMenus();
-  m_ToolBar->Create({Action(ID_SELECT_ALL), Action(ID_EDIT_COPY), nullptr, Action(ID_PRINT), nullptr,
-                     Action(ID_PREV_VOLUME), Action(ID_PREV_PAGE), Action(ID_NEXT_PAGE),
-                     Action(ID_NEXT_VOLUME), nullptr, Action(ID_PREV_HIT), Action(ID_NEXT_HIT),
-                     nullptr, Action(ID_APP_ABOUT)});
-  m_pLeftForm->InitialUpdate();
-  m_pLeftForm->setFocus();
+  if (!BuildToolBar()) {
+    qDebug("Failed to create toolbar");
+    return;
+  }
+  addToolBar(Qt::TopToolBarArea, m_ToolBar);
+  connect(m_ToolBar, &CSCrollToolBar::pageReleased, this, &CMainFrame::OnSliderReleased);
 
-  // Toolbar buttons follow their enable rules while the application is idle.
-  m_idle = new QTimer(this);
-  m_idle->setInterval(200);
-  connect(m_idle, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
-  m_idle->start();
+  // The splitter with the navigation form (left) and the page view (right).
+  m_Splitter = new ST_SplitterWnd(0, this);
+  m_pBookView = new CBookView(m_Splitter);
+  m_pLeftPane = CreateLeftPane(this, m_Splitter);
+  m_Splitter->Create(m_pLeftPane, m_pBookView, true);
+  setCentralWidget(m_Splitter);
+  // The end of a drag of the splitter bar: the form lays its controls out anew.
+  connect(m_Splitter, &QSplitter::splitterMoved, this, [this] {
+    if (m_pLeftPane) m_pLeftPane->update();
+  });
+
+  BuildAccelerators();
+  // Enable rules: before a menu opens, and whenever the event loop is about
+  // to wait (the idle time in which the toolbar buttons follow them).
+  for (QMenu* m : menuBar()->findChildren<QMenu*>())
+    connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+  if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance())
+    connect(d, &QAbstractEventDispatcher::aboutToBlock, this, &CMainFrame::UpdateCommandUI);
+
+  InitialUpdateLeftPane(this, m_pLeftPane);
+  // The navigation form is the active pane from the start.
+  m_pLeftPane->setFocus(Qt::OtherFocusReason);
+  m_Splitter->SetActivePane(0);
   UpdateCommandUI();
+  m_created = true;
 }
 
 CMainFrame::~CMainFrame() {
-  // The window is gone: start the end program beside the executable, once.
-  QProcess::startDetached(EndProgramPath(), {});
+  // The window is gone: start the end program once. Nothing waits for it and
+  // a missing program is not reported. The splitter saves its pane sizes
+  // after this, when it is destroyed with the frame's children.
+  QProcess::startDetached(EndProgramPath(), {}, QString());
 }
+
+QString CMainFrame::DataFolder() { return QCoreApplication::applicationDirPath(); }
 
 QString CMainFrame::EndProgramPath() {
   return QCoreApplication::applicationDirPath() + QStringLiteral("/end.exe");
 }
 
+QString CMainFrame::HelpFilePath() {
+  const QString dir = QCoreApplication::applicationDirPath();
+  const QString chm = dir + QStringLiteral("/help.chm");
+  return QFileInfo::exists(chm) ? chm : dir + QStringLiteral("/help.html");
+}
+
+void CMainFrame::SetLeftForm(CLeftForm* form) {
+  m_pLeftForm = form;
+  if (m_ToolBar) m_ToolBar->SetLeftForm(form);
+}
+
 QAction* CMainFrame::MakeAction(int id, const QString& text, void (CMainFrame::*slot)()) {
   auto* a = new QAction(text, this);
   a->setData(id);
+  a->setObjectName(QStringLiteral("Command%1").arg(id));
   if (slot) connect(a, &QAction::triggered, this, slot);
   m_actions.insert(id, a);
   return a;
@@ -93,8 +115,10 @@ void CMainFrame::BuildMenus() {
   QAction* toolbar = m_ToolBar->toggleViewAction();
   toolbar->setText(QStringLiteral("ツールバー(&T)"));
   toolbar->setData(ID_VIEW_TOOLBAR);
+  toolbar->setObjectName(QStringLiteral("Command%1").arg(ID_VIEW_TOOLBAR));
   m_actions.insert(ID_VIEW_TOOLBAR, toolbar);
   view->addAction(toolbar);
+  // There is no status bar: the item is there and does nothing.
   view->addAction(MakeAction(ID_VIEW_STATUS_BAR, QStringLiteral("状態バー(&S)"), nullptr));
   view->addAction(MakeAction(ID_SHOW_ALL, QStringLiteral("全表示(&p)"), &CMainFrame::OnShowAll));
 
@@ -112,80 +136,60 @@ void CMainFrame::BuildMenus() {
   help->addAction(MakeAction(ID_APP_ABOUT, QStringLiteral("バージョン(&A)..."), &CMainFrame::OnAbout));
   help->addAction(MakeAction(ID_HELP_FILE, QStringLiteral("ヘルプ"), &CMainFrame::OnHelp));
 
-  // Toolbar tips: the text after the line break of each command's string.
+  // Toolbar tips: the short names of the commands.
   const std::pair<int, const char*> tips[] = {
-      {ID_PRINT, "印刷"},         {ID_EDIT_COPY, "コピー"},         {ID_SELECT_ALL, "すべて選択"},
-      {ID_PREV_PAGE, "上の頁"},   {ID_NEXT_PAGE, "次の頁"},         {ID_PREV_VOLUME, "上の巻へ"},
+      {ID_PRINT, "印刷"},           {ID_EDIT_COPY, "コピー"},         {ID_SELECT_ALL, "すべて選択"},
+      {ID_PREV_PAGE, "上の頁"},     {ID_NEXT_PAGE, "次の頁"},         {ID_PREV_VOLUME, "上の巻へ"},
       {ID_NEXT_VOLUME, "次の巻へ"}, {ID_PREV_HIT, "上の検索結果"}, {ID_NEXT_HIT, "次の検索結果"},
       {ID_APP_ABOUT, "情報"}};
   for (const auto& [id, tip] : tips) Action(id)->setToolTip(QString::fromUtf8(tip));
+}
 
-  // Accelerator table.
+bool CMainFrame::BuildToolBar() {
+  // Toolbar 128: the ten command buttons and their separators.
+  return m_ToolBar->Create({Action(ID_SELECT_ALL), Action(ID_EDIT_COPY), nullptr, Action(ID_PRINT),
+                            nullptr, Action(ID_PREV_VOLUME), Action(ID_PREV_PAGE),
+                            Action(ID_NEXT_PAGE), Action(ID_NEXT_VOLUME), nullptr,
+                            Action(ID_PREV_HIT), Action(ID_NEXT_HIT), nullptr,
+                            Action(ID_APP_ABOUT)});
+}
+
+void CMainFrame::BuildAccelerators() {
+  // Accelerator table 128. Undo, new and open have no handler and are left
+  // to the widget that has the focus.
   Action(ID_EDIT_COPY)->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
   Action(ID_PREV_HIT)->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F3));
   Action(ID_NEXT_HIT)->setShortcut(QKeySequence(Qt::Key_F3));
-  auto accel = [this](QList<QKeySequence> keys, std::function<void()> f) {
-    auto* a = new QAction(this);
+
+  auto accel = [this](int id, const QList<QKeySequence>& keys, void (CMainFrame::*slot)()) {
+    QAction* a = MakeAction(id, QString(), slot);
     a->setShortcuts(keys);
-    a->setShortcutContext(Qt::WindowShortcut);
-    connect(a, &QAction::triggered, this, f);
     addAction(a);
+    return a;
   };
   // Save: the empty document written to a file the user names.
-  accel({QKeySequence(Qt::CTRL | Qt::Key_S)}, [this] { m_doc->OnFileSave(this); });
+  accel(ID_FILE_SAVE, {QKeySequence(Qt::CTRL | Qt::Key_S)}, &CMainFrame::OnFileSave);
   // Next and previous pane of the splitter.
-  accel({QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}, [this] {
-    const int next = m_Splitter->ActivePane() == 0 ? 1 : 0;
-    if (m_Splitter->HiddenColumn() == next) return;
-    m_Splitter->SetActivePane(next);
-    (next == 0 ? static_cast<QWidget*>(m_pLeftForm) : m_pBookView)->setFocus();
-  });
-  // The browser's print with its dialog, only while the page view is active.
-  accel({QKeySequence(Qt::CTRL | Qt::Key_P)}, [this] {
-    if (!PageViewActive()) return;
-    QPrinter printer;
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted) m_pBookView->print(&printer);
-  });
-  for (QMenu* m : menuBar()->findChildren<QMenu*>())
-    connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+  accel(ID_NEXT_PANE, {QKeySequence(Qt::Key_F6)}, &CMainFrame::OnNextPane);
+  accel(ID_PREV_PANE, {QKeySequence(Qt::SHIFT | Qt::Key_F6)}, &CMainFrame::OnPrevPane);
+  // The browser view's own print (with its dialog), cut and paste: only
+  // while the page view is the active pane.
+  connect(accel(ID_FILE_PRINT, {QKeySequence(Qt::CTRL | Qt::Key_P)}, nullptr), &QAction::triggered,
+          this, [this] { m_pBookView->PrintWithDialog(); });
+  connect(accel(ID_EDIT_CUT, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
+                nullptr),
+          &QAction::triggered, this, [this] { m_pBookView->Cut(); });
+  connect(accel(ID_EDIT_PASTE, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
+                nullptr),
+          &QAction::triggered, this, [this] { m_pBookView->Paste(); });
 }
 
-bool CMainFrame::PageViewActive() const { return m_Splitter->ActivePane() == 1; }
+bool CMainFrame::PageViewActive() const { return m_Splitter && m_Splitter->ActivePane() == 1; }
 
-bool CMainFrame::CanPageShown() const { return m_pBookView->PageShown(); }
-
-bool CMainFrame::CanPrevPage() const {
-  const NodeItem* e = m_pLeftForm->NodeItemAt(m_pLeftForm->m_nCurNode);
-  const int cur = e ? e->curFileName : 0;  // entry 0 holds nothing
-  return m_pLeftForm->m_nCurPageNo - cur >= 1;
-}
-
-bool CMainFrame::CanNextPage() const {
-  const NodeItem* e = m_pLeftForm->NodeItemAt(m_pLeftForm->m_nCurNode);
-  if (m_pLeftForm->m_nCurNode == 0 || !e) return false;
-  return static_cast<uint32_t>(m_pLeftForm->m_nCurPageNo - e->curFileName + 1) <
-         static_cast<uint32_t>(e->docNo);
-}
-
-bool CMainFrame::CanPrevVolume() const {
-  if (m_pLeftForm->m_nCurNode == 0) return false;
-  for (int i = 1; i < m_pLeftForm->m_nCurNode; ++i)
-    if (const NodeItem* e = m_pLeftForm->NodeItemAt(i); e && e->level == 3) return true;
-  return false;
-}
-
-bool CMainFrame::CanNextVolume() const {
-  if (m_pLeftForm->m_nCurNode == 0) return false;
-  for (int i = m_pLeftForm->m_nCurNode + 1; i < m_pLeftForm->NodeCount(); ++i)
-    if (const NodeItem* e = m_pLeftForm->NodeItemAt(i); e && e->level == 3) return true;
-  return false;
-}
-
-bool CMainFrame::CanPrevHit() const { return m_pLeftForm->m_nHitIndex - 1 >= 0; }
-bool CMainFrame::CanNextHit() const { return m_pLeftForm->m_nHitIndex + 1 < m_pLeftForm->m_nHitCount; }
+bool CMainFrame::CanPageShown() const { return m_pBookView && m_pBookView->PageShown(); }
 
 void CMainFrame::UpdateCommandUI() {
+  if (!m_created) return;
   const bool shown = CanPageShown();
   for (int id : {ID_PRINT_SETUP, ID_PRINT, ID_EDIT_COPY, ID_SELECT_ALL}) Action(id)->setEnabled(shown);
   Action(ID_PREV_PAGE)->setEnabled(CanPrevPage());
@@ -194,133 +198,17 @@ void CMainFrame::UpdateCommandUI() {
   Action(ID_NEXT_VOLUME)->setEnabled(CanNextVolume());
   Action(ID_PREV_HIT)->setEnabled(CanPrevHit());
   Action(ID_NEXT_HIT)->setEnabled(CanNextHit());
+  const bool viewActive = PageViewActive();
+  Action(ID_FILE_PRINT)->setEnabled(viewActive && shown);
+  Action(ID_EDIT_CUT)->setEnabled(viewActive);
+  Action(ID_EDIT_PASTE)->setEnabled(viewActive);
 }
 
-void CMainFrame::WritePageBox() {
-  if (m_ToolBar->PageBox())
-    m_ToolBar->PageBox()->setText(
-        CSCrollToolBar::PageBoxText(m_pLeftForm->m_Index.GetHeaderValue(), m_pLeftForm->m_nCurPageNo));
-}
-
-void CMainFrame::StepPage(int delta) {
-  m_pLeftForm->m_nCurPageNo += delta;
-  m_pLeftForm->ShowDocument(m_pLeftForm->m_nCurNode, false, m_pLeftForm->m_nCurPageNo);
-  if (m_ToolBar->Slider()) m_ToolBar->Slider()->setValue(m_pLeftForm->m_nCurPageNo);
-  WritePageBox();
-}
-
-void CMainFrame::OnNextPage() { StepPage(1); }
-void CMainFrame::OnPrevPage() { StepPage(-1); }
-
-void CMainFrame::OnNextVolume() {
-  CLeftForm* f = m_pLeftForm;
-  int found = 0;
-  for (int i = f->m_nCurNode + 1; i < f->NodeCount(); ++i)
-    if (f->NodeItemAt(i)->level == 3) {
-      found = i;
-      break;
-    }
-  if (!found) {
-    ShowWarning(this, QStringLiteral("もう最後の巻まで至りました。"));
-    return;
-  }
-  f->m_nCurNode = found;
-  f->ShowDocument(found, true, 1);
-  const NodeItem* e = f->NodeItemAt(found);
-  f->m_nCurPageNo = e->curFileName;
-  if (m_ToolBar->Slider()) {
-    m_ToolBar->Slider()->setRange(e->curFileName, e->curFileName + e->docNo - 1);
-    m_ToolBar->Slider()->setValue(e->curFileName);
-  }
-  // Select the neighbouring item in the tree: the next sibling, or the first
-  // child of the parent's next sibling.
-  QTreeWidget* tree = f->Tree();
-  QTreeWidgetItem* sel = tree->selectedItems().value(0);
-  QTreeWidgetItem* target = nullptr;
-  if (sel) {
-    QTreeWidgetItem* parent = sel->parent();
-    const int idx = parent ? parent->indexOfChild(sel) : tree->indexOfTopLevelItem(sel);
-    const int siblings = parent ? parent->childCount() : tree->topLevelItemCount();
-    if (idx + 1 < siblings) {
-      target = parent ? parent->child(idx + 1) : tree->topLevelItem(idx + 1);
-    } else if (parent) {
-      QTreeWidgetItem* gp = parent->parent();
-      const int pidx = gp ? gp->indexOfChild(parent) : tree->indexOfTopLevelItem(parent);
-      const int psib = gp ? gp->childCount() : tree->topLevelItemCount();
-      if (pidx + 1 < psib) {
-        QTreeWidgetItem* next = gp ? gp->child(pidx + 1) : tree->topLevelItem(pidx + 1);
-        target = next->childCount() ? next->child(0) : nullptr;
-      }
-    }
-  }
-  // Without a selection to step from, select the volume itself.
-  if (!target) target = f->TreeItemOf(found);
-  if (target) {
-    if (target->parent()) target->parent()->setExpanded(true);
-    tree->setCurrentItem(target);
-  }
-  WritePageBox();
-}
-
-void CMainFrame::OnPrevVolume() {
-  CLeftForm* f = m_pLeftForm;
-  int found = 0;
-  for (int i = f->m_nCurNode - 1; i >= 1; --i)
-    if (f->NodeItemAt(i)->level == 3) {
-      found = i;
-      break;
-    }
-  if (!found) {
-    ShowWarning(this, QStringLiteral("これ以上戻れません。もう巻一に至っています。"));
-    f->m_nCurNode = 0;
-    return;
-  }
-  f->m_nCurNode = found;
-  f->ShowDocument(found, true, 1);
-  const NodeItem* e = f->NodeItemAt(found);
-  f->m_nCurPageNo = e->curFileName;
-  if (m_ToolBar->Slider()) {
-    m_ToolBar->Slider()->setRange(e->curFileName, e->curFileName + e->docNo - 1);
-    m_ToolBar->Slider()->setValue(e->curFileName);
-  }
-  // The previous sibling, or the last child of the parent's previous sibling.
-  QTreeWidget* tree = f->Tree();
-  QTreeWidgetItem* sel = tree->selectedItems().value(0);
-  QTreeWidgetItem* target = nullptr;
-  if (sel) {
-    QTreeWidgetItem* parent = sel->parent();
-    const int idx = parent ? parent->indexOfChild(sel) : tree->indexOfTopLevelItem(sel);
-    if (idx > 0) {
-      target = parent ? parent->child(idx - 1) : tree->topLevelItem(idx - 1);
-    } else if (parent) {
-      QTreeWidgetItem* gp = parent->parent();
-      const int pidx = gp ? gp->indexOfChild(parent) : tree->indexOfTopLevelItem(parent);
-      if (pidx > 0) {
-        QTreeWidgetItem* prev = gp ? gp->child(pidx - 1) : tree->topLevelItem(pidx - 1);
-        target = prev->childCount() ? prev->child(prev->childCount() - 1) : nullptr;
-      }
-    }
-  }
-  if (!target) target = f->TreeItemOf(found);
-  if (target) {
-    if (target->parent()) target->parent()->setExpanded(true);
-    tree->setCurrentItem(target);
-  }
-  WritePageBox();
-}
-
-void CMainFrame::StepHit(int delta) {
-  m_pLeftForm->m_nHitIndex += delta;
-  m_pBookView->Navigate(m_pLeftForm->m_strHitPage +
-                        QStringLiteral("#%1").arg(m_pLeftForm->m_nHitIndex, 4, 10, QLatin1Char('0')));
-}
-
-void CMainFrame::OnNextHit() { StepHit(1); }
-void CMainFrame::OnPrevHit() { StepHit(-1); }
-
-// While the page view is the active pane its own handlers take over.
+// Print: the page at once on the default printer, whichever pane is active.
 void CMainFrame::OnPrint() { m_pBookView->PrintNow(); }
 
+// Print setup: the page view's page setup while it is active, else the
+// frame's preview of the printed page.
 void CMainFrame::OnPrintSetup() {
   if (PageViewActive())
     m_pBookView->PageSetup();
@@ -328,6 +216,8 @@ void CMainFrame::OnPrintSetup() {
     m_pBookView->PrintPreview();
 }
 
+// Copy: the browser's unlimited copy while the page view is active, else the
+// limited copy.
 void CMainFrame::OnCopy() {
   if (PageViewActive())
     m_pBookView->UnlimitedCopy();
@@ -339,14 +229,14 @@ void CMainFrame::OnSelectAll() { m_pBookView->SelectAll(); }
 
 void CMainFrame::OnShowAll() { m_Splitter->Toggle(0); }
 
-void CMainFrame::OnHelp() {
-  const QString dir = QCoreApplication::applicationDirPath();
-  const QString chm = dir + QStringLiteral("/help.chm");
-  const QString path = QFileInfo::exists(chm) ? chm : dir + QStringLiteral("/help.html");
-  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
+void CMainFrame::OnHelp() { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath())); }
 
 void CMainFrame::OnAbout() {
   CAboutDlg dlg(this);
   dlg.exec();
 }
+
+void CMainFrame::OnFileSave() { m_pDoc->OnFileSave(this); }
+
+void CMainFrame::OnNextPane() { m_Splitter->ActivateNextPane(); }
+void CMainFrame::OnPrevPane() { m_Splitter->ActivateNextPane(); }

@@ -1,7 +1,10 @@
-// CSplashWnd: the introductory movie "main.swf" beside the executable, played
-// over the whole screen above the main window until a key press, a mouse
-// button press anywhere in the application, or 50 seconds end it. The press
-// that closes it goes no further.
+// CSplashWnd: the introductory movie. A frameless window covering the whole
+// screen above the main window plays "main.swf" beside the executable (any
+// format the multimedia backend can play, whatever the file's name). Any key
+// press or mouse-button press anywhere in the application closes it and goes
+// no further; so does the 50-second timer. Without a multimedia backend no
+// window opens; with a missing or unplayable file the window still covers the
+// screen until it is closed.
 #pragma once
 
 #include <QWidget>
@@ -12,16 +15,33 @@ class QVideoWidget;
 class CSplashWnd : public QWidget {
   Q_OBJECT
  public:
+  // Set once at start-up from the command line; false: never shown.
   static void SetSplashEnabled(bool enabled);
   static bool SplashEnabled();
-  // Opens the splash over owner (at most one at a time); nothing when disabled
-  // or when no multimedia backend can play.
+  // Opens the splash over owner; nothing when disabled, already open, or
+  // when no multimedia backend is there.
   static void OpenSplash(QWidget* owner);
+  // Stops the movie, closes the window and repaints the owner.
   static void CloseSplash();
+  // The open splash window, null when none.
   static CSplashWnd* Current();
-  // Whether an event closes the splash (and is consumed).
-  static bool IsClosingEvent(const QEvent* event);
+  // Puts the open splash window back above its owner (after the owner has
+  // been shown).
+  static void RaiseCurrent();
 
+  // What the application-wide filter does with an event while the splash is
+  // open: close it (and consume the event), consume it only, or let it pass.
+  enum class FilterAction { Pass, Swallow, Close };
+  static FilterAction ActionFor(const QEvent* event);
+  // The application-wide filter itself: true when the event was consumed.
+  static bool SplashFilterMessage(QEvent* event);
+
+  // The path of the movie: "main.swf" in the executable's folder.
+  static QString MoviePath();
+  // The 50-second limit in milliseconds.
+  static constexpr int kTimeoutMs = 50000;
+
+  QMediaPlayer* Player() const { return m_player; }
   ~CSplashWnd() override;
 
  protected:

@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QSettings>
 
-#include "app/settings.h"
-
 ST_SplitterWnd::ST_SplitterWnd(int level, QWidget* parent)
     : QSplitter(Qt::Horizontal, parent), m_level(level) {
   setObjectName(QStringLiteral("Splitter"));
@@ -12,47 +10,56 @@ ST_SplitterWnd::ST_SplitterWnd(int level, QWidget* parent)
   connect(qApp, &QApplication::focusChanged, this, &ST_SplitterWnd::OnFocusChanged);
 }
 
-ST_SplitterWnd::~ST_SplitterWnd() {
-  QSettings settings;
-  settings.beginGroup(QStringLiteral("SplitterWnd"));
-  settings.setValue(QStringLiteral("Panes_%1").arg(m_level), SavedValue());
-  settings.endGroup();
-}
+ST_SplitterWnd::~ST_SplitterWnd() { Save(); }
 
-void ST_SplitterWnd::CreatePanes(QWidget* first, QWidget* second) {
-  addWidget(first);
-  addWidget(second);
-  setStretchFactor(0, 0);
-  setStretchFactor(1, 1);
-  first->resize(260, first->height());
-  setSizes({260, qMax(100, width() - 260)});
+bool ST_SplitterWnd::Create(QWidget* first, QWidget* second, bool vertical) {
+  m_vertical = vertical;
+  setOrientation(vertical ? Qt::Horizontal : Qt::Vertical);
+  if (first) insertWidget(0, first);
+  if (second) addWidget(second);
+  if (count() == 2) {
+    // The first pane keeps its size when the window grows.
+    setStretchFactor(0, 0);
+    setStretchFactor(1, 1);
+    const int firstSize = vertical ? 260 : 100;
+    const int total = vertical ? width() : height();
+    setSizes({firstSize, qMax(100, total - firstSize - handleWidth())});
+  }
+  return true;
 }
 
 void ST_SplitterWnd::CaptureSizes() {
-  if (m_hiddenColumn != -1 || count() < 2) return;
+  const int hidden = m_vertical ? m_hiddenColumn : m_hiddenRow;
+  if (hidden != -1 || count() < 2) return;
   const QList<int> s = sizes();
   m_paneSize[0] = s.value(0, -1);
   m_paneSize[1] = s.value(1, -1);
 }
 
 void ST_SplitterWnd::Toggle(int index) {
-  if (index < 0 || index >= count()) return;
-  if (m_hiddenColumn == -1) {
+  int& hidden = m_vertical ? m_hiddenColumn : m_hiddenRow;
+  if (count() < 2) return;
+  if (hidden == -1) {
+    if (index < 0 || index >= count()) return;
     CaptureSizes();
-    m_hiddenColumn = index;
+    hidden = index;
+    // A hidden pane cannot stay active: the next one takes over.
     if (m_activePane == index) {
       const int other = (index + 1) % count();
       SetActivePane(other);
-      widget(other)->setFocus();
+      widget(other)->setFocus(Qt::OtherFocusReason);
     }
     widget(index)->hide();
-  } else if (m_hiddenColumn == index) {
-    m_hiddenColumn = -1;
-    widget(index)->show();  // activation is not handed back
+  } else if (hidden == index) {
+    hidden = -1;
+    // Shown without taking the activation back.
+    widget(index)->show();
+    const int total = (m_vertical ? width() : height()) - handleWidth();
     QList<int> s = {m_paneSize[0], m_paneSize[1]};
-    const int total = width() - handleWidth();
-    if (index == 0) s[1] = qMax(0, total - s[0]);
-    else s[0] = qMax(0, total - s[1]);
+    if (index == 0)
+      s[1] = qMax(0, total - s[0]);
+    else
+      s[0] = qMax(0, total - s[1]);
     setSizes(s);
   }
 }
@@ -61,12 +68,35 @@ QString ST_SplitterWnd::SavedValue() {
   CaptureSizes();
   for (int& s : m_paneSize)
     if (s == -1) s = 100;
-  return QStringLiteral("%1 %2 %3 %4").arg(m_hiddenColumn).arg(m_paneSize[0]).arg(m_hiddenRow).arg(m_paneSize[1]);
+  return QStringLiteral("%1 %2 %3 %4")
+      .arg(m_hiddenColumn)
+      .arg(m_paneSize[0])
+      .arg(m_hiddenRow)
+      .arg(m_paneSize[1]);
 }
 
-void ST_SplitterWnd::SetActivePane(int pane) { m_activePane = pane; }
+void ST_SplitterWnd::Save() {
+  QSettings settings;
+  settings.beginGroup(m_section);
+  settings.setValue(QStringLiteral("Panes_%1").arg(m_level), SavedValue());
+  settings.endGroup();
+}
+
+void ST_SplitterWnd::SetActivePane(int pane) {
+  if (pane == m_activePane) return;
+  m_activePane = pane;
+  emit activePaneChanged(pane);
+}
+
+void ST_SplitterWnd::ActivateNextPane() {
+  if (count() < 2) return;
+  const int next = (m_activePane + 1) % count();
+  if (widget(next)->isHidden()) return;
+  SetActivePane(next);
+  widget(next)->setFocus(Qt::OtherFocusReason);
+}
 
 void ST_SplitterWnd::OnFocusChanged(QWidget*, QWidget* now) {
   for (int i = 0; i < count() && now; ++i)
-    if (widget(i) == now || widget(i)->isAncestorOf(now)) m_activePane = i;
+    if (widget(i) == now || widget(i)->isAncestorOf(now)) SetActivePane(i);
 }

@@ -3,52 +3,51 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDebug>
 
-#include "panel/leftform.h"
+namespace {
+const QString kBackground = QStringLiteral(":/res/toolbar_bg_171.bmp");
+}
 
 CSCrollToolBar::CSCrollToolBar(QWidget* parent) : CXToolBar(parent) {
   setObjectName(QStringLiteral("MainToolBar"));
-  setMovable(false);
   setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+  setFloatable(false);
   setToolButtonStyle(Qt::ToolButtonIconOnly);
 }
 
 bool CSCrollToolBar::Create(const QList<QAction*>& buttons) {
+  if (buttons.isEmpty()) return false;
+  SetImageSize(40, 40);
   for (QAction* a : buttons) {
     if (a)
-      addAction(a);
+      AddButton(a);
     else
-      addSeparator();
+      AddSeparator();
   }
-  addSeparator();
-  SetImageSize(40, 40);
-  SetBackgroundBitmap(QStringLiteral(":/res/toolbar_bg_171.bmp"));
+  AddSeparator();
+  SetBackgroundBitmap(kBackground);
   LoadColorImages(10, QColor(255, 0, 255), QStringLiteral(":/res/buttons_normal_172.bmp"),
                   QStringLiteral(":/res/buttons_disabled_173.bmp"),
                   QStringLiteral(":/res/buttons_hot_174.bmp"));
 
   m_Slider = new CXSliderCtrl(this);
   m_Slider->setFixedWidth(300);
-  m_Slider->setObjectName(QStringLiteral("PageSlider"));
-  m_Slider->SetBackgroundBitmap(QStringLiteral(":/res/toolbar_bg_171.bmp"));
+  m_Slider->SetBackgroundBitmap(kBackground);
   m_Slider->setRange(0, 0);
   addWidget(m_Slider);
   connect(m_Slider, &CXSliderCtrl::pageChosen, this, &CSCrollToolBar::OnPageChosen);
 
   m_PageBox = new CXEdit(this);
   m_PageBox->setFixedWidth(100);
-  m_PageBox->setObjectName(QStringLiteral("PageBox"));
-  m_PageBox->SetBackgroundBitmap(QStringLiteral(":/res/toolbar_bg_171.bmp"));
+  m_PageBox->SetBackgroundBitmap(kBackground);
   addWidget(m_PageBox);
   return true;
 }
 
 void CSCrollToolBar::OnPageChosen(int position) {
-  QApplication::setOverrideCursor(Qt::PointingHandCursor);
-  if (m_pLeftForm && m_pLeftForm->m_nCurNode != 0) {
-    m_pLeftForm->ShowDocument(m_pLeftForm->m_nCurNode, false, position);
-    m_pLeftForm->m_nCurPageNo = position;
-    m_PageBox->setText(PageBoxText(m_pLeftForm->m_Index.GetHeaderValue(), position));
-  }
+  // The cursor tells that the page is being fetched.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  emit pageReleased(position);
   QApplication::restoreOverrideCursor();
 }

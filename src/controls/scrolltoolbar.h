@@ -1,5 +1,9 @@
-// CSCrollToolBar: the main toolbar — command buttons over the background
-// picture, then the 300-pixel page slider and the page box at the right end.
+// CSCrollToolBar: the main toolbar. Ten command buttons with separators over
+// the background picture (select all, copy | print | previous volume,
+// previous page, next page, next volume | previous hit, next hit | about |),
+// then the 300-pixel page slider and the read-only page box at the right end.
+// Releasing the slider (or stepping it with a click or a key) is reported
+// with pageReleased; the owner shows that page.
 #pragma once
 
 #include <QList>
@@ -15,18 +19,25 @@ class CSCrollToolBar : public CXToolBar {
  public:
   explicit CSCrollToolBar(QWidget* parent = nullptr);
 
-  // Lays out the buttons (null entries are separators), then the slider and
-  // the page box, and loads the pictures.
+  // Builds the toolbar: the command buttons in order (null entries are
+  // separators), the pictures, then the slider and the page box. False when
+  // the buttons cannot be laid out (an empty list).
   bool Create(const QList<QAction*>& buttons);
 
   CXSliderCtrl* Slider() const { return m_Slider; }
   CXEdit* PageBox() const { return m_PageBox; }
+  // The navigation form, not owned; set by the main frame with its panes.
   void SetLeftForm(CLeftForm* form) { m_pLeftForm = form; }
+  CLeftForm* LeftForm() const { return m_pLeftForm; }
 
   // The page box text: stored header value, a slash, the page number.
   static QString PageBoxText(int headerValue, int pageNo) {
     return QStringLiteral("%1/%2").arg(headerValue).arg(pageNo);
   }
+
+ signals:
+  // The slider was released on (or stepped to) position.
+  void pageReleased(int position);
 
  private:
   void OnPageChosen(int position);

@@ -1,12 +1,41 @@
 #include "controls/xedit.h"
 
+#include <QPainter>
+
+#include "controls/xtoolbar.h"
+
 CXEdit::CXEdit(QWidget* parent) : QLineEdit(parent) {
+  setObjectName(QStringLiteral("PageBox"));
   setReadOnly(true);
   setFocusPolicy(Qt::NoFocus);
+  setFrame(false);
+  QFont f = font();
+  f.setBold(true);
+  f.setPointSize(f.pointSize() + 1);
+  setFont(f);
 }
 
 void CXEdit::SetBackgroundBitmap(const QString& resource) {
-  setStyleSheet(QStringLiteral("QLineEdit { background-image: url(%1); border: none; "
-                               "font-weight: bold; color: #4a2c12; }")
-                    .arg(resource));
+  m_background = resource.isEmpty() ? QPixmap() : QPixmap(resource);
+  QPalette pal = palette();
+  if (m_background.isNull()) {
+    pal = QPalette();
+  } else {
+    // Transparent text background over the picture, ink-coloured text.
+    pal.setBrush(QPalette::Base, Qt::transparent);
+    pal.setColor(QPalette::Text, QColor(0x3b, 0x24, 0x14));
+  }
+  setPalette(pal);
+  update();
+}
+
+void CXEdit::paintEvent(QPaintEvent* event) {
+  if (!m_background.isNull()) {
+    QPainter p(this);
+    QPoint origin;
+    if (auto* bar = qobject_cast<CXToolBar*>(parentWidget())) origin = bar->BackgroundOrigin();
+    p.setBrushOrigin(origin - pos());
+    p.fillRect(rect(), QBrush(m_background));
+  }
+  QLineEdit::paintEvent(event);
 }

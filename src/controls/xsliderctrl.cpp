@@ -1,23 +1,50 @@
 #include "controls/xsliderctrl.h"
 
+#include <QPainter>
+#include <QToolTip>
+
+#include "controls/xtoolbar.h"
+
 CXSliderCtrl::CXSliderCtrl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+  setObjectName(QStringLiteral("PageSlider"));
   setTickPosition(QSlider::TicksBelow);
+  setTickInterval(0);  // ticks at every step
   setFocusPolicy(Qt::StrongFocus);
   setRange(0, 0);
+  setSingleStep(1);
   setPageStep(1);
-  // Releasing the thumb ends a drag; a click in the channel or a key moves one
-  // step without a drag. Both end the step and show the page.
+  setTracking(true);
+  // Releasing the thumb ends a drag.
   connect(this, &QSlider::sliderReleased, this, [this] { emit pageChosen(value()); });
+  // A click in the channel or a key moves one step without a drag; the new
+  // value is applied after actionTriggered, so it is reported afterwards.
   connect(this, &QSlider::actionTriggered, this, [this](int action) {
-    if (action == QAbstractSlider::SliderMove) return;
-    // The new value is applied after actionTriggered; report it afterwards.
-    QMetaObject::invokeMethod(this, [this] {
-      if (!isSliderDown()) emit pageChosen(value());
-    }, Qt::QueuedConnection);
+    if (action == QAbstractSlider::SliderMove || action == QAbstractSlider::SliderNoAction) return;
+    QMetaObject::invokeMethod(
+        this, [this] {
+          if (!isSliderDown()) emit pageChosen(value());
+        },
+        Qt::QueuedConnection);
+  });
+  // The position under the thumb while it is dragged.
+  connect(this, &QSlider::sliderMoved, this, [this](int position) {
+    QToolTip::showText(mapToGlobal(QPoint(width() / 2, height())), QString::number(position), this);
   });
 }
 
 void CXSliderCtrl::SetBackgroundBitmap(const QString& resource) {
-  m_background = resource;
-  setStyleSheet(QStringLiteral("QSlider { background-image: url(%1); }").arg(resource));
+  m_background = resource.isEmpty() ? QPixmap() : QPixmap(resource);
+  update();
+}
+
+void CXSliderCtrl::paintEvent(QPaintEvent* event) {
+  if (!m_background.isNull()) {
+    // The picture continues the toolbar's background under the slider.
+    QPainter p(this);
+    QPoint origin;
+    if (auto* bar = qobject_cast<CXToolBar*>(parentWidget())) origin = bar->BackgroundOrigin();
+    p.setBrushOrigin(origin - pos());
+    p.fillRect(rect(), QBrush(m_background));
+  }
+  QSlider::paintEvent(event);
 }

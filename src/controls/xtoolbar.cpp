@@ -2,12 +2,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QIcon>
 #include <QPainter>
 #include <QPalette>
-#include <QStyle>
-#include <QToolButton>
-#include <QWidgetAction>
+#include <QProxyStyle>
+#include <QStyleOptionToolBar>
 
 QImage LoadStoredRows(const QString& resource) {
   QImage img(resource);
@@ -17,41 +15,166 @@ QImage LoadStoredRows(const QString& resource) {
 
 QImage FromStoredRows(const QImage& stored) { return stored.mirrored(false, true); }
 
-CXToolBar::CXToolBar(QWidget* parent) : QToolBar(parent) {}
+namespace {
+
+constexpr int kFirstImageX = 3;   // the first image's left edge
+constexpr int kImageRowOffset = 4;  // stored rows between background and image
+constexpr int kButtonPadding = 7;   // a button is image width + 7 wide
+constexpr int kSeparatorWidth = 6;
+
+// Lays the toolbar's items edge to edge, with no frame, margin or spacing, so
+// that buttons and separators sit where the blending put their images.
+class ToolBarMetrics : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    switch (metric) {
+      case PM_ToolBarItemSpacing:
+      case PM_ToolBarItemMargin:
+      case PM_ToolBarFrameWidth:
+        return 0;
+      case PM_ToolBarSeparatorExtent:
+        return kSeparatorWidth;
+      default:
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+  }
+};
+
+// A separator of the toolbar: 6 pixels with an etched line in the middle.
+class CXToolSeparator : public QWidget {
+ public:
+  explicit CXToolSeparator(QWidget* parent) : QWidget(parent) {
+    setFixedWidth(kSeparatorWidth);
+    setProperty("xtoolbarSeparator", true);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    const int x = width() / 2 - 1;
+    p.setPen(QColor(0, 0, 0, 60));
+    p.drawLine(x, 8, x, height() - 9);
+    p.setPen(QColor(255, 255, 255, 140));
+    p.drawLine(x + 1, 8, x + 1, height() - 9);
+  }
+};
+
+}  // namespace
+
+CXToolButton::CXToolButton(QAction* action, int width, int height, QWidget* parent)
+    : QToolButton(parent) {
+  setDefaultAction(action);
+  setAutoRaise(true);
+  setFocusPolicy(Qt::NoFocus);
+  setToolButtonStyle(Qt::ToolButtonIconOnly);
+  setFixedSize(width + kButtonPadding, height);
+  setAttribute(Qt::WA_Hover);
+}
+
+void CXToolButton::SetImages(const QPixmap& normal, const QPixmap& disabled, const QPixmap& hot) {
+  m_images[0] = normal;
+  m_images[1] = disabled;
+  m_images[2] = hot;
+  update();
+}
+
+int CXToolButton::ChooseImage(bool enabled, bool hovering, bool pressed, bool hasHot) {
+  if (!enabled) return 1;
+  if ((hovering || pressed) && hasHot) return 2;
+  return 0;
+}
+
+void CXToolButton::paintEvent(QPaintEvent* event) {
+  if (m_images[0].isNull()) {
+    QToolButton::paintEvent(event);
+    return;
+  }
+  const int which = ChooseImage(isEnabled(), underMouse(), isDown(), !m_images[2].isNull());
+  const QPixmap& img = m_images[which].isNull() ? m_images[0] : m_images[which];
+  // The image's top row in the toolbar: the background's bottom-up row
+  // offset turned into a top-down position.
+  int top = (height() - img.height()) / 2;
+  if (auto* bar = qobject_cast<CXToolBar*>(parentWidget()); bar && bar->HasBackground())
+    top = bar->BackgroundPixmap().height() - img.height() - kImageRowOffset - y() + bar->BackgroundOrigin().y();
+  QPainter p(this);
+  const int shift = isDown() ? 1 : 0;
+  p.drawPixmap(kFirstImageX + shift, top + shift, img);
+}
+
+CXToolBar::CXToolBar(QWidget* parent) : QToolBar(parent) {
+  auto* metrics = new ToolBarMetrics;
+  metrics->setParent(this);
+  setStyle(metrics);
+}
+
+CXToolBar::~CXToolBar() = default;
+
+CXToolButton* CXToolBar::AddButton(QAction* action) {
+  auto* button = new CXToolButton(action, m_imageWidth, m_imageHeight, this);
+  addWidget(button);
+  return button;
+}
+
+void CXToolBar::AddSeparator() { addWidget(new CXToolSeparator(this)); }
 
 void CXToolBar::SetImageSize(int width, int height) {
   m_imageWidth = width;
   m_imageHeight = height;
   setIconSize(QSize(width, height));
+  for (CXToolButton* b : Buttons()) b->setFixedSize(width + kButtonPadding, qMax(height, b->height()));
 }
 
 void CXToolBar::SetBackgroundBitmap(const QString& resource) {
-  m_background = LoadStoredRows(resource);
+  m_background = resource.isEmpty() ? QImage() : LoadStoredRows(resource);
   m_backgroundPixmap = m_background.isNull() ? QPixmap() : QPixmap::fromImage(FromStoredRows(m_background));
+  if (!m_backgroundPixmap.isNull()) {
+    setFixedHeight(m_backgroundPixmap.height());
+    for (CXToolButton* b : Buttons()) b->setFixedHeight(m_backgroundPixmap.height());
+  }
   update();
+}
+
+QPoint CXToolBar::BackgroundOrigin() const {
+  const QList<CXToolButton*> buttons = Buttons();
+  return QPoint(buttons.isEmpty() ? 0 : buttons.first()->x(), 0);
+}
+
+QList<CXToolButton*> CXToolBar::Buttons() const {
+  QList<CXToolButton*> out;
+  for (QAction* a : actions())
+    if (auto* b = qobject_cast<CXToolButton*>(widgetForAction(a))) out << b;
+  return out;
+}
+
+QList<CXToolBar::LayoutItem> CXToolBar::Layout() const {
+  QList<LayoutItem> layout;
+  for (QAction* a : actions()) {
+    const QWidget* w = widgetForAction(a);
+    layout << LayoutItem{a->isSeparator() || (w && w->property("xtoolbarSeparator").toBool())};
+  }
+  return layout;
 }
 
 void CXToolBar::Blend(QImage& strip, QColor mask, const QImage& background,
                       const QList<LayoutItem>& layout, int imageWidth, int imageHeight,
                       QColor fallback) {
-  if (background.isNull() || strip.isNull()) return;
+  if (background.isNull() || strip.isNull() || imageWidth <= 0) return;
   const int images = strip.width() / imageWidth;
-  int x = 3;
-  const int y = 4;
+  int x = kFirstImageX;
   int n = 0;
   for (const LayoutItem& item : layout) {
     if (item.separator) {
-      x += 6;
+      x += kSeparatorWidth;
       continue;
     }
     if (n < images) {
       for (int j = 0; j < imageWidth; ++j) {
         for (int k = 0; k < imageHeight && k < strip.height(); ++k) {
           uchar* p = strip.scanLine(k) + 3 * (n * imageWidth + j);
-          // RGB888 keeps red, green, blue in that order.
+          // Format_RGB888 keeps red, green, blue in that order.
           if (p[0] != mask.red() || p[1] != mask.green() || p[2] != mask.blue()) continue;
-          const int bx = x + j, by = k + y;
-          if (bx >= 0 && bx < background.width() && by >= 0 && by < background.height()) {
+          const int bx = x + j, by = k + kImageRowOffset;
+          if (bx < background.width() && by < background.height()) {
             const uchar* b = background.constScanLine(by) + 3 * bx;
             p[0] = b[0];
             p[1] = b[1];
@@ -64,7 +187,7 @@ void CXToolBar::Blend(QImage& strip, QColor mask, const QImage& background,
         }
       }
     }
-    x += imageWidth + 7;
+    x += imageWidth + kButtonPadding;
     ++n;
   }
 }
@@ -78,19 +201,6 @@ void CXToolBar::Grey(QImage& picture) {
       p[0] = p[1] = p[2] = v;
     }
   }
-}
-
-QList<QAction*> CXToolBar::ButtonActions() const {
-  QList<QAction*> out;
-  for (QAction* a : actions())
-    if (!a->isSeparator() && !qobject_cast<QWidgetAction*>(a)) out << a;
-  return out;
-}
-
-QList<CXToolBar::LayoutItem> CXToolBar::Layout() const {
-  QList<LayoutItem> layout;
-  for (QAction* a : actions()) layout << LayoutItem{a->isSeparator()};
-  return layout;
 }
 
 void CXToolBar::LoadColorImages(int count, QColor mask, const QString& normal,
@@ -109,14 +219,11 @@ void CXToolBar::LoadColorImages(int count, QColor mask, const QString& normal,
   const QImage disabledStrip = disabled.isEmpty() ? blended(normal, true) : blended(disabled, false);
   const QImage hotStrip = hot.isEmpty() ? QImage() : blended(hot, false);
   int n = 0;
-  for (QAction* a : ButtonActions()) {
-    if (n >= count || n * m_imageWidth >= normalStrip.width()) break;
+  for (CXToolButton* b : Buttons()) {
+    if (n >= count || (n + 1) * m_imageWidth > normalStrip.width()) break;
     const QRect r(n * m_imageWidth, 0, m_imageWidth, m_imageHeight);
-    QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(normalStrip.copy(r)), QIcon::Normal);
-    icon.addPixmap(QPixmap::fromImage(disabledStrip.copy(r)), QIcon::Disabled);
-    if (!hotStrip.isNull()) icon.addPixmap(QPixmap::fromImage(hotStrip.copy(r)), QIcon::Active);
-    a->setIcon(icon);
+    b->SetImages(QPixmap::fromImage(normalStrip.copy(r)), QPixmap::fromImage(disabledStrip.copy(r)),
+                 hotStrip.isNull() ? QPixmap() : QPixmap::fromImage(hotStrip.copy(r)));
     ++n;
   }
 }
@@ -127,5 +234,14 @@ void CXToolBar::paintEvent(QPaintEvent* event) {
     return;
   }
   QPainter painter(this);
-  painter.fillRect(rect(), QBrush(m_backgroundPixmap));
+  QBrush brush(m_backgroundPixmap);
+  painter.setBrushOrigin(BackgroundOrigin());
+  painter.fillRect(rect(), brush);
+  // The gripper stays visible on the picture.
+  if (isMovable()) {
+    QStyleOptionToolBar opt;
+    initStyleOption(&opt);
+    opt.rect = style()->subElementRect(QStyle::SE_ToolBarHandle, &opt, this);
+    if (opt.rect.isValid()) style()->drawPrimitive(QStyle::PE_IndicatorToolBarHandle, &opt, &painter, this);
+  }
 }

@@ -2,27 +2,25 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QContextMenuEvent>
+#include <QDebug>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPageSetupDialog>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QWebEnginePage>
-#include <cstdio>
-#include <memory>
 
 #include "app/messages.h"
 #include "view/limitedcopy.h"
 
 CBookView::CBookView(QWidget* parent) : QWebEngineView(parent) {
   setObjectName(QStringLiteral("BookView"));
-  // Menu 130: the view's own context menu; the browser's menu is never shown.
+  // The browser's own context menu never appears.
   setContextMenuPolicy(Qt::NoContextMenu);
   m_menu = new QMenu(this);
+  m_menu->setObjectName(QStringLiteral("BookViewMenu"));
   m_copyAction = m_menu->addAction(QStringLiteral("コピー(300字以内に制限しています。)"));
   m_selectAllAction = m_menu->addAction(QStringLiteral("すべて選択。"));
   connect(m_copyAction, &QAction::triggered, this, &CBookView::LimitedCopy);
@@ -31,7 +29,8 @@ CBookView::CBookView(QWidget* parent) : QWebEngineView(parent) {
     m_copyAction->setEnabled(PageShown());
     m_selectAllAction->setEnabled(PageShown());
   });
-  // Keyboard and mouse events of the browser's inner widgets pass here first.
+  // Keyboard and mouse events of the browser's inner widgets pass here before
+  // the browser sees them.
   qApp->installEventFilter(this);
   Navigate(QStringLiteral("about:blank"));
 }
@@ -39,45 +38,77 @@ CBookView::CBookView(QWidget* parent) : QWebEngineView(parent) {
 CBookView::~CBookView() { qApp->removeEventFilter(this); }
 
 void CBookView::Navigate(const QString& location) {
+  QUrl url;
   if (location == QLatin1String("about:blank")) {
-    m_location = QUrl(location);
+    url = QUrl(location);
   } else {
-    const int hash = location.indexOf(QLatin1Char('#'));
-    QUrl url = QUrl::fromLocalFile(hash < 0 ? location : location.left(hash));
-    if (hash >= 0) url.setFragment(location.mid(hash + 1));
-    m_location = url;
+    // The anchor is what follows the last "#", when that holds no folder part.
+    const qsizetype hash = location.lastIndexOf(QLatin1Char('#'));
+    const bool anchored = hash >= 0 && location.indexOf(QLatin1Char('/'), hash) < 0;
+    url = QUrl::fromLocalFile(anchored ? location.left(hash) : location);
+    if (anchored) url.setFragment(location.mid(hash + 1));
   }
-  load(m_location);
+  load(url);
 }
 
-QString CBookView::CurrentLocation() const { return m_location.toString(); }
+QString CBookView::CurrentLocation() const {
+  const QUrl u = url();
+  return u.isEmpty() ? QStringLiteral("about:blank") : u.toString();
+}
 
-bool CBookView::IsInside(QObject* o) const {
+bool CBookView::IsInside(const QObject* o) const {
   for (; o; o = o->parent())
     if (o == this) return true;
   return false;
 }
 
+CBookView::KeyAction CBookView::ActionForKey(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat) {
+  if (key == Qt::Key_Control) return autoRepeat ? KeyAction::Block : KeyAction::BlockAndWarn;
+  // A combination whose Ctrl press was not seen here (Ctrl held before the
+  // view got the focus) is blocked as well.
+  if (modifiers & Qt::ControlModifier) return KeyAction::Block;
+  return KeyAction::Pass;
+}
+
 bool CBookView::eventFilter(QObject* watched, QEvent* event) {
-  if (!IsInside(watched)) return false;
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
+      if (!watched->isWidgetType() || !IsInside(watched)) return false;
       auto* me = static_cast<QMouseEvent*>(event);
       if (me->button() != Qt::RightButton) return false;
+      // On the blank page no menu at all.
       if (PageShown()) ShowContextMenu(me->globalPosition().toPoint());
       return true;
     }
+    case QEvent::MouseButtonRelease: {
+      if (!watched->isWidgetType() || !IsInside(watched)) return false;
+      return static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
+    }
     case QEvent::ContextMenu:
-      return true;  // the browser's own menu never appears
-    case QEvent::KeyPress: {
+      return watched->isWidgetType() && IsInside(watched);
+    case QEvent::ShortcutOverride: {
+      if (!watched->isWidgetType() || !IsInside(watched)) return false;
+      // Taken, so that no window shortcut fires; the key press that follows
+      // is blocked below.
       auto* ke = static_cast<QKeyEvent*>(event);
-      if (ke->key() != Qt::Key_Control || ke->isAutoRepeat()) {
-        // Every Ctrl combination typed in the view is blocked as well.
-        return (ke->modifiers() & Qt::ControlModifier) != 0;
+      if (ActionForKey(ke->key(), ke->modifiers(), ke->isAutoRepeat()) == KeyAction::Pass) return false;
+      event->accept();
+      return true;
+    }
+    case QEvent::KeyPress: {
+      if (!watched->isWidgetType() || !IsInside(watched)) return false;
+      auto* ke = static_cast<QKeyEvent*>(event);
+      switch (ActionForKey(ke->key(), ke->modifiers(), ke->isAutoRepeat())) {
+        case KeyAction::Pass:
+          return false;
+        case KeyAction::Block:
+          return true;
+        case KeyAction::BlockAndWarn:
+          emit ctrlBlocked();
+          ShowWarning(this, QStringLiteral("マウスの右ボタンでコピーして下さい。"));
+          return true;
       }
-      emit ctrlBlocked();
-      ShowWarning(this, QStringLiteral("マウスの右ボタンでコピーして下さい。"));
       return true;
     }
     default:
@@ -85,27 +116,25 @@ bool CBookView::eventFilter(QObject* watched, QEvent* event) {
   }
 }
 
-void CBookView::ShowContextMenu(const QPoint& globalPos) { m_menu->popup(globalPos); }
-
-QString CBookView::LimitedCopyText(const QString& selection, bool* cut) {
-  const int length = Cp932Length(selection);
-  if (cut) *cut = length > kCopyLimitBytes;
-  return length > kCopyLimitBytes ? CutToCp932Bytes(selection) : selection;
+void CBookView::ShowContextMenu(const QPoint& globalPos) {
+  m_menu->popup(globalPos);
+  emit contextMenuShown(globalPos);
 }
 
 void CBookView::LimitedCopy() {
+  // The browser's plain text of the selection, the text its copy puts on the
+  // clipboard as plain text.
   const QString selection = page()->selectedText();
-  bool cut = false;
-  const QString text = LimitedCopyText(selection, &cut);
-  std::fprintf(stderr, "%d\n", Cp932Length(selection));
-  if (!cut) {
+  const int length = Cp932Length(selection);
+  qDebug("%d", length);
+  if (length <= kCopyLimitBytes) {
     // Short enough: the browser's copy, with every format it offers.
     page()->triggerAction(QWebEnginePage::Copy);
     return;
   }
-  // Too long: plain text only, cut at a character boundary.
+  // Too long: only plain text, cut between characters.
   auto* data = new QMimeData;
-  data->setText(text);
+  data->setText(CutToCp932Bytes(selection));
   QApplication::clipboard()->setMimeData(data);
 }
 
@@ -113,30 +142,44 @@ void CBookView::UnlimitedCopy() { page()->triggerAction(QWebEnginePage::Copy); }
 
 void CBookView::SelectAll() { page()->triggerAction(QWebEnginePage::SelectAll); }
 
+void CBookView::Cut() { page()->triggerAction(QWebEnginePage::Cut); }
+
+void CBookView::Paste() { page()->triggerAction(QWebEnginePage::Paste); }
+
 void CBookView::PrintNow() {
-  auto* printer = new QPrinter(QPrinter::HighResolution);
+  if (m_printing) return;  // one print job at a time
+  m_printing = true;
   auto conn = std::make_shared<QMetaObject::Connection>();
-  *conn = connect(this, &QWebEngineView::printFinished, this, [printer, conn](bool) {
-    delete printer;
+  *conn = connect(this, &QWebEngineView::printFinished, this, [this, conn](bool ok) {
+    m_printing = false;
+    if (!ok) qWarning("printing the page failed");
     QObject::disconnect(*conn);
   });
-  print(printer);
+  print(&m_printer);
+}
+
+void CBookView::PrintWithDialog() {
+  if (m_printing) return;
+  QPrintDialog dialog(&m_printer, this);
+  if (dialog.exec() == QDialog::Accepted) PrintNow();
 }
 
 void CBookView::PageSetup() {
-  QPrinter printer;
-  QPageSetupDialog dialog(&printer, this);
+  QPageSetupDialog dialog(&m_printer, this);
   dialog.exec();
 }
 
 void CBookView::PrintPreview() {
-  QPrinter printer;
-  QPrintPreviewDialog preview(&printer, this);
+  if (m_printing) return;
+  QPrintPreviewDialog preview(&m_printer, this);
   connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) {
+    // The preview wants the pages at once: wait for the browser's printing.
     QEventLoop loop;
     connect(this, &QWebEngineView::printFinished, &loop, &QEventLoop::quit);
+    m_printing = true;
     print(p);
     loop.exec();
+    m_printing = false;
   });
   preview.exec();
 }

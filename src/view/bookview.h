@@ -1,9 +1,12 @@
-// CBookView: the page view. A browser view that shows the collection's page
-// files, with its own context menu (only while a page is shown), a copy
-// limited to 600 bytes of CP932 text, a block on the Ctrl key, select all and
-// printing.
+// CBookView: the page view, the right pane of the main window. A browser view
+// showing "about:blank" until a page file is shown, with its own context menu
+// ("コピー(300字以内に制限しています。)", "すべて選択。") while a page is shown
+// and never the browser's own, a copy limited to 600 bytes of CP932 text, a
+// block on the Ctrl key ("マウスの右ボタンでコピーして下さい。"), select all,
+// printing on the default printer without a dialog, page setup and preview.
 #pragma once
 
+#include <QPrinter>
 #include <QUrl>
 #include <QWebEngineView>
 
@@ -15,39 +18,56 @@ class CBookView : public QWebEngineView {
   explicit CBookView(QWidget* parent = nullptr);
   ~CBookView() override;
 
-  // Shows a file path, optionally with "#anchor", or "about:blank".
+  // Shows "about:blank", or a file given by its full path, optionally
+  // followed by "#" and an anchor name. Returns at once; loading goes on.
   void Navigate(const QString& location);
-  // The location shown: "about:blank" until a page file is shown.
+  // The location shown: "about:blank" until a page file is shown, then the
+  // file's URL ("file:///…/windows1.html#0002").
   QString CurrentLocation() const;
   bool PageShown() const { return CurrentLocation() != QLatin1String("about:blank"); }
 
-  // Copies the selection; when its CP932 form passes 600 bytes the clipboard
-  // gets plain text cut to at most 600 bytes instead.
+  // The copy of the context menu and of the frame: the selection is copied
+  // as the browser copies it; when its CP932 form is longer than 600 bytes
+  // the clipboard gets only plain text cut to at most 600 bytes of that form.
   void LimitedCopy();
-  // The browser's own copy, without a limit.
+  // The browser's own copy of the selection, without a limit.
   void UnlimitedCopy();
   void SelectAll();
-  void PrintNow();     // default printer, no dialog
-  void PageSetup();    // page setup dialog
-  void PrintPreview(); // preview of the printed page
-  // The text the limited copy puts on the clipboard for a selection; the
-  // selection itself when it fits. Exposed for tests.
-  static QString LimitedCopyText(const QString& selection, bool* cut = nullptr);
+  // Prints the page on the default printer at once, without a dialog.
+  void PrintNow();
+  // The page setup dialog; its choices apply to later printing.
+  void PageSetup();
+  // The preview of the printed page.
+  void PrintPreview();
+  // The browser's print with its print dialog.
+  void PrintWithDialog();
+  // The browser's cut and paste (the page is read-only: they change nothing).
+  void Cut();
+  void Paste();
 
   QMenu* ContextMenu() const { return m_menu; }
+  QPrinter* Printer() { return &m_printer; }
+
+  // What the view does with a key press addressed to it.
+  enum class KeyAction { Pass, Block, BlockAndWarn };
+  static KeyAction ActionForKey(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
 
  signals:
+  // The Ctrl key was blocked and the user told to copy with the mouse.
   void ctrlBlocked();
+  // The context menu was opened at a screen position.
+  void contextMenuShown(const QPoint& globalPos);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void ShowContextMenu(const QPoint& globalPos);
-  bool IsInside(QObject* o) const;
+  bool IsInside(const QObject* o) const;
 
   QMenu* m_menu = nullptr;
   QAction* m_copyAction = nullptr;
   QAction* m_selectAllAction = nullptr;
-  QUrl m_location{QStringLiteral("about:blank")};
+  QPrinter m_printer;
+  bool m_printing = false;
 };

@@ -1,6 +1,7 @@
 // Draws the program's pictures: the toolbar background and button strips,
-// the about picture, the tree icons, the paging buttons and the application
-// icon. Run by scripts/make-pictures.sh; the outputs are committed under res/.
+// the about picture, the tree icons, the paging buttons, the application
+// icon, and the frames of the intro movie. Run by scripts/make-pictures.sh
+// and scripts/make-intro-movie.sh; the outputs are committed under res/.
 // Button strips are 24-bit with magenta (255, 0, 255) where the toolbar's
 // background is to show through.
 #include <QApplication>
@@ -103,8 +104,9 @@ QImage About() {
   p.drawText(QRect(40, 115, 420, 34), Qt::AlignLeft, QStringLiteral("漢籍全文閲覧・検索"));
   p.setFont(CjkFont(14, false));
   p.drawText(QRect(40, 170, 420, 120), Qt::AlignLeft | Qt::TextWordWrap,
-             QStringLiteral("經・史・子・集の古典を巻ごとに閲覧し、\n"
-                            "異体字を含めて全文を検索します。\n\n"
+             QStringLiteral("詩經・楚辭から唐詩・宋詞・元曲、四書まで、\n"
+                            "古典を巻ごとに閲覧し、異体字を含めて\n"
+                            "全文を検索します。\n\n"
                             "Version 0.1"));
   p.setFont(CjkFont(12, false));
   p.drawText(QRect(40, 300, 420, 24), Qt::AlignLeft, QStringLiteral("Enter または Esc で閉じます"));
@@ -176,10 +178,108 @@ QImage AppIcon() {
   return img;
 }
 
+
+// The frames of the intro movie: a sheet of paper on which a seal, the title,
+// the subtitle and a vertical line of the Analects appear one after another.
+// frame runs from 0 to frames - 1 at 25 frames a second.
+QImage IntroFrame(int frame, int frames) {
+  const int W = 960, H = 540;
+  const double t = frame / 25.0;
+  auto fade = [t](double from, double to) { return qBound(0.0, (t - from) / (to - from), 1.0); };
+  QImage img(W, H, QImage::Format_RGB32);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  QRadialGradient g(W * 0.45, H * 0.45, W * 0.75);
+  g.setColorAt(0, QColor(0xfb, 0xf3, 0xe0));
+  g.setColorAt(1, QColor(0xe2, 0xcd, 0xa2));
+  p.fillRect(img.rect(), g);
+  // Column rules of a printed page, and a double frame.
+  p.setPen(QColor(0xd9, 0xc4, 0x98));
+  for (int x = 60; x < W - 40; x += 48) p.drawLine(x, 48, x, H - 48);
+  p.setPen(QPen(kVermilion, 4));
+  p.drawRect(QRectF(28, 28, W - 56, H - 56));
+  p.setPen(QPen(kVermilion, 1.5));
+  p.drawRect(QRectF(38, 38, W - 76, H - 76));
+
+  // A line of the Analects, written top to bottom on the right, one
+  // character after another.
+  const QString line = QStringLiteral("學而時習之不亦說乎");
+  QFont body(QStringLiteral("Noto Serif CJK JP"));
+  body.setPixelSize(34);
+  p.setFont(body);
+  for (int i = 0; i < line.size(); ++i) {
+    const double a = fade(0.6 + i * 0.22, 0.9 + i * 0.22);
+    if (a <= 0) break;
+    QColor ink = kInk;
+    ink.setAlphaF(a);
+    p.setPen(ink);
+    p.drawText(QRectF(W - 130, 70 + i * 44, 50, 44), Qt::AlignCenter, line.mid(i, 1));
+  }
+
+  // The title rises a little as it appears.
+  const double ta = fade(0.8, 2.2);
+  QFont title(QStringLiteral("Noto Serif CJK JP"));
+  title.setPixelSize(120);
+  title.setBold(true);
+  p.setFont(title);
+  QColor ink = kInk;
+  ink.setAlphaF(ta);
+  p.setPen(ink);
+  p.drawText(QRectF(90, 150 + 20 * (1 - ta), 640, 150), Qt::AlignLeft | Qt::AlignVCenter,
+             QStringLiteral("Tevarin"));
+  QColor rule = kVermilion;
+  rule.setAlphaF(ta);
+  p.fillRect(QRectF(96, 312, 560 * fade(1.2, 2.6), 3), rule);
+
+  const double sa = fade(2.0, 3.2);
+  QFont sub(QStringLiteral("Noto Serif CJK JP"));
+  sub.setPixelSize(40);
+  p.setFont(sub);
+  ink.setAlphaF(sa);
+  p.setPen(ink);
+  p.drawText(QRectF(96, 330, 640, 60), Qt::AlignLeft | Qt::AlignVCenter,
+             QStringLiteral("漢籍全文閲覧・検索"));
+
+  // The seal is pressed last, slightly larger at first.
+  const double ka = fade(3.0, 3.6);
+  if (ka > 0) {
+    const double size = 110 * (1.25 - 0.25 * ka);
+    const QRectF seal(650 - size / 2 + 55, 400 - size / 2 + 30, size, size);
+    QColor red = kVermilion;
+    red.setAlphaF(0.92 * ka);
+    p.setPen(Qt::NoPen);
+    p.setBrush(red);
+    p.drawRoundedRect(seal, 8, 8);
+    QFont sf(QStringLiteral("Noto Serif CJK JP"));
+    sf.setPixelSize(static_cast<int>(size * 0.36));
+    sf.setBold(true);
+    p.setFont(sf);
+    QColor paper = kPaper;
+    paper.setAlphaF(ka);
+    p.setPen(paper);
+    p.drawText(seal, Qt::AlignCenter, QStringLiteral("典籍\n全文"));
+  }
+  // A slow fade to the paper at the very end is left out: the last frame
+  // stays on screen until the user closes the window.
+  Q_UNUSED(frames);
+  return img;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // "--intro-frames DIR": the frames of the intro movie as DIR/frame0000.png …
+  if (argc > 2 && QString::fromLocal8Bit(argv[1]) == QLatin1String("--intro-frames")) {
+    const QString dir = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(dir);
+    const int frames = 25 * 5;
+    for (int i = 0; i < frames; ++i)
+      if (!IntroFrame(i, frames).save(dir + QStringLiteral("/frame%1.png").arg(i, 4, 10, QLatin1Char('0'))))
+        return 1;
+    return 0;
+  }
   const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("res");
   QDir().mkpath(dir);
   bool ok = Save(Background(), dir, QStringLiteral("toolbar_bg_171.bmp")) &&
