@@ -10,7 +10,7 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # collection builder: JSON reader, variant data, corpus download
-  libsimdjson-dev nlohmann-json3-dev unicode-data opencc bzip2 openssl nodejs npm
+  libsimdjson-dev nlohmann-json3-dev unicode-data opencc bzip2 openssl
   # desktop application
   qt6-base-dev qt6-webengine-dev qt6-multimedia-dev qt6-tools-dev libqt6svg6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
@@ -20,6 +20,8 @@ PACKAGES=(
 )
 
 missing=()
+# npm fetches the corpus; a machine may have it from another source than Debian.
+command -v npm >/dev/null || PACKAGES+=(nodejs npm)
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
