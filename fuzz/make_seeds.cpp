@@ -5,12 +5,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "fuzzsupport.h"
+#include "index/charslot.h"
+#include "index/index.h"
 #include "writer/bookwriter.h"
+#include "writer/indexwriter.h"
 
 namespace {
 
@@ -29,7 +34,14 @@ void Seed(const std::string& target, const std::string& name, const std::string&
 
 void PutU8(std::string& s, uint32_t v) { s.push_back(static_cast<char>(v & 0xFF)); }
 void PutU16(std::string& s, uint32_t v) { PutU8(s, v); PutU8(s, v >> 8); }
-void PutU32(std::string& s, uint32_t v) { PutU16(s, v); PutU16(s, v >> 16); }
+void PutU32(std::string& s, uint32_t v) {
+  PutU16(s, v);
+  PutU16(s, v >> 16);
+}
+uint32_t GetU32(const std::string& s, size_t at) {
+  return static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8 |
+         static_cast<uint8_t>(s[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24;
+}
 void PutSized(std::string& s, const std::string& bytes) {
   PutU16(s, static_cast<uint32_t>(bytes.size()));
   s += bytes;
@@ -99,6 +111,109 @@ void BookSeeds() {
   }
 }
 
+// Index target: frames an index written by IndexWriter for the slots of
+// 一, 二, 三 and the group slot {一, 壹}; each block as head, fill byte, tail
+// around its longest run of one byte value.
+using Entries = std::map<uint32_t, std::vector<uint32_t>>;
+std::string FrameIndex(const std::map<int, Entries>& slots, IndexWriter::BlockOrder order,
+                       const std::function<void(std::string& header, std::string& postings)>& damage = {}) {
+  const std::string dir = ScratchDir();
+  IndexWriter w;
+  for (const auto& [slot, entries] : slots)
+    for (const auto& [record, positions] : entries) w.AddEntry(slot, record, positions);
+  if (!w.Write(dir + "/Seed", order)) return {};
+  std::string header = ReadAll(dir + "/Seed-idx.h");
+  std::string postings = ReadAll(dir + "/Seed-idx.m");
+  if (damage) damage(header, postings);
+  const int order4[4] = {CharToSlot(u'一'), CharToSlot(u'二'), CharToSlot(u'三'), VariantSlotBase};
+  std::string s;
+  for (int slot : order4) {
+    PutU32(s, GetU32(header, 4 * size_t(slot)));
+    PutU32(s, GetU32(header, 1000000 + 4 * size_t(slot)));
+  }
+  const size_t chain = (header.size() - kIndexHeaderTables) / 4;
+  PutU8(s, static_cast<uint32_t>(chain));
+  for (size_t i = 0; i < chain; ++i) PutU16(s, GetU32(header, kIndexHeaderTables + 4 * i));
+  PutU8(s, static_cast<uint32_t>((header.size() - kIndexHeaderTables) % 4));
+  const size_t blocks = (postings.size() + kBlockSize - 1) / kBlockSize;
+  PutU8(s, static_cast<uint32_t>(blocks));
+  for (size_t b = 0; b < blocks; ++b) {
+    std::string block = postings.substr(b * kBlockSize, kBlockSize);
+    block.resize(kBlockSize, '\0');
+    size_t bestAt = 0, bestLen = 0;
+    for (size_t i = 0; i < block.size();) {
+      size_t j = i;
+      while (j < block.size() && block[j] == block[i]) ++j;
+      if (j - i > bestLen) bestAt = i, bestLen = j - i;
+      i = j;
+    }
+    PutSized(s, block.substr(0, bestAt));
+    PutU8(s, static_cast<uint8_t>(block[bestAt]));
+    PutSized(s, block.substr(bestAt + bestLen));
+  }
+  PutU16(s, static_cast<uint32_t>(postings.size() % kBlockSize));
+  return s;
+}
+
+void IndexSeeds() {
+  const int one = CharToSlot(u'一'), two = CharToSlot(u'二'), three = CharToSlot(u'三');
+  // Phrases: 一二 on records 0 and 2, 一?三 on record 0, 二 and 三 together on 0, 2, 3.
+  std::map<int, Entries> small = {
+      {one, {{0, {0, 5}}, {2, {1}}, {5, {7}}}},
+      {two, {{0, {1, 9}}, {2, {2}}, {3, {0}}}},
+      {three, {{0, {2}}, {2, {9}}, {3, {4, 6}}}},
+  };
+  small[VariantSlotBase] = small[one];
+  std::vector<uint32_t> many(3000), more(1500);
+  for (uint32_t i = 0; i < many.size(); ++i) many[i] = i * 2;
+  for (uint32_t i = 0; i < more.size(); ++i) more[i] = i * 2 + 1;
+  std::map<int, Entries> large = {
+      {one, {{0, many}, {1, more}, {4, {3}}}},
+      {two, {{1, more}, {4, {4}}}},
+      {three, {{0, {5}}}},
+  };
+  large[VariantSlotBase] = large[one];
+  int n = 0;
+  for (auto order : {IndexWriter::BlockOrder::Sequential, IndexWriter::BlockOrder::Interleaved,
+                     IndexWriter::BlockOrder::Reversed}) {
+    Seed("index", "seed" + std::to_string(n++), FrameIndex(small, order));
+    Seed("index", "seed" + std::to_string(n++), FrameIndex(large, order));
+  }
+  // Damaged: a chain loop, a cut postings file, a last page never reached.
+  Seed("index", "seed" + std::to_string(n++),
+       FrameIndex(large, IndexWriter::BlockOrder::Sequential, [&](std::string& h, std::string&) {
+         const uint32_t first = GetU32(h, 4 * size_t(one));
+         std::string v;
+         PutU32(v, first);
+         h.replace(kIndexHeaderTables + 4 * first, 4, v);
+       }));
+  Seed("index", "seed" + std::to_string(n++),
+       FrameIndex(large, IndexWriter::BlockOrder::Interleaved,
+                  [](std::string&, std::string& m) { m.resize(m.size() - 3000); }));
+  Seed("index", "seed" + std::to_string(n++),
+       FrameIndex(small, IndexWriter::BlockOrder::Sequential, [&](std::string& h, std::string&) {
+         std::string v;
+         PutU32(v, 4);
+         h.replace(1000000 + 4 * size_t(two), 4, v);
+       }));
+}
+
+void KeywordSeeds() {
+  const std::u16string cases[] = {
+      u"學",          u"學 時",        u"子?學",         u"學*習",      u"之之",
+      u"学而",        u"說　乎",       u"\U00020000學", u"？學",       u"??",
+      u"學 abc",      u"之*之*之",     u"乎 不",         u"學\u3001而", u"不亦?乎",
+      std::u16string(300, u'之'), std::u16string(u"學\0時", 3), u"\xD840學", u"習 习 学",
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    std::string s;
+    PutU8(s, static_cast<uint32_t>(n % 16));
+    s += Units(c);
+    Seed("keywords", "seed" + std::to_string(n++), s);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -109,5 +224,7 @@ int main(int argc, char** argv) {
   g_root = argv[1];
   CodeConverterSeeds();
   BookSeeds();
+  IndexSeeds();
+  KeywordSeeds();
   return 0;
 }

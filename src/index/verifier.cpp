@@ -10,6 +10,7 @@
 #include "index/codeconverter.h"
 #include "index/index.h"
 #include "index/postingscursor.h"
+#include "panel/catalogue.h"
 #include "store/bookformat.h"
 #include "store/filelist.h"
 
@@ -356,6 +357,17 @@ bool CollectionVerifier::CheckIndex(int indexPart) {
     Problem(part, index.LastError());
     return FinishPart(part);
   }
+  return CheckOpenIndex(index, indexPart);
+}
+
+bool CollectionVerifier::CheckOpenIndex(const CIndex& index, int indexPart) {
+  const std::string name =
+      m_base + (indexPart == Body ? "_content" : indexPart == Notes ? "_desc" : "");
+  Part part{"index " + name};
+  if (!m_bookOpen || !index.IsOpen()) {
+    Problem(part, "not checked: the book store or the index is not open");
+    return FinishPart(part);
+  }
   const int64_t headerSize = FileSizeOf(m_folder + "/" + name + "-idx.h");
   if (headerSize >= kIndexHeaderTables && (headerSize - kIndexHeaderTables) % 4 != 0)
     Problem(part, "the header ends in " + std::to_string((headerSize - kIndexHeaderTables) % 4) +
@@ -441,49 +453,6 @@ bool CollectionVerifier::CheckIndex(int indexPart) {
 
 namespace {
 
-struct CatalogueEntry {
-  std::u16string name;
-  bool terminated = false;
-  int32_t level = 0;
-  int32_t docID = 0;
-  int32_t docNo = 0;
-  uint16_t curFileName = 0;
-};
-
-// Reads "vok.dir" (216-byte records: UTF-16LE name in 200 bytes, level, docID,
-// docNo, curFileName, 2 reserved bytes). Answers the file size, -1 when absent.
-int64_t ReadCatalogue(const std::string& path, std::vector<CatalogueEntry>& out) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return -1;
-  unsigned char rec[216];
-  int64_t size = 0;
-  size_t n;
-  while ((n = std::fread(rec, 1, sizeof rec, f)) > 0) {
-    size += static_cast<int64_t>(n);
-    if (n < sizeof rec) break;
-    CatalogueEntry e;
-    for (size_t i = 0; i < 100; ++i) {
-      const char16_t c = static_cast<char16_t>(rec[2 * i] | rec[2 * i + 1] << 8);
-      if (c == 0) {
-        e.terminated = true;
-        break;
-      }
-      e.name.push_back(c);
-    }
-    auto i32 = [&](size_t at) {
-      return static_cast<int32_t>(uint32_t(rec[at]) | uint32_t(rec[at + 1]) << 8 |
-                                  uint32_t(rec[at + 2]) << 16 | uint32_t(rec[at + 3]) << 24);
-    };
-    e.level = i32(200);
-    e.docID = i32(204);
-    e.docNo = i32(208);
-    e.curFileName = static_cast<uint16_t>(rec[212] | rec[213] << 8);
-    out.push_back(std::move(e));
-  }
-  std::fclose(f);
-  return size;
-}
-
 std::string Utf8(const std::u16string& s) {
   std::string out;
   ConvertUtf16ToUtf8(s, out, true);
@@ -495,12 +464,14 @@ std::string Utf8(const std::u16string& s) {
 bool CollectionVerifier::CheckCatalogue() {
   Part part{"catalogue"};
   const std::string path = m_folder + "/vok.dir";
-  std::vector<CatalogueEntry> entries;
-  const int64_t size = ReadCatalogue(path, entries);
-  if (size < 0) {
-    Problem(part, path + " is missing: the table of contents is empty");
+  const int64_t size = FileSizeOf(path);
+  CCatalogue catalogue;
+  if (size < 0 || !catalogue.Load(m_folder)) {
+    Problem(part, path + " is missing or unreadable: the table of contents is empty");
     return FinishPart(part);
   }
+  // Entries 1.. of the reader's table, in file order.
+  const std::vector<NodeItem> entries(catalogue.Items().begin() + 1, catalogue.Items().end());
   if (!m_bookOpen) {
     Problem(part, "not checked: the book store does not open");
     return FinishPart(part);
@@ -508,9 +479,9 @@ bool CollectionVerifier::CheckCatalogue() {
   if (size % 216 != 0)
     Problem(part, "the file ends in a partial record of " + std::to_string(size % 216) +
                       " bytes, which the reader ignores");
-  if (entries.size() > 9999)
-    Problem(part, std::to_string(entries.size()) +
-                      " records, but the table holds 9,999: the rest are ignored");
+  if (size / 216 > CCatalogue::kMaxEntries)
+    Problem(part, std::to_string(size / 216) + " records, but the table holds " +
+                      std::to_string(CCatalogue::kMaxEntries) + ": the rest are ignored");
   if (entries.empty()) Problem(part, "no entries: the table of contents is empty");
 
   // Which leaf entry (volume) holds each record, to find records no volume holds.
@@ -518,12 +489,12 @@ bool CollectionVerifier::CheckCatalogue() {
   std::vector<int> path_;  // entry numbers of the open ancestors, by level - 1
   std::vector<int> lastChild;  // per open entry depth: its last child so far
   int counts[4] = {0, 0, 0, 0};
-  const size_t n = std::min<size_t>(entries.size(), 9999);
+  const size_t n = entries.size();
   for (size_t k = 0; k < n; ++k) {
-    const CatalogueEntry& e = entries[k];
+    const NodeItem& e = entries[k];
     const int number = static_cast<int>(k) + 1;  // 1-based entry index
-    const std::string which = "entry " + std::to_string(number) + " \"" + Utf8(e.name) + "\"";
-    if (!e.terminated) Problem(part, which + ": its name fills all 100 characters without a terminating NUL");
+    const std::string which = "entry " + std::to_string(number) + " \"" + Utf8(e.Name()) + "\"";
+    if (e.name[99] != 0) Problem(part, which + ": its name fills all 100 characters without a terminating NUL");
     if (e.level < 1 || e.level > 3) {
       Problem(part, which + ": level " + std::to_string(e.level) + " is none of 1 (division), 2 (book), 3 (volume)");
       continue;
@@ -549,7 +520,7 @@ bool CollectionVerifier::CheckCatalogue() {
       inTable = false;
     }
     if (!path_.empty()) {
-      const CatalogueEntry& parent = entries[static_cast<size_t>(path_.back() - 1)];
+      const NodeItem& parent = entries[static_cast<size_t>(path_.back() - 1)];
       const int64_t pFirst = int64_t(parent.docID) - 1, pLast = pFirst + parent.docNo - 1;
       if (first < pFirst || last > pLast)
         Problem(part, which + ": records " + std::to_string(first) + ".." + std::to_string(last) +
@@ -558,7 +529,7 @@ bool CollectionVerifier::CheckCatalogue() {
     }
     const int prev = lastChild[static_cast<size_t>(e.level - 1)];
     if (prev > 0) {
-      const CatalogueEntry& p = entries[static_cast<size_t>(prev - 1)];
+      const NodeItem& p = entries[static_cast<size_t>(prev - 1)];
       const int64_t prevLast = int64_t(p.docID) - 1 + p.docNo - 1;
       if (first <= prevLast)
         Problem(part, which + ": records " + std::to_string(first) + ".." + std::to_string(last) +

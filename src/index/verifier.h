@@ -42,6 +42,8 @@ class CollectionVerifier {
   bool CheckBook();
   bool CheckVariants();
   bool CheckIndex(int indexPart);
+  // The same on an index the caller has opened with that part.
+  bool CheckOpenIndex(const CIndex& index, int indexPart);
   bool CheckCatalogue();
 
   // One line per problem, grouped by the part of the collection it concerns.

@@ -1,0 +1,207 @@
+// Fuzz target: the index reader, the verifier and the search over a damaged
+// index. A valid book store and variant table are fixed; the fuzz input
+// supplies the index around a valid skeleton, so that it gets deep quickly:
+//   4 x [i32 first block][u32 last page]   for the slots of 一, 二, 三 and
+//                                          the group slot of {一, 壹}
+//   [u8 n][n x u16 chain entries][u8 trailing header bytes 0..3]
+//   [u8 blocks 0..7] blocks x ([u16 len][bytes at the block's start][u8 fill]
+//                              [u16 len][bytes at the block's end])
+//                   (the rest of a block is the fill byte, so that long
+//                   streams of small numbers cost little input)
+//   [u16 length of the last block, 0 = whole]
+// The files are written to this process's scratch folder and opened with
+// CIndex::Open. Every search must end and leave a consistent hit list; when
+// the verifier finds the index sound, the hit lists must equal the pages and
+// counts computed straight from the decoded postings.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fuzzsupport.h"
+#include "index/index.h"
+#include "index/verifier.h"
+#include "writer/bookwriter.h"
+
+namespace {
+
+constexpr uint32_t kPages = 6;
+constexpr char16_t kOne = u'一', kTwo = u'二', kThree = u'三';
+
+using Postings = std::map<uint32_t, std::vector<uint32_t>>;  // record -> positions
+
+const int kSlots[4] = {CharToSlot(kOne), CharToSlot(kTwo), CharToSlot(kThree), VariantSlotBase};
+
+void WriteSkeleton(const std::string& dir) {
+  BookWriter book;
+  FUZZ_CHECK(book.Create(dir, "Index", 20));
+  for (uint32_t i = 0; i < kPages; ++i)
+    FUZZ_CHECK(book.AddPage("v\\" + std::to_string(i + 1) + ".htm",
+                            "<title>t</title><TD>一二三</TD><TD>壹二三</TD>"));
+  FUZZ_CHECK(book.Finish());
+  WriteScratchFile(dir + "/yitizi.txt", "4E00,58F9\n");
+}
+
+// Decodes a slot the way a sound index reads; only used when the verifier
+// accepted the index, so every read succeeds.
+Postings Decode(const CIndex& index, int slot) {
+  Postings out;
+  if (!index.HasPostings(slot)) return out;
+  PostingsCursor c = index.CursorFor(slot);
+  uint32_t record = 0;
+  for (;;) {
+    uint32_t delta = 0;
+    uint16_t count = 0;
+    FUZZ_CHECK(c.ReadVarint(delta) && c.ReadU16(count));
+    record += delta;
+    std::vector<uint32_t>& pos = out[record];
+    uint32_t p = 0;
+    for (uint32_t left = count; left > 0;) {
+      uint8_t b[3] = {0, 0, 0};
+      FUZZ_CHECK(c.ReadByte(b[0]));
+      const uint32_t n = b[0] < 0x80 ? 1 : b[0] < 0xC0 ? 2 : 3;
+      for (uint32_t i = 1; i < n; ++i) FUZZ_CHECK(c.ReadByte(b[i]));
+      const uint32_t v = n == 1 ? b[0]
+                         : n == 2 ? (uint32_t(b[0] & 0x3F) << 8 | b[1])
+                                  : (uint32_t(b[0] & 0x3F) << 16 | uint32_t(b[1]) << 8 | b[2]);
+      FUZZ_CHECK(n <= left);
+      left -= n;
+      p = pos.empty() ? v : p + v;
+      pos.push_back(p);
+    }
+    if (record == index.LastPage(slot)) return out;
+  }
+}
+
+// Pages (and match counts) where b stands exactly gap positions after a.
+Postings Phrase(const Postings& a, const Postings& b, uint32_t gap) {
+  Postings out;
+  for (const auto& [record, pa] : a) {
+    const auto it = b.find(record);
+    if (it == b.end()) continue;
+    for (uint32_t p : pa)  // positions ascend in a sound index
+      if (std::binary_search(it->second.begin(), it->second.end(), p + gap))
+        out[record].push_back(p);
+  }
+  return out;
+}
+
+void ExpectHits(const CIndex& index, const Postings& expect) {
+  const auto& pages = index.GetHitPages();
+  const auto& counts = index.GetHitCounts();
+  FUZZ_CHECK(pages.size() == expect.size());
+  size_t i = 0;
+  for (const auto& [record, pos] : expect) {
+    FUZZ_CHECK(pages[i] == record);
+    FUZZ_CHECK(counts[i] == pos.size());
+    ++i;
+  }
+}
+
+void CheckHitList(const CIndex& index, bool ascending) {
+  const auto& pages = index.GetHitPages();
+  FUZZ_CHECK(index.GetHitCounts().size() == pages.size());
+  FUZZ_CHECK(index.GetHitPageCount() == static_cast<int32_t>(pages.size()));
+  for (size_t i = 1; ascending && i < pages.size(); ++i) FUZZ_CHECK(pages[i - 1] < pages[i]);
+  for (uint32_t c : index.GetHitCounts()) FUZZ_CHECK(c > 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string dir = ScratchDir();
+  static bool skeleton = (WriteSkeleton(dir), true);
+  (void)skeleton;
+  static std::string header = [] {
+    std::string h(kIndexHeaderTables, '\0');
+    for (int s = 0; s < kSlotCount; ++s) std::memset(h.data() + 4 * s, 0xFF, 4);
+    return h;
+  }();
+
+  FuzzInput in(data, size);
+  header.resize(kIndexHeaderTables);
+  for (int k = 0; k < 4; ++k) {
+    const uint32_t first = in.U32(), last = in.U32();
+    std::memcpy(header.data() + 4 * kSlots[k], &first, 4);
+    std::memcpy(header.data() + 1000000 + 4 * kSlots[k], &last, 4);
+  }
+  const int chainLen = in.U8();
+  for (int i = 0; i < chainLen; ++i) {
+    const uint32_t next = in.U16();
+    header.append(reinterpret_cast<const char*>(&next), 4);
+  }
+  header.append(in.U8() % 4, '\x01');
+  const int blocks = in.U8() % 8;
+  std::string postings;
+  for (int b = 0; b < blocks; ++b) {
+    const std::string_view head = in.Sized();
+    const char fill = static_cast<char>(in.U8());
+    const std::string_view tail = in.Sized();
+    const size_t base = static_cast<size_t>(b) * kBlockSize;
+    postings.append(kBlockSize, fill);
+    postings.replace(base, std::min<size_t>(head.size(), kBlockSize), head.substr(0, kBlockSize));
+    const size_t t = std::min<size_t>(tail.size(), kBlockSize);
+    postings.replace(base + kBlockSize - t, t, tail.substr(0, t));
+  }
+  const uint32_t lastLen = in.U16() % (kBlockSize + 1);
+  if (blocks > 0 && lastLen > 0) postings.resize(postings.size() - kBlockSize + lastLen);
+  WriteScratchFile(dir + "/Index-idx.h", header);
+  WriteScratchFile(dir + "/Index-idx.m", postings);
+
+  CIndex index;
+  FUZZ_CHECK(index.Open(dir, "Index", FullText));
+  CollectionVerifier verifier(dir);
+  FUZZ_CHECK(verifier.CheckBook() && verifier.CheckVariants());
+  const bool sound = verifier.CheckOpenIndex(index, FullText);
+
+  struct Query {
+    std::u16string text;
+    bool variants;
+  };
+  const Query queries[] = {
+      {u"一", false}, {u"一", true},     {u"一二", false},   {u"一?三", false},
+      {u"二 三", false}, {u"一*三", false}, {u"三 壹", true}, {u"*二*?", false},
+  };
+  Postings one, two, three, group;
+  if (sound) {
+    one = Decode(index, kSlots[0]);
+    two = Decode(index, kSlots[1]);
+    three = Decode(index, kSlots[2]);
+    group = Decode(index, kSlots[3]);
+  }
+  for (const Query& q : queries) {
+    std::u16string k = q.text;
+    index.SearchAnd(k, true, q.variants);
+    CheckHitList(index, true);
+    k = q.text;
+    index.SearchOr(k, true, q.variants);
+    CheckHitList(index, false);
+  }
+  if (sound) {
+    std::u16string k = u"一";
+    index.SearchAnd(k, true, false);
+    ExpectHits(index, one);
+    k = u"一";
+    index.SearchAnd(k, true, true);
+    ExpectHits(index, group);
+    k = u"一二";
+    index.SearchAnd(k, true, false);
+    ExpectHits(index, Phrase(one, two, 1));
+    k = u"一?三";
+    index.SearchAnd(k, true, false);
+    ExpectHits(index, Phrase(one, three, 2));
+    // 二 and 三 on a page: the counts add up.
+    Postings both;
+    for (const auto& [record, pos] : two)
+      if (three.count(record)) {
+        both[record] = pos;
+        both[record].insert(both[record].end(), three[record].begin(), three[record].end());
+      }
+    k = u"二 三";
+    index.SearchAnd(k, true, false);
+    ExpectHits(index, both);
+  }
+  return 0;
+}
