@@ -66,9 +66,11 @@ class CIndex {
   void LoadVariantTable(const std::string& folder);
   bool FindVariantSlot(uint32_t codePoint, int& slot) const;
   // Every variant form of the keyword string, depth first (first character
-  // slowest). Stops after kMaxVariantForms forms and then answers false.
+  // slowest). Stops after kMaxVariantForms forms, or before the forms would
+  // hold more than kMaxVariantUnits UTF-16 units in all, and then answers false.
   bool ExpandVariants(std::u16string_view keywords, std::vector<std::u16string>& out) const;
   static constexpr size_t kMaxVariantForms = 4096;
+  static constexpr size_t kMaxVariantUnits = size_t(1) << 20;
   const std::vector<std::vector<uint32_t>>& VariantGroups() const { return m_VariantGroups; }
 
   // Table-of-contents pages, forwarded to the book store.

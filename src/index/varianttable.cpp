@@ -101,11 +101,15 @@ bool CIndex::ExpandVariants(std::u16string_view keywords, std::vector<std::u16st
   }
   // Depth first: the last character varies fastest. An odometer over the lists.
   std::vector<size_t> pick(lists.size(), 0);
+  size_t units = 0;
   while (true) {
     if (out.size() >= kMaxVariantForms) return false;
     std::u16string form;
     form.reserve(keywords.size() + 4);
     for (size_t k = 0; k < lists.size(); ++k) AppendCodePoint(form, lists[k][pick[k]]);
+    // Every form is as long as the string, or longer: a very long string stops early.
+    if (units + form.size() > kMaxVariantUnits) return false;
+    units += form.size();
     out.push_back(std::move(form));
     size_t k = lists.size();
     while (k > 0) {
@@ -131,8 +135,11 @@ int32_t CIndex::BuildHitPage(int32_t recordIndex, std::string& out, std::u16stri
   } else {
     // The whole string has too many forms (they multiply across keywords).
     // Forms of different keywords only combine, so expanding each keyword on
-    // its own marks the same keywords; each keyword is still bounded, and its
-    // own typed form is always kept.
+    // its own marks the same keywords. Every typed keyword is kept; variant
+    // forms are added while the whole list stays within kMaxVariantForms, as
+    // each form costs one pass over the page (a long string of many varied
+    // keywords would otherwise take minutes).
+    size_t added = 0;
     size_t i = 0;
     while (i < keywords.size()) {
       while (i < keywords.size() && (keywords[i] == u' ' || keywords[i] == u'\u3000')) ++i;
@@ -144,8 +151,10 @@ int32_t CIndex::BuildHitPage(int32_t recordIndex, std::string& out, std::u16stri
         if (!joined.empty()) joined.push_back(u' ');
         joined += keyword;
         for (const auto& f : forms) {
+          if (added >= kMaxVariantForms || joined.size() + f.size() > kMaxVariantUnits) break;
           joined.push_back(u' ');
           joined += f;
+          ++added;
         }
       }
       i = j;
