@@ -3,8 +3,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "index/codeconverter.h"
 
@@ -51,45 +54,55 @@ CCatalogue::CCatalogue()
 bool CCatalogue::Load(const std::string& folder) {
   *this = CCatalogue();
   const std::string path = folder + "/vok.dir";
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     m_error = "cannot open " + path + ": " + std::strerror(errno);
     return false;
   }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const size_t records = bytes.size() / kRecordSize;
-  if (bytes.size() % kRecordSize != 0)
-    m_notes.push_back("the last " + std::to_string(bytes.size() % kRecordSize) +
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    m_error = path + " is not a readable file";
+    ::close(fd);
+    return false;
+  }
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  const uint64_t records = size / kRecordSize;
+  if (size % kRecordSize != 0)
+    m_notes.push_back("the last " + std::to_string(size % kRecordSize) +
                       " bytes of vok.dir are a partial record and were ignored");
-  if (records > static_cast<size_t>(kMaxEntries))
+  if (records > static_cast<uint64_t>(kMaxEntries))
     m_notes.push_back("vok.dir holds " + std::to_string(records) + " records; only the first " +
                       std::to_string(kMaxEntries) + " are read");
 
-  int openEntry[kMaxLevel + 1] = {};  // per level: the entry whose item is open (0 = none)
-  const size_t n = std::min(records, static_cast<size_t>(kMaxEntries));
+  // Only the records the table can hold are read.
+  const size_t n = static_cast<size_t>(std::min<uint64_t>(records, kMaxEntries));
+  std::string bytes(n * kRecordSize, '\0');
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t r = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    got += static_cast<size_t>(r);
+  }
+  ::close(fd);
+  if (got < bytes.size()) {
+    m_error = "cannot read " + path;
+    return false;
+  }
+
+  // Per level 1..19: the entry most recently added at that level (0 = none).
+  // This is the open tree item of that level; a record of level L hangs under
+  // the open entry of level L - 1, which is also the node FindParentNode
+  // answers for it in a well-formed catalogue.
+  int openEntry[kMaxLevel + 1] = {};
   m_NodeItem.reserve(n + 1);
+  m_nodes.reserve(n + 1);
+  m_parentEntry.reserve(n + 1);
   for (size_t i = 0; i < n; ++i) {
     const NodeItem item =
         DecodeRecord(reinterpret_cast<const unsigned char*>(bytes.data()) + i * kRecordSize);
     const int index = m_nNodeCount;
-    const int L = item.level;
-
-    // The tree item's parent: the open item of level L - 1 (the root for level 1).
-    int parent = 0;
-    if (L >= 1 && L <= kMaxLevel && (L == 1 || openEntry[L - 1] != 0)) {
-      parent = L == 1 ? 0 : openEntry[L - 1];
-    } else {
-      // Malformed: no open item one level up. Hang it under the deepest open
-      // item above its level, or the root.
-      for (int k = std::min(L - 1, kMaxLevel); k >= 1; --k)
-        if (openEntry[k] != 0) {
-          parent = openEntry[k];
-          break;
-        }
-      m_notes.push_back("record " + std::to_string(index) + " (level " + std::to_string(L) +
-                        ") has no parent entry of level " + std::to_string(L - 1));
-    }
-    if (L >= 1 && L <= kMaxLevel) openEntry[L] = index;
+    const int32_t L = item.level;
 
     auto node = std::make_unique<ContentsNodeTag>();
     node->name = item.Name();
@@ -97,12 +110,42 @@ bool CCatalogue::Load(const std::string& folder) {
     node->docID = item.docID;
     node->docNo = item.docNo;
     node->curFileName = item.curFileName;
-    ContentsNodeTag* owner = FindParentNode(m_pRoot.get(), *node);
-    if (!owner) owner = parent ? const_cast<ContentsNodeTag*>(m_nodes[parent]) : m_pRoot.get();
+
+    int parent = 0;  // entry index of the parent; 0 = the root
+    ContentsNodeTag* owner = nullptr;
+    if (L >= 1 && L <= kMaxLevel && (L == 1 || openEntry[L - 1] != 0)) {
+      parent = L == 1 ? 0 : openEntry[L - 1];
+      ContentsNodeTag* expected = parent ? m_nodes[parent] : m_pRoot.get();
+      owner = FindParentNode(m_pRoot.get(), *node);
+      if (owner != expected) {
+        // Only possible after malformed records: the tree items decide, so
+        // that the content tree, the tree items and range paths agree.
+        owner = expected;
+      }
+    } else {
+      // Malformed: a level outside 1..19, or no entry of level L - 1 before
+      // it. Hang it under the deepest open entry above its level, or the root.
+      for (int k = static_cast<int>(std::min<int32_t>(L - 1, kMaxLevel)); k >= 1; --k)
+        if (openEntry[k] != 0) {
+          parent = openEntry[k];
+          break;
+        }
+      owner = parent ? m_nodes[parent] : m_pRoot.get();
+      if (L < 1 || L > kMaxLevel)
+        m_notes.push_back("record " + std::to_string(index) + " has level " + std::to_string(L) +
+                          ", outside 1.." + std::to_string(kMaxLevel) + "; placed under " +
+                          (parent ? "entry " + std::to_string(parent) : std::string("the root")));
+      else
+        m_notes.push_back("record " + std::to_string(index) + " (level " + std::to_string(L) +
+                          ") has no entry of level " + std::to_string(L - 1) +
+                          " before it; placed under " +
+                          (parent ? "entry " + std::to_string(parent) : std::string("the root")));
+    }
+    if (L >= 1 && L <= kMaxLevel) openEntry[L] = index;
+
     node->parent = owner;
     m_nodes.push_back(node.get());
     owner->children.push_back(std::move(node));
-
     m_NodeItem.push_back(item);
     m_parentEntry.push_back(parent);
     ++m_nNodeCount;
@@ -136,8 +179,8 @@ bool CCatalogue::WriteListing(const std::string& path) const {
 std::u16string CCatalogue::RangePath(int index) const {
   if (!Entry(index)) return {};
   std::u16string path = m_NodeItem[index].Name();
-  // Walk the tree items' parents; a well-formed catalogue has at most 19 levels,
-  // and every parent comes before its child, so the walk ends.
+  // Walk the parents up to the top level; a parent always comes before its
+  // child in the table, so the walk ends.
   for (int p = m_parentEntry[index]; p != 0; p = m_parentEntry[p])
     path = m_NodeItem[p].Name() + u"\\" + path;
   return path;

@@ -45,8 +45,12 @@ class CCatalogue {
   // Reads folder/vok.dir. False (and an empty table) when it cannot be opened;
   // LastError() says why. Notes() lists records that were ignored or re-attached.
   bool Load(const std::string& folder);
-  // Writes the listing (one line per entry) to path; false when it cannot be created.
-  bool WriteListing(const std::string& path) const;
+  // The listing's file name; the reader writes it into the current folder.
+  static constexpr const char* kListingName = "vok.txt";
+  // Writes the listing (one line per entry) to path, replacing it; false when it
+  // cannot be created or written. Nothing depends on the listing, so callers go
+  // on without it. After a failed Load it writes an empty listing.
+  bool WriteListing(const std::string& path = kListingName) const;
   // The listing as text, "\t" before level 2, "\t\t" before level 3.
   std::string Listing() const;
 
@@ -75,7 +79,7 @@ class CCatalogue {
   std::vector<NodeItem> m_NodeItem;  // entry 0 unused
   int m_nNodeCount = 1;
   std::unique_ptr<ContentsNodeTag> m_pRoot;
-  std::vector<const ContentsNodeTag*> m_nodes;  // per entry
+  std::vector<ContentsNodeTag*> m_nodes;  // per entry, owned by the tree
   std::vector<int> m_parentEntry;                // per entry: the entry its tree item hangs under
   std::string m_error;
   std::vector<std::string> m_notes;

@@ -4,25 +4,39 @@
 #include <climits>
 #include <string>
 
+namespace {
+
+// The title of a catalogue node; the root (and a missing ancestor of a
+// malformed catalogue's entry) has none.
+std::u16string Title(const ContentsNodeTag* node) {
+  return node && node->parent ? node->name : std::u16string();
+}
+
+}  // namespace
+
 int32_t BuildSearchResult(const ContentsNodeTag* rangeNode, const std::vector<uint32_t>& pages,
                           const std::vector<uint32_t>& counts,
                           std::vector<SearchNodeTag>& results) {
   results.clear();
-  int32_t total = 0;
+  // Counts are unsigned 32-bit; the total and each count saturate at the
+  // largest int32 instead of wrapping to a negative number.
+  int64_t total = 0;
   for (size_t i = 0; i < pages.size(); ++i) {
     const uint32_t r = pages[i];
-    const int32_t hits = i < counts.size() ? static_cast<int32_t>(counts[i]) : 0;
+    const int32_t hits =
+        i < counts.size() ? static_cast<int32_t>(std::min<uint32_t>(counts[i], INT32_MAX)) : 0;
     SearchNodeTag t;
     if (rangeNode) {
       if (!rangeNode->Holds(r)) continue;
       const int level = rangeNode->level;
       const ContentsNodeTag* parent = rangeNode->parent;
+      const ContentsNodeTag* grandparent = parent ? parent->parent : nullptr;
       if (level == 1)
         t.strClass = rangeNode->name;
       else if (level == 2)
-        t.strClass = parent ? parent->name : u"";
+        t.strClass = Title(parent);
       else
-        t.strClass = parent && parent->parent ? parent->parent->name : u"";
+        t.strClass = Title(grandparent);
 
       const ContentsNodeTag* volume = nullptr;
       if (level == 1) {
@@ -45,7 +59,7 @@ int32_t BuildSearchResult(const ContentsNodeTag* rangeNode, const std::vector<ui
             break;
           }
       } else {
-        if (level == 3) t.strBook = parent ? parent->name : u"";
+        if (level == 3) t.strBook = Title(parent);
         volume = rangeNode;
       }
       if (volume) {
@@ -55,13 +69,13 @@ int32_t BuildSearchResult(const ContentsNodeTag* rangeNode, const std::vector<ui
     }
     t.nRecord = static_cast<int32_t>(r);
     t.nHits = hits;
-    total += hits;
+    total = std::min<int64_t>(total + hits, INT32_MAX);
     results.push_back(std::move(t));
   }
   std::sort(results.begin(), results.end(), [](const SearchNodeTag& a, const SearchNodeTag& b) {
     return static_cast<uint32_t>(a.nPageNo) < static_cast<uint32_t>(b.nPageNo);
   });
-  return total;
+  return static_cast<int32_t>(total);
 }
 
 PagingState ComputePaging(int curPage, int pageCount) {

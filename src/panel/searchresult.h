@@ -2,8 +2,11 @@
 // 100 results to a result page.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "panel/contenttree.h"

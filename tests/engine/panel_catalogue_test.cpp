@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 #include "index/index.h"
 #include "panel/catalogue.h"
@@ -59,6 +62,15 @@ TEST(Catalogue, LoadsTheTableTheTreeAndTheListing) {
   EXPECT_EQ(ReadFile(dir.file("vok.txt")), c.Listing());
   EXPECT_FALSE(c.WriteListing(dir.file("no/such/folder/vok.txt")));
 
+  // FindParentNode: the most recent node one level up; the root for level 1.
+  ContentsNodeTag added;
+  added.level = 3;
+  EXPECT_EQ(FindParentNode(const_cast<ContentsNodeTag*>(root), added), c.NodeOf(6));
+  added.level = 2;
+  EXPECT_EQ(FindParentNode(const_cast<ContentsNodeTag*>(root), added), c.NodeOf(5));
+  added.level = 1;
+  EXPECT_EQ(FindParentNode(const_cast<ContentsNodeTag*>(root), added), root);
+
   // FindNode compares the four numbers, not the name.
   NodeItem probe = *c.Entry(7);
   EXPECT_EQ(FindNode(root, probe), c.NodeOf(7));
@@ -101,19 +113,48 @@ TEST(Catalogue, MalformedFilesAreReadSafely) {
   EXPECT_EQ(c.Notes().size(), 2u);
   EXPECT_EQ(c.Root()->children[0]->children.size(), 9998u);
 
-  // A volume with no book before it, a book with no division, a level of 25.
+  // A volume with no book before it, a book with no division, a level of 25,
+  // negative levels (one "below" the other), a level 0.
   CatalogueWriter odd;
   ASSERT_TRUE(odd.Add(u"卷", 3, 1, 1, 1));
   ASSERT_TRUE(odd.Add(u"部", 1, 1, 2, 1));
   ASSERT_TRUE(odd.Add(u"卷二", 3, 2, 1, 1));
   ASSERT_TRUE(odd.Add(u"深", 25, 2, 1, 1));
+  ASSERT_TRUE(odd.Add(u"負五", -5, 2, 1, 1));
+  ASSERT_TRUE(odd.Add(u"負四", -4, 2, 1, 1));
+  ASSERT_TRUE(odd.Add(u"零", 0, 2, 1, 1));
+  ASSERT_TRUE(odd.Add(u"書", 2, 2, 1, 1));
   ASSERT_TRUE(odd.Write(dir.file("vok.dir")));
   ASSERT_TRUE(c.Load(dir.path()));
-  EXPECT_EQ(c.NodeCount(), 5);
-  EXPECT_EQ(c.Notes().size(), 3u);
+  EXPECT_EQ(c.NodeCount(), 9);
+  EXPECT_EQ(c.Notes().size(), 6u);
   EXPECT_EQ(c.NodeOf(1)->parent, c.Root());
   EXPECT_EQ(c.RangePath(3), u"部\\卷二");  // hung under the deepest open entry
   EXPECT_EQ(c.RangePath(4), u"部\\卷二\\深");
+  EXPECT_EQ(c.RangePath(6), u"負四");
+  EXPECT_EQ(c.RangePath(8), u"部\\書");
+  // The content tree and the tree items (ParentEntry, RangePath) agree.
+  for (int i = 1; i < c.NodeCount(); ++i) {
+    const int p = c.ParentEntry(i);
+    EXPECT_EQ(c.NodeOf(i)->parent, p ? c.NodeOf(p) : c.Root()) << "entry " << i;
+    EXPECT_EQ(c.NodeOf(i)->level, c.Entry(i)->level);
+  }
+  // Every node is in the tree exactly once.
+  size_t nodes = 0;
+  std::vector<const ContentsNodeTag*> stack{c.Root()};
+  while (!stack.empty()) {
+    const ContentsNodeTag* n = stack.back();
+    stack.pop_back();
+    ++nodes;
+    for (const auto& child : n->children) stack.push_back(child.get());
+  }
+  EXPECT_EQ(nodes, 9u);
+
+  // A folder named vok.dir is no catalogue.
+  TempDir other;
+  std::filesystem::create_directory(other.file("vok.dir"));
+  EXPECT_FALSE(c.Load(other.path()));
+  EXPECT_FALSE(c.LastError().empty());
 }
 
 TEST(SearchResult, TitlesByRangeLevelAndSorts) {
@@ -158,6 +199,23 @@ TEST(SearchResult, TitlesByRangeLevelAndSorts) {
   // No range node: everything, untitled.
   EXPECT_EQ(BuildSearchResult(nullptr, pages, counts, r), 18);
   EXPECT_EQ(r.size(), 5u);
+  EXPECT_EQ(r[0].strClass, u"");
+  EXPECT_EQ(r[0].nPageNo, 0);
+  // Hit counts beyond int32 saturate instead of turning negative.
+  EXPECT_EQ(BuildSearchResult(nullptr, {0, 1}, {0xFFFFFFFFu, 5}, r), INT32_MAX);
+  EXPECT_EQ(r[0].nHits, INT32_MAX);
+
+  // A volume with no book above it: no title is taken from the tree's root.
+  CatalogueWriter odd;
+  ASSERT_TRUE(odd.Add(u"卷", 3, 1, 2, 1));
+  ASSERT_TRUE(odd.Write(dir.file("vok.dir")));
+  ASSERT_TRUE(c.Load(dir.path()));
+  EXPECT_EQ(BuildSearchResult(c.NodeOf(1), {1}, {3}, r), 3);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].strClass, u"");
+  EXPECT_EQ(r[0].strBook, u"");
+  EXPECT_EQ(r[0].strVolume, u"卷");
+  EXPECT_EQ(r[0].nPageNo, 2);
 }
 
 TEST(SearchResult, Paging) {
@@ -186,8 +244,9 @@ TEST(PageDisplay, FindsTheEntrysPagesAndRefusesOthers) {
   TempDir dir;
   BookWriter book;
   ASSERT_TRUE(book.Create(dir.path(), "Index", 32));
-  const char* names[] = {"a\\0001.htm", "a\\0002.htm", "b\\0001.htm", "b\\0002.htm"};
-  for (int i = 0; i < 4; ++i) ASSERT_TRUE(book.AddPage(names[i], std::string("page") + char('0' + i)));
+  const char* names[] = {"a\\0001.htm", "a\\0002.htm", "b\\0001.htm", "b\\0002.htm",
+                         "c\\0001.htm", "c\\0003.htm", "d\\0002.htm"};
+  for (int i = 0; i < 7; ++i) ASSERT_TRUE(book.AddPage(names[i], std::string("page") + char('0' + i)));
   ASSERT_TRUE(book.Finish());
   // An empty index is enough for page display.
   std::string header(1400000, '\0');
@@ -211,6 +270,35 @@ TEST(PageDisplay, FindsTheEntrysPagesAndRefusesOthers) {
   EXPECT_FALSE(LoadTocPage(index, b, false, 3, page, error));
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(LoadTocPage(index, b, false, 0, page, error));
+  // Page 2 lies in c's page numbers, but c's records carry 1 and 3; the lookup
+  // runs on into d, which carries 2: refused, not d's page.
+  NodeItem c;
+  c.level = 3;
+  c.docID = 5;
+  c.docNo = 2;
+  c.curFileName = 1;
+  ASSERT_TRUE(LoadTocPage(index, c, false, 1, page, error)) << error;
+  EXPECT_EQ(page.bytes, "page4");
+  error.clear();
+  EXPECT_FALSE(LoadTocPage(index, c, false, 2, page, error));
+  EXPECT_NE(error.find("no record"), std::string::npos) << error;
+  // An entry naming no records of the collection.
+  NodeItem bad = c;
+  bad.docID = INT32_MIN;
+  EXPECT_FALSE(LoadTocPage(index, bad, true, 1, page, error));
+
+  // By entry index: entries 1..count only.
+  CatalogueWriter w;
+  ASSERT_TRUE(w.Add(u"甲", 1, 1, 4, 1));
+  ASSERT_TRUE(w.Add(u"乙", 2, 3, 2, 1));
+  ASSERT_TRUE(w.Write(dir.file("vok.dir")));
+  CCatalogue cat;
+  ASSERT_TRUE(cat.Load(dir.path()));
+  ASSERT_TRUE(LoadTocPage(index, cat, 2, false, 2, page, error)) << error;
+  EXPECT_EQ(page.bytes, "page3");
+  EXPECT_FALSE(LoadTocPage(index, cat, 0, true, 1, page, error));
+  EXPECT_FALSE(LoadTocPage(index, cat, 3, true, 1, page, error));
+
   index.Close();
   EXPECT_FALSE(LoadTocPage(index, b, true, 1, page, error));
 }
