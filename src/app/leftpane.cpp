@@ -1,20 +1,18 @@
-// The left pane until the navigation form is filled in: an empty panel on
-// the paper colour of the program's pictures.
+// The left pane: the navigation and search form, on the collection beside
+// the executable, writing its pages into the frame's private page folder.
 #include "app/leftpane.h"
 
-#include <QFrame>
+#include "app/mainfrm.h"
+#include "panel/leftform.h"
 
-QWidget* CreateLeftPane(CMainFrame*, QWidget* parent) {
-  auto* pane = new QFrame(parent);
-  pane->setObjectName(QStringLiteral("LeftPane"));
-  pane->setFrameShape(QFrame::StyledPanel);
-  pane->setFocusPolicy(Qt::StrongFocus);
-  pane->setMinimumWidth(100);
-  QPalette pal = pane->palette();
-  pal.setColor(QPalette::Window, QColor(0xf3, 0xe6, 0xc8));
-  pane->setPalette(pal);
-  pane->setAutoFillBackground(true);
-  return pane;
+QWidget* CreateLeftPane(CMainFrame* frame, QWidget* parent) {
+  auto* form = new CLeftForm(CMainFrame::DataFolder(), frame->PageFolder(), parent);
+  form->SetPageView(frame->BookView());
+  form->SetToolBar(frame->ToolBar());
+  frame->SetLeftForm(form);
+  return form;
 }
 
-void InitialUpdateLeftPane(CMainFrame*, QWidget*) {}
+void InitialUpdateLeftPane(CMainFrame*, QWidget* pane) {
+  if (auto* form = qobject_cast<CLeftForm*>(pane)) form->InitialUpdate();
+}
