@@ -5,9 +5,13 @@
 #include <QJsonDocument>
 #include <QVariant>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
 
 CHtmlCtrl::CHtmlCtrl(QWidget* parent) : QWebEngineView(parent) {
   setContextMenuPolicy(Qt::NoContextMenu);
+  // The field is a single line; the page never scrolls inside it.
+  page()->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+  page()->setBackgroundColor(QColor(0xEC, 0xE9, 0xD8));
   connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
     m_loaded = ok;
     if (ok) emit inputPageReady();
