@@ -1,168 +1,236 @@
+// The collection builder end to end: a tiny corpus in the package's shapes,
+// built through the builder's library, read back through the engine (CFileList,
+// CIndex) and a direct read of vok.dir.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <map>
+#include <algorithm>
+#include <set>
 
 #include "collectionbuilder.h"
-#include "corpus.h"
+#include "index/charslot.h"
 #include "index/index.h"
-#include "pagelayout.h"
-#include "panel/catalogue.h"
+#include "mkcollection_fixture.h"
 #include "store/pagesections.h"
-#include "testutil.h"
-#include "variantgroups.h"
 
 namespace {
 
-// Reads every page entry of a slot: record -> positions.
-std::map<uint32_t, std::vector<uint32_t>> Postings(const CIndex& index, int slot) {
-  std::map<uint32_t, std::vector<uint32_t>> out;
-  if (!index.HasPostings(slot)) return out;
-  PostingsCursor c = index.CursorFor(slot);
-  uint32_t page = 0;
-  while (true) {
-    uint32_t delta;
-    uint16_t count;
-    if (!c.ReadVarint(delta) || !c.ReadU16(count)) break;
-    page += delta;
-    uint32_t pos = 0;
-    auto& list = out[page];
-    for (uint32_t left = count; left > 0;) {
-      uint8_t b0;
-      c.ReadByte(b0);
-      uint32_t v = b0, extra = b0 < 0x80 ? 0 : b0 < 0xC0 ? 1 : 2;
-      if (extra) v = b0 & 0x3F;
-      for (uint32_t k = 0; k < extra; ++k) {
-        uint8_t b;
-        c.ReadByte(b);
-        v = v << 8 | b;
-      }
-      left -= 1 + extra;
-      pos = list.empty() ? v : pos + v;
-      list.push_back(pos);
-    }
-    if (page == index.LastPage(slot)) break;
-  }
-  return out;
-}
-
-std::vector<Division> TinyCorpus() {
-  Work poem{"靜夜思", "李白", {"白字太白"}, {"床前明月光（一作看月光），", "疑是地上霜。"}};
-  Work second{"春曉", "孟浩然", {}, {"春眠不覺曉，處處聞啼鳥。"}};
-  Work longWork{"長篇", "", {}, {std::string(3 * 500, 'x')}};  // filled below
-  longWork.lines[0].clear();
-  for (int i = 0; i < 500; ++i) longWork.lines[0] += "學";
-  return {Division{"集部", {Book{"唐詩", {Volume{"卷一", {poem, second}}, Volume{"卷二", {longWork}}}}}}};
-}
-
-TEST(MkCollection, BuildsFilesTheEngineReads) {
-  TempDir dir;
-  const std::vector<std::vector<uint32_t>> groups = {{0x5B66, 0x5B78}};  // 学 學
+struct Built {
+  TinyCorpus corpus;
+  TempDir out;
   BuildStats stats;
-  std::string error;
-  ASSERT_TRUE(BuildCollection(TinyCorpus(), groups, dir.path(), false, stats, error)) << error;
-  // 卷一 fits one page; 卷二's 500 characters flow over two pages.
-  EXPECT_EQ(stats.records, 3);
-  EXPECT_EQ(stats.catalogueEntries, 4u);
-
-  CCatalogue cat;
-  ASSERT_TRUE(cat.Load(dir.path()));
-  ASSERT_EQ(cat.NodeCount(), 5);
-  const NodeItem& div = *cat.Entry(1);
-  const NodeItem& vol2 = *cat.Entry(4);
-  EXPECT_EQ(div.Name(), u"集部");
-  EXPECT_EQ(div.docID, 1);
-  EXPECT_EQ(div.docNo, 3);
-  EXPECT_EQ(vol2.Name(), u"卷二");
-  EXPECT_EQ(vol2.level, 3);
-  EXPECT_EQ(vol2.docID, 2);
-  EXPECT_EQ(vol2.docNo, 2);
-  EXPECT_EQ(vol2.curFileName, 1);
-
-  CIndex index;
-  ASSERT_TRUE(index.Open(dir.path(), "Index", FullText)) << index.LastError();
-  EXPECT_EQ(index.GetHeaderValue(), 3);
-  int32_t rec = -1;
-  ASSERT_TRUE(index.FindPage(1, 2, rec));
-  EXPECT_EQ(rec, 2);
-
-  // Page 1 is odd: its text sits in the second cell; page 2 in the first.
-  std::string page;
-  ASSERT_TRUE(index.Files().ReadPage(0, page));
-  EXPECT_NE(ParsePage(page)[2].text.find("靜夜思"), std::string::npos);
-  EXPECT_NE(ParsePage(page)[2].text.find("<font size=-1 color=\"#993366\">白字太白</font>"), std::string::npos);
-  EXPECT_NE(ParsePage(page)[2].text.find("<font size=-1 color=\"#993366\">（一作看月光）</font>"), std::string::npos);
-  ASSERT_TRUE(index.Files().ReadPage(2, page));
-  EXPECT_NE(ParsePage(page)[1].text.find("學"), std::string::npos);
-
-  // Positions count only characters with a slot: 靜夜思 李白 白字太白 床前明月光（一作看月光），...
-  // 月 (U+6708) of 明月光 stands after 靜夜思李白白字太白床前明 = 12 characters.
-  const auto moon = Postings(index, CharToSlot(0x6708));
-  ASSERT_EQ(moon.count(0), 1u);
-  EXPECT_EQ(moon.at(0).front(), 12u);
-  // The group slot merges 學 over both pages of 卷二.
-  const auto learn = Postings(index, VariantSlotBase);
-  EXPECT_EQ(learn.size(), 2u);
-  EXPECT_EQ(learn.at(1).front(), 2u);  // after 長篇
-
-  // The three scopes: the annotation is a note, 一 is indexed in the notes index only.
-  std::vector<uint32_t> body, notes, whole;
-  ASSERT_TRUE(index.Files().ReadPage(0, page));
-  IndexedCharacters(page, 1, body, notes, whole);
-  EXPECT_EQ(whole.size(), body.size() + notes.size());
-  EXPECT_EQ(notes.size(), 4u + 7u);  // 白字太白, （一作看月光） without the parentheses
-  index.Close();
-  ASSERT_TRUE(index.Open(dir.path(), "Index", Notes));
-  EXPECT_TRUE(index.HasPostings(CharToSlot(0x4E00)));
-  EXPECT_FALSE(index.HasPostings(CharToSlot(0x9759)));  // 靜 is body text only
-  index.Close();
-  ASSERT_TRUE(index.Open(dir.path(), "Index", Body));
-  EXPECT_FALSE(index.HasPostings(CharToSlot(0x4E00)));
-}
-
-TEST(MkCollection, VariantGroupsFromUnihan) {
-  const std::string unihan =
-      "# comment\n"
-      "U+4E7E\tkTraditionalVariant\tU+4E7E U+5E72\n"
-      "U+5E72\tkTraditionalVariant\tU+4E7E U+5E72 U+5E79\n"
-      "U+53D1\tkTraditionalVariant\tU+767C U+9AEE\n"
-      "U+5B66\tkTraditionalVariant\tU+5B78\n"
-      "U+5B78\tkSemanticVariant\tU+6559<kMatthews\n"
-      "U+0041\tkZVariant\tU+FF21\n";
-  VariantGroups v;
-  std::string error;
-  ASSERT_TRUE(v.AddUnihan(unihan, {"kTraditionalVariant", "kZVariant"}, error)) << error;
-  v.AddPairs("發\t発\n");
-  const auto groups = v.Groups();
-  // Sorted by smallest member; members ascending; A (no slot) is left out.
-  EXPECT_EQ(VariantGroups::Format(groups), "4E7E,5E72,5E79\n53D1,767A,767C,9AEE\n5B66,5B78\n");
-}
-
-TEST(MkCollection, RefusesBadInput) {
   std::vector<Division> divisions;
-  std::string error;
-  EXPECT_FALSE(ReadCorpus("/nonexistent/dist", divisions, error));
-  EXPECT_NE(error.find("not found"), std::string::npos);
+  std::vector<std::vector<uint32_t>> groups = {{0x5B66, 0x5B78}};  // 学 學: group slot 88065
 
-  TempDir dir;
-  WriteFile(dir.file("x.json"), "{");
-  std::filesystem::create_directories(dir.path() + "/shijing");
-  WriteFile(dir.path() + "/shijing/shijing.json", "[{\"title\": ");
-  EXPECT_FALSE(ReadCorpus(dir.path(), divisions, error));
-  EXPECT_NE(error.find("not valid JSON"), std::string::npos);
+  Built() {
+    std::string error;
+    if (!ReadCorpus(corpus.Path(), corpus.sources, nullptr, divisions, error)) {
+      ADD_FAILURE() << error;
+      return;
+    }
+    BuildOptions options;
+    options.pageChars = 100;
+    if (!BuildCollectionInto(divisions, groups, out.path(), options, stats, error)) ADD_FAILURE() << error;
+  }
+};
 
-  // More than 9,999 catalogue entries break the format: refused.
-  Book big{"大", {}};
-  for (int i = 0; i < 10000; ++i) big.volumes.push_back(Volume{"卷", {Work{"", "", {}, {"一"}}}});
-  BuildStats stats;
-  EXPECT_FALSE(BuildCollection({Division{"部", {big}}}, {}, dir.path(), false, stats, error));
-  EXPECT_NE(error.find("9,999"), std::string::npos);
+std::string TextCell(const std::string& page, int32_t pageNo) {
+  return ParsePage(page)[pageNo % 2 ? 2 : 1].text;
 }
 
-TEST(MkCollection, ChineseNumbers) {
-  const std::pair<int, const char*> cases[] = {{1, "一"}, {10, "十"}, {11, "十一"}, {21, "二十一"},
-                                               {100, "一百"}, {105, "一百〇五"}, {900, "九百"}, {110, "一百一十"}};
-  for (const auto& [n, s] : cases) EXPECT_EQ(ChineseNumber(n), s) << n;
+TEST(MkCollectionBuild, CatalogueCoversTheVolumesInPreOrder) {
+  Built b;
+  const auto cat = ReadVokDir(b.out.file("vok.dir"));
+  struct Row {
+    const char16_t* name;
+    int32_t level, docID, docNo;
+  };
+  // 唐詩 卷二 holds 400 characters: five pages of 100. 宋詩 is cut where the
+  // author changes (甲 | 乙 乙), its files read in numeric order (2 before 10).
+  const Row expected[] = {
+      {u"集部", 1, 1, 8},  {u"唐詩", 2, 1, 6},      {u"卷一", 3, 1, 1},      {u"卷二", 3, 2, 5},
+      {u"宋詩", 2, 7, 2},  {u"卷一", 3, 7, 1},      {u"卷二", 3, 8, 1},      {u"經部", 1, 9, 2},
+      {u"論語", 2, 9, 2},  {u"學而第一", 3, 9, 1}, {u"為政第二", 3, 10, 1},
+  };
+  ASSERT_EQ(cat.size(), std::size(expected));
+  EXPECT_EQ(b.stats.catalogueEntries, cat.size());
+  EXPECT_EQ(b.stats.records, 10);
+  for (size_t i = 0; i < cat.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(cat[i].name, expected[i].name);
+    EXPECT_EQ(cat[i].level, expected[i].level);
+    EXPECT_EQ(cat[i].docID, expected[i].docID);
+    EXPECT_EQ(cat[i].docNo, expected[i].docNo);
+    EXPECT_EQ(cat[i].curFileName, 1);
+  }
+
+  // The arithmetic the reader relies on: a volume's pages are the records
+  // docID-1 .. docID+docNo-2 with page numbers curFileName .. curFileName+docNo-1,
+  // and every entry covers exactly the entries below it.
+  CFileList files;
+  ASSERT_TRUE(files.Open(b.out.path(), "Index"));
+  EXPECT_EQ(files.StoredValue(), files.RecordCount());
+  for (size_t i = 0; i < cat.size(); ++i) {
+    int64_t below = 0;
+    size_t j = i + 1;
+    for (; j < cat.size() && cat[j].level > cat[i].level; ++j)
+      if (cat[j].level == cat[i].level + 1) below += cat[j].docNo;
+    if (cat[i].level < 3) {
+      EXPECT_EQ(below, cat[i].docNo) << i;
+      EXPECT_EQ(cat[i + 1].docID, cat[i].docID) << i;
+      continue;
+    }
+    for (int32_t k = 0; k < cat[i].docNo; ++k) {
+      int32_t rec = -1, page = -1;
+      ASSERT_TRUE(files.FindPage(cat[i].docID - 1, cat[i].curFileName + k, rec));
+      EXPECT_EQ(rec, cat[i].docID - 1 + k);
+      CFileList::PageRecord r;
+      ASSERT_TRUE(files.ReadRecord(rec, r));
+      ASSERT_TRUE(CFileList::PageNumberFromName(r.name, page));
+      EXPECT_EQ(page, k + 1);
+    }
+  }
+  CFileList::PageRecord r;
+  ASSERT_TRUE(files.ReadRecord(3, r));
+  EXPECT_EQ(r.name, "d1\\b01\\v0002\\0003.htm");
+  ASSERT_TRUE(files.ReadRecord(9, r));
+  EXPECT_EQ(r.name, "d2\\b01\\v0002\\0001.htm");
+}
+
+TEST(MkCollectionBuild, PagesCarryTheirTextInTheCellOfTheirParity) {
+  Built b;
+  CFileList files;
+  ASSERT_TRUE(files.Open(b.out.path(), "Index"));
+  for (int32_t rec = 0; rec < files.RecordCount(); ++rec) {
+    SCOPED_TRACE(rec);
+    CFileList::PageRecord r;
+    int32_t pageNo = 0;
+    std::string page;
+    ASSERT_TRUE(files.ReadRecord(rec, r));
+    ASSERT_TRUE(CFileList::PageNumberFromName(r.name, pageNo));
+    ASSERT_TRUE(files.ReadPage(rec, page));
+    const auto nodes = ParsePage(page);
+    EXPECT_FALSE(nodes[0].text.empty());  // the title
+    const std::string& text = nodes[pageNo % 2 ? 2 : 1].text;
+    const std::string& margin = nodes[pageNo % 2 ? 1 : 2].text;
+    EXPECT_TRUE(text.rfind("<h4>", 0) == 0 || text.rfind("<p", 0) == 0) << text;
+    EXPECT_EQ(margin.find("<p"), std::string::npos);
+    EXPECT_NE(margin.find("<br>" + std::to_string(pageNo)), std::string::npos) << margin;
+  }
+  // The first page of 宋詩 starts with 甲, read from poet.song.2.json.
+  std::string page;
+  ASSERT_TRUE(files.ReadPage(6, page));
+  EXPECT_EQ(TextCell(page, 1).rfind("<h4>甲</h4>", 0), 0u);
+}
+
+TEST(MkCollectionBuild, BiographiesNotesAndAnnotationsAreNoteRuns) {
+  Built b;
+  CFileList files;
+  ASSERT_TRUE(files.Open(b.out.path(), "Index"));
+  std::string page;
+  ASSERT_TRUE(files.ReadPage(0, page));
+  std::vector<std::string> notes, body;
+  for (const FilterItem& item : SplitNotes(TextCell(page, 1))) {
+    (item.kind ? notes : body).push_back(item.text);
+    EXPECT_EQ(item.text.find("</font>"), std::string::npos);
+  }
+  // The poet's own biography, the authors file's for the next poet (李白's
+  // own field wins over the file), the annotation in a line, the corpus's note.
+  const std::vector<std::string> expected = {"白字太白", "（一作看月光）", "襄陽人", "（此詩一作春晴）"};
+  EXPECT_EQ(notes, expected);
+  std::string joined;
+  for (const auto& s : body) joined += s;
+  EXPECT_NE(joined.find("<p>床前明月光"), std::string::npos);
+  EXPECT_NE(joined.find("a&lt;b&amp;c"), std::string::npos);  // corpus text is escaped
+  // 孟浩然's biography is given once in the book: not again in 卷二.
+  ASSERT_TRUE(files.ReadPage(1, page));
+  EXPECT_EQ(page.find("襄陽人"), std::string::npos);
+}
+
+TEST(MkCollectionBuild, EachIndexNumbersItsOwnScopeSkippingCharactersWithoutSlot) {
+  Built b;
+  // Record 0, text cell in reading order:
+  //   靜夜思 李白 [白字太白] 床前明月光[（一作看月光）]， 疑是地上霜。舉頭望明月， a<b&c
+  //   春曉 孟浩然 [襄陽人] 春眠不覺曉 [（此詩一作春晴）]
+  // 。 and ASCII have no slot and take no position.
+  struct Case {
+    int part;
+    uint32_t cp;
+    std::vector<uint32_t> positions;
+  };
+  const Case cases[] = {
+      {FullText, 0x767D, {4, 5, 8}},    // 白: byline, biography twice
+      {FullText, 0x6708, {12, 18, 31}}, // 月
+      {FullText, 0x971C, {26}},         // 霜
+      {FullText, 0x8209, {27}},         // 舉: right after 霜 although 。 stands between
+      {Body, 0x767D, {4}},
+      {Body, 0x6708, {8, 20}},
+      {Body, 0x8209, {16}},
+      {Body, 0x4E00, {}},               // 一 only in notes
+      {Notes, 0x767D, {0, 3}},
+      {Notes, 0x4E00, {5, 17}},
+      {Notes, 0x6708, {8}},
+      {Notes, 0x9759, {}},              // 靜 only in the body
+  };
+  for (int part : {FullText, Body, Notes}) {
+    CIndex index;
+    ASSERT_TRUE(index.Open(b.out.path(), "Index", part)) << index.LastError();
+    for (const Case& c : cases) {
+      if (c.part != part) continue;
+      SCOPED_TRACE(testing::Message() << "part " << part << " U+" << std::hex << c.cp);
+      const auto postings = ReadPostings(index, CharToSlot(c.cp));
+      if (c.positions.empty()) {
+        EXPECT_EQ(postings.count(0), 0u);
+      } else {
+        ASSERT_EQ(postings.count(0), 1u);
+        EXPECT_EQ(postings.at(0), c.positions);
+      }
+    }
+  }
+  EXPECT_EQ(b.stats.indexed[0], b.stats.indexed[1] + b.stats.indexed[2]);
+}
+
+TEST(MkCollectionBuild, GroupSlotHoldsTheMergedPostingsOfItsMembers) {
+  Built b;
+  CIndex index;
+  ASSERT_TRUE(index.Open(b.out.path(), "Index", FullText)) << index.LastError();
+  const auto group = ReadPostings(index, VariantSlotBase);
+  const auto traditional = ReadPostings(index, CharToSlot(0x5B78));
+  const auto simplified = ReadPostings(index, CharToSlot(0x5B66));
+  std::map<uint32_t, std::vector<uint32_t>> merged = traditional;
+  for (const auto& [rec, pos] : simplified) {
+    auto& list = merged[rec];
+    list.insert(list.end(), pos.begin(), pos.end());
+    std::sort(list.begin(), list.end());
+  }
+  EXPECT_EQ(group, merged);
+  // 卷二 (records 1..5) holds the 400 characters 學学學学...; the first page
+  // has 長篇 and 孟浩然 before them.
+  ASSERT_EQ(group.size(), 6u);  // records 1..5 and 學 of 學而第一 (record 8)
+  std::vector<uint32_t> first(95);
+  for (uint32_t i = 0; i < 95; ++i) first[i] = 5 + i;
+  EXPECT_EQ(group.at(1), first);
+
+  // Searching through the engine: the phrase across 。, and the variant search.
+  std::u16string q = u"霜舉";
+  index.SearchAnd(q, true, false);
+  EXPECT_EQ(index.GetHitPages(), std::vector<uint32_t>{0});
+  q = u"學學";
+  index.SearchAnd(q, true, false);
+  EXPECT_TRUE(index.GetHitPages().empty());  // the text alternates 學学
+  q = u"學學";
+  index.SearchAnd(q, true, true);
+  EXPECT_EQ(index.GetHitPages(), (std::vector<uint32_t>{1, 2, 3, 4, 5}));
+}
+
+TEST(MkCollectionBuild, SameInputsGiveByteIdenticalFiles) {
+  Built a, b;
+  for (const std::string& name : CollectionFileNames()) {
+    SCOPED_TRACE(name);
+    const std::string x = ReadFile(a.out.file(name)), y = ReadFile(b.out.file(name));
+    EXPECT_FALSE(x.empty());
+    EXPECT_TRUE(x == y);
+  }
+  EXPECT_EQ(ReadFile(a.out.file("yitizi.txt")), "5B66,5B78\n");
 }
 
 }  // namespace

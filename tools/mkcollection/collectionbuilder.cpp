@@ -1,226 +1,241 @@
 #include "collectionbuilder.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <unordered_map>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "catalogueplan.h"
 #include "index/charslot.h"
-#include "pagelayout.h"
-#include "store/pagesections.h"
+#include "indexbuilder.h"
 #include "variantgroups.h"
 #include "writer/bookwriter.h"
-#include "writer/cataloguewriter.h"
-#include "writer/indexwriter.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kNameWidth = 32;
+constexpr const char* kStagingPrefix = ".mkcollection-";
+constexpr const char* kStagingSuffix = ".tmp";
 
-std::u16string ToU16(const std::string& s) {
-  std::u16string out;
-  for (size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    uint32_t v = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
-    for (int k = 1; k < len && i + k < s.size(); ++k) v = (v << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    i += static_cast<size_t>(len);
-    if (v >= 0x10000) {
-      v -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(v));
-    }
+bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    error = "cannot create " + path + ": " + std::strerror(errno);
+    return false;
   }
-  return out;
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (std::fclose(f) != 0 || !ok) {
+    error = "cannot write " + path;
+    return false;
+  }
+  return true;
 }
 
-// Appends the slotted code points of an item's text (tags skipped, the three
-// entities the layout writes decoded).
-void AppendIndexed(const std::string& text, std::vector<uint32_t>& out) {
-  for (size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '<') {
-      const size_t gt = text.find('>', i);
-      i = gt == std::string::npos ? text.size() : gt + 1;
-      continue;
+// Flushes a file (or folder) to disk, so that a rename never publishes a
+// file whose bytes are not there yet.
+bool SyncPath(const std::string& path, bool folder) {
+  const int fd = ::open(path.c_str(), (folder ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// Staging folders left behind by builds that were killed: their process is gone.
+void RemoveStaleStaging(const std::string& outDir) {
+  std::error_code ec;
+  for (fs::directory_iterator it(outDir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind(kStagingPrefix, 0) != 0 || name.size() < std::strlen(kStagingPrefix) + 5) continue;
+    const long pid = std::strtol(name.c_str() + std::strlen(kStagingPrefix), nullptr, 10);
+    if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      std::error_code rm;
+      fs::remove_all(it->path(), rm);
     }
-    if (c == '&') {
-      for (const char* e : {"&amp;", "&lt;", "&gt;"})
-        if (text.compare(i, std::char_traits<char>::length(e), e) == 0) {
-          i += std::char_traits<char>::length(e);
-          goto next;  // ASCII: never indexed
-        }
-    }
-    {
-      const int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-      uint32_t v = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
-      for (int k = 1; k < len && i + k < text.size(); ++k)
-        v = (v << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-      i += static_cast<size_t>(len);
-      if (CharToSlot(v) >= 0) out.push_back(v);
-    }
-  next:;
   }
 }
 
 }  // namespace
 
-void IndexedCharacters(const std::string& page, int pageNo, std::vector<uint32_t>& body,
-                       std::vector<uint32_t>& notes, std::vector<uint32_t>& whole) {
-  body.clear();
-  notes.clear();
-  whole.clear();
-  const std::vector<HTMLNode> nodes = ParsePage(page);
-  const std::string& cell = nodes[1 + (pageNo % 2 != 0 ? 1 : 0)].text;
-  for (const FilterItem& item : SplitNotes(cell)) {
-    const size_t before = whole.size();
-    AppendIndexed(item.text, whole);
-    (item.kind == 0 ? body : notes).insert((item.kind == 0 ? body : notes).end(), whole.begin() + static_cast<long>(before), whole.end());
-  }
+const std::vector<std::string>& CollectionFileNames() {
+  static const std::vector<std::string> names = {
+      "Index-fl.h",        "Index-fl.cnt",        "Index-idx.h",        "Index-idx.m",
+      "Index_content-idx.h", "Index_content-idx.m", "Index_desc-idx.h", "Index_desc-idx.m",
+      "yitizi.txt",        "vok.dir"};
+  return names;
 }
 
-bool BuildCollection(const std::vector<Division>& divisions,
+std::string PageName(size_t d, size_t b, size_t v, size_t p) {
+  char name[96];
+  std::snprintf(name, sizeof name, "d%zu\\b%02zu\\v%04zu\\%04zu.htm", d, b, v, p);
+  return name;
+}
+
+uint64_t BuildStats::TotalBytes() const {
+  uint64_t n = 0;
+  for (const auto& [name, size] : fileSizes) n += size;
+  return n;
+}
+
+bool WriteCollection(const std::vector<Division>& divisions,
                      const std::vector<std::vector<uint32_t>>& groups, const std::string& folder,
-                     bool progress, BuildStats& stats, std::string& error) {
+                     const BuildOptions& options, BuildStats& stats, std::string& error) {
+  stats = BuildStats();
+  // Limits that can be checked before any work is done.
   if (groups.size() > static_cast<size_t>(kMaxVariantGroups)) {
-    error = "too many variant groups for the slot range: " + std::to_string(groups.size());
+    error = "there are " + std::to_string(groups.size()) + " variant groups; the index has slots for " +
+            std::to_string(kMaxVariantGroups);
     return false;
   }
-  std::unordered_map<uint32_t, int> groupSlot;
-  for (size_t g = 0; g < groups.size(); ++g)
-    for (uint32_t cp : groups[g]) groupSlot.emplace(cp, VariantSlotBase + static_cast<int>(g));
-
-  // Catalogue plan: count the pages of every volume first.
-  struct Planned {
-    size_t d, b, v;
-    std::vector<std::string> pages;
-  };
+  const size_t catalogueRecords = CatalogueRecordCount(divisions);
+  if (catalogueRecords > kMaxCatalogueRecords) {
+    error = "the catalogue would need " + std::to_string(catalogueRecords) +
+            " records; the reader holds at most 9,999 (cut the books into fewer volumes)";
+    return false;
+  }
   size_t totalVolumes = 0;
   for (const auto& d : divisions)
     for (const auto& b : d.books) totalVolumes += b.volumes.size();
-  const size_t catalogueRecords = totalVolumes + divisions.size() + [&] {
-    size_t n = 0;
-    for (const auto& d : divisions) n += d.books.size();
-    return n;
-  }();
-  if (catalogueRecords > 9999) {
-    error = "the catalogue would need " + std::to_string(catalogueRecords) + " entries (at most 9,999)";
-    return false;
-  }
 
   BookWriter book;
-  if (!book.Create(folder, "Index", kNameWidth)) {
+  if (!book.Create(folder, "Index", options.nameWidth)) {
     error = book.Error();
     return false;
   }
-  IndexWriter index[3];  // whole text, body, notes
-  CatalogueWriter catalogue;
-  std::vector<uint32_t> body, notes, whole;
-  std::vector<std::pair<int, uint32_t>> hits;  // slot, position
-  std::vector<uint32_t> positions;
-  int32_t record = 0;
+  IndexBuilder index(groups);
+  VolumePages counts(divisions.size());
+  uint32_t record = 0;
   size_t volumesDone = 0;
-
-  auto indexPage = [&](int which, const std::vector<uint32_t>& chars, uint32_t rec) -> bool {
-    hits.clear();
-    for (uint32_t pos = 0; pos < chars.size(); ++pos) {
-      hits.emplace_back(CharToSlot(chars[pos]), pos);
-      const auto g = groupSlot.find(chars[pos]);
-      if (g != groupSlot.end()) hits.emplace_back(g->second, pos);
-    }
-    std::stable_sort(hits.begin(), hits.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (size_t i = 0; i < hits.size();) {
-      size_t j = i;
-      positions.clear();
-      while (j < hits.size() && hits[j].first == hits[i].first) positions.push_back(hits[j++].second);
-      if (!index[which].AddEntry(hits[i].first, rec, positions)) {
-        error = index[which].Error();
-        return false;
-      }
-      i = j;
-    }
-    stats.indexed[which] += chars.size();
-    return true;
-  };
-
+  const std::string phase = "pages";
   for (size_t d = 0; d < divisions.size(); ++d) {
     const Division& div = divisions[d];
-    // Lay out the division's volumes first: the catalogue records of a
-    // division and a book need the page counts below them.
-    std::vector<std::vector<std::vector<std::string>>> laid(div.books.size());
-    int32_t divPages = 0;
-    for (size_t b = 0; b < div.books.size(); ++b)
-      for (const Volume& v : div.books[b].volumes) {
-        laid[b].push_back(LayOutVolume(div.books[b].title, v));
-        divPages += static_cast<int32_t>(laid[b].back().size());
-      }
-    catalogue.Add(ToU16(div.title), 1, record + 1, divPages, 1);
+    counts[d].resize(div.books.size());
     for (size_t b = 0; b < div.books.size(); ++b) {
-      int32_t bookPages = 0;
-      for (const auto& pages : laid[b]) bookPages += static_cast<int32_t>(pages.size());
-      catalogue.Add(ToU16(div.books[b].title), 2, record + 1, bookPages, 1);
-      for (size_t v = 0; v < laid[b].size(); ++v) {
-        const auto& pages = laid[b][v];
+      for (size_t v = 0; v < div.books[b].volumes.size(); ++v) {
+        const Volume& vol = div.books[b].volumes[v];
+        const std::vector<std::string> pages = LayOutVolume(div.books[b].title, vol, options.pageChars);
         if (pages.size() > 65535) {
-          error = "a volume has more pages than a page number can hold";
-          return false;
-        }
-        if (!catalogue.Add(ToU16(div.books[b].volumes[v].title), 3, record + 1,
-                           static_cast<int32_t>(pages.size()), 1)) {
-          error = "a volume title is longer than 99 characters";
+          error = div.books[b].title + " " + vol.title + " has " + std::to_string(pages.size()) +
+                  " pages; a volume holds at most 65,535";
           return false;
         }
         for (size_t p = 0; p < pages.size(); ++p) {
-          char name[96];
-          std::snprintf(name, sizeof name, "d%zu\\b%02zu\\v%04zu\\%04zu.htm", d + 1, b + 1, v + 1, p + 1);
+          const std::string name = PageName(d + 1, b + 1, v + 1, p + 1);
+          if (name.size() >= static_cast<size_t>(options.nameWidth)) {
+            error = "the page name " + name + " is wider than the " + std::to_string(options.nameWidth - 1) +
+                    " bytes a record name holds";
+            return false;
+          }
           if (!book.AddPage(name, pages[p])) {
             error = book.Error();
             return false;
           }
-          IndexedCharacters(pages[p], static_cast<int>(p + 1), body, notes, whole);
-          const uint32_t rec = static_cast<uint32_t>(record);
-          if (!indexPage(0, whole, rec) || !indexPage(1, body, rec) || !indexPage(2, notes, rec))
+          if (!index.AddPage(record, pages[p], static_cast<int32_t>(p + 1), error)) {
+            error = "page " + name + ": " + error;
             return false;
+          }
           ++record;
         }
+        counts[d][b].push_back(static_cast<int32_t>(pages.size()));
         ++volumesDone;
-        if (progress && (volumesDone % 50 == 0 || volumesDone == totalVolumes))
-          std::fprintf(stderr, "\rpages: %d  volumes: %zu/%zu", record, volumesDone, totalVolumes);
+        if (options.progress && (volumesDone % 64 == 0 || volumesDone == totalVolumes))
+          options.progress(phase, volumesDone, totalVolumes);
       }
     }
   }
-  if (progress) std::fprintf(stderr, "\n");
   if (!book.Finish()) {
     error = book.Error();
     return false;
   }
-  const char* names[3] = {"Index", "Index_content", "Index_desc"};
-  for (int i = 0; i < 3; ++i) {
-    if (progress) std::fprintf(stderr, "writing %s\n", names[i]);
-    if (!index[i].Write(folder + "/" + names[i])) {
-      error = index[i].Error();
+  std::vector<CatalogueRecord> catalogue;
+  if (!PlanCatalogue(divisions, counts, catalogue, error) ||
+      !WriteCatalogue(catalogue, folder + "/vok.dir", error))
+    return false;
+  if (!WriteWholeFile(folder + "/yitizi.txt", VariantGroups::Format(groups), error)) return false;
+  if (options.progress) options.progress("indexes", 0, 3);
+  if (!index.Write(folder, error)) return false;
+  if (options.progress) options.progress("indexes", 3, 3);
+
+  stats.records = static_cast<int32_t>(record);
+  for (int s = 0; s < 3; ++s) stats.indexed[s] = index.Indexed(static_cast<IndexScope>(s));
+  stats.catalogueEntries = catalogue.size();
+  stats.groups = groups.size();
+  for (const auto& name : CollectionFileNames()) {
+    std::error_code ec;
+    const auto size = fs::file_size(folder + "/" + name, ec);
+    if (ec) {
+      error = "missing " + folder + "/" + name + " after the build";
       return false;
     }
+    stats.fileSizes[name] = size;
   }
-  if (!catalogue.Write(folder + "/vok.dir")) {
-    error = "cannot write " + folder + "/vok.dir";
-    return false;
-  }
-  const std::string table = VariantGroups::Format(groups);
-  std::FILE* f = std::fopen((folder + "/yitizi.txt").c_str(), "wb");
-  if (!f || std::fwrite(table.data(), 1, table.size(), f) != table.size() || std::fclose(f) != 0) {
-    error = "cannot write " + folder + "/yitizi.txt";
-    return false;
-  }
-  stats.records = record;
-  stats.catalogueEntries = catalogue.Count();
-  stats.groups = groups.size();
+  return true;
+}
+
+bool BuildCollectionInto(const std::vector<Division>& divisions,
+                         const std::vector<std::vector<uint32_t>>& groups, const std::string& outDir,
+                         const BuildOptions& options, BuildStats& stats, std::string& error) {
   std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec)) stats.bytesWritten += e.file_size(ec);
+  fs::create_directories(outDir, ec);
+  if (!fs::is_directory(outDir)) {
+    error = "cannot create the output folder " + outDir + (ec ? ": " + ec.message() : "");
+    return false;
+  }
+  RemoveStaleStaging(outDir);
+  const std::string staging = outDir + "/" + kStagingPrefix + std::to_string(::getpid()) + kStagingSuffix;
+  fs::remove_all(staging, ec);
+  if (!fs::create_directory(staging, ec)) {
+    error = "cannot create " + staging + (ec ? ": " + ec.message() : "");
+    return false;
+  }
+  auto fail = [&] {
+    std::error_code rm;
+    fs::remove_all(staging, rm);
+    return false;
+  };
+  if (!WriteCollection(divisions, groups, staging, options, stats, error)) return fail();
+  if (options.progress) options.progress("sync", 0, 1);
+  for (const auto& name : CollectionFileNames())
+    if (!SyncPath(staging + "/" + name, false)) {
+      error = "cannot flush " + staging + "/" + name + " to disk: " + std::strerror(errno);
+      return fail();
+    }
+  // Every file is complete: move them into place. Each rename replaces one
+  // file atomically. The previous files are kept as hard links in the
+  // staging folder until all renames succeeded, so that a failed rename can
+  // put the previous collection back instead of leaving a mixture.
+  const std::string previous = staging + "/previous";
+  fs::create_directory(previous, ec);
+  std::vector<std::string> replaced, added;
+  auto restore = [&] {
+    std::error_code back;
+    for (const auto& name : replaced) fs::rename(previous + "/" + name, outDir + "/" + name, back);
+    for (const auto& name : added) fs::remove(outDir + "/" + name, back);
+  };
+  for (const auto& name : CollectionFileNames()) {
+    const std::string target = outDir + "/" + name;
+    const bool existed = fs::exists(target, ec);
+    if (existed && ::link(target.c_str(), (previous + "/" + name).c_str()) != 0) {
+      error = "cannot keep the previous " + target + " while replacing it: " + std::strerror(errno);
+      restore();
+      return fail();
+    }
+    fs::rename(staging + "/" + name, target, ec);
+    if (ec) {
+      error = "cannot move " + name + " into " + outDir + ": " + ec.message();
+      if (existed) fs::remove(previous + "/" + name, ec);
+      restore();
+      return fail();
+    }
+    (existed ? replaced : added).push_back(name);
+  }
+  SyncPath(outDir, true);
+  fs::remove_all(staging, ec);
+  if (options.progress) options.progress("sync", 1, 1);
   return true;
 }
