@@ -25,13 +25,23 @@ bool AppendVarint(std::vector<uint8_t>& out, uint32_t v) {
   return true;
 }
 
+IndexWriter::Slot& IndexWriter::SlotAt(int slot) {
+  if (m_slots.empty()) m_slots.resize(kSlotCount);
+  Slot& s = m_slots[static_cast<size_t>(slot)];
+  if (!s.present) {
+    s.present = true;
+    ++m_present;
+  }
+  return s;
+}
+
 bool IndexWriter::AddEntry(int slot, uint32_t record, const std::vector<uint32_t>& positions) {
   if (slot < 0 || slot >= kSlotCount) {
     m_error = "slot " + std::to_string(slot) + " is outside 0..99999";
     return false;
   }
   if (positions.empty()) return true;
-  Slot& s = m_slots[slot];
+  Slot& s = SlotAt(slot);
   if (s.any && record <= s.lastPage) {
     m_error = "page entries of slot " + std::to_string(slot) + " must ascend";
     return false;
@@ -67,7 +77,8 @@ bool IndexWriter::AddEntry(int slot, uint32_t record, const std::vector<uint32_t
 }
 
 void IndexWriter::SetRawStream(int slot, std::vector<uint8_t> stream, uint32_t lastPage) {
-  Slot& s = m_slots[slot];
+  if (slot < 0 || slot >= kSlotCount) return;
+  Slot& s = SlotAt(slot);
   s.stream = std::move(stream);
   s.lastPage = lastPage;
   s.any = true;
@@ -75,7 +86,7 @@ void IndexWriter::SetRawStream(int slot, std::vector<uint8_t> stream, uint32_t l
 
 uint64_t IndexWriter::PostingsBytes() const {
   uint64_t n = 0;
-  for (const auto& [slot, s] : m_slots) n += s.stream.size();
+  for (const Slot& s : m_slots) n += s.stream.size();
   return n;
 }
 
@@ -83,7 +94,9 @@ bool IndexWriter::Write(const std::string& indexPath, BlockOrder order) {
   // Blocks each slot needs (a stream of 0 bytes still owns its first block).
   std::vector<std::pair<int, uint32_t>> needs;  // slot, blocks
   uint64_t total = 0;
-  for (const auto& [slot, s] : m_slots) {
+  for (int slot = 0; slot < static_cast<int>(m_slots.size()); ++slot) {
+    const Slot& s = m_slots[static_cast<size_t>(slot)];
+    if (!s.present) continue;
     const uint32_t n = std::max<uint32_t>(1, (s.stream.size() + kBlockSize - 1) / kBlockSize);
     needs.emplace_back(slot, n);
     total += n;
@@ -118,7 +131,7 @@ bool IndexWriter::Write(const std::string& indexPath, BlockOrder order) {
   std::vector<uint32_t> chain(total, 0);
   std::vector<uint8_t> postings(total * kBlockSize, 0);
   for (size_t k = 0; k < needs.size(); ++k) {
-    const Slot& s = m_slots.at(needs[k].first);
+    const Slot& s = m_slots[static_cast<size_t>(needs[k].first)];
     const auto& list = blocks[k];
     first[needs[k].first] = static_cast<int32_t>(list[0]);
     lastPage[needs[k].first] = s.lastPage;

@@ -32,7 +32,7 @@ class IndexWriter {
   // Writes <name>-idx.h and <name>-idx.m, where name is a full path without suffix.
   bool Write(const std::string& indexPath, BlockOrder order = BlockOrder::Sequential);
 
-  size_t SlotCount() const { return m_slots.size(); }
+  size_t SlotCount() const { return m_present; }
   uint64_t PostingsBytes() const;  // sum of the slots' stream lengths
   const std::string& Error() const { return m_error; }
 
@@ -41,7 +41,12 @@ class IndexWriter {
     std::vector<uint8_t> stream;
     uint32_t lastPage = 0;
     bool any = false;
+    bool present = false;  // the slot was written to (it gets blocks)
   };
-  std::map<int, Slot> m_slots;
+  Slot& SlotAt(int slot);
+  // Indexed by slot number, sized on first use: a tree lookup per page entry
+  // cost more than the encoding itself on a full collection.
+  std::vector<Slot> m_slots;
+  size_t m_present = 0;
   std::string m_error;
 };
