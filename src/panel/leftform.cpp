@@ -1,6 +1,8 @@
 #include "panel/leftform.h"
 
 #include <QButtonGroup>
+#include <QElapsedTimer>
+#include <cstdio>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -30,6 +32,17 @@
 namespace {
 
 QString FromU16(const std::u16string& s) { return QString::fromStdU16String(s); }
+
+// Measuring mode: with TEVARIN_TIMING set, the time a user waits for a search,
+// a hit page and a turned page is written to standard error.
+bool TimingOn() {
+  static const bool on = qEnvironmentVariableIsSet("TEVARIN_TIMING");
+  return on;
+}
+
+void ReportTiming(const char* what, const QElapsedTimer& t) {
+  if (TimingOn()) std::fprintf(stderr, "timing: %s %.2f ms\n", what, t.nsecsElapsed() / 1e6);
+}
 
 }  // namespace
 
@@ -302,6 +315,7 @@ void CLeftForm::OnScopeClicked(int scope) {
 
 void CLeftForm::OnSearch() {
   if (m_searchPending) return;  // the keyword page is still being read
+  m_searchTimer.start();
   m_nHitIndex = 0;
   ReadOptions();
   const QString previous = m_strKeyWords;
@@ -365,6 +379,7 @@ void CLeftForm::ContinueSearch(const QString& previous, bool loaded,
   }
   WriteOptions();
   m_hiddenEdit->clear();
+  ReportTiming("search to first result page", m_searchTimer);
   emit searchFinished();
 }
 
@@ -443,6 +458,8 @@ void CLeftForm::OnTreeSelChanged() {
 }
 
 void CLeftForm::ShowDocument(int entry, bool useFirstPage, int page) {
+  QElapsedTimer timer;
+  timer.start();
   const NodeItem* e = m_Catalogue.Entry(entry);
   if (!e || m_strTocFile.isEmpty()) return;
   TocPage toc;
@@ -451,10 +468,13 @@ void CLeftForm::ShowDocument(int entry, bool useFirstPage, int page) {
   if (!LoadTocPage(m_Index, *e, useFirstPage, page, toc, error)) return;
   if (!m_pages->Write(QStringLiteral("windows.html"), QByteArray::fromStdString(toc.bytes))) return;
   if (m_pView) m_pView->Navigate(m_strTocFile);
+  ReportTiming("page shown", timer);
   emit pageShown(m_strTocFile);
 }
 
 void CLeftForm::OpenResult() {
+  QElapsedTimer timer;
+  timer.start();
   const QString file = m_bUseHitFile1 ? m_strHitFile1 : m_strHitFile2;
   const QList<QTreeWidgetItem*> sel = m_list->selectedItems();
   if (sel.isEmpty() || file.isEmpty()) return;
@@ -469,5 +489,6 @@ void CLeftForm::OpenResult() {
   if (m_pView) m_pView->Navigate(file + QStringLiteral("#0000"));
   m_bUseHitFile1 = !m_bUseHitFile1;
   m_strHitPage = file;
+  ReportTiming("hit page shown", timer);
   emit pageShown(file);
 }

@@ -5,6 +5,7 @@
 // the results, and writes the pages the page view shows.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <vector>
@@ -119,6 +120,7 @@ class CLeftForm : public QWidget {
   CBookView* m_pView = nullptr;
   CSCrollToolBar* m_pToolBar = nullptr;
   bool m_searchPending = false;
+  QElapsedTimer m_searchTimer;
 
   QFrame* m_tabFrame = nullptr;
   QTabBar* m_tabs = nullptr;
