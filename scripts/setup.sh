@@ -10,7 +10,7 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # collection builder: JSON reader, variant data, corpus download
-  libsimdjson-dev nlohmann-json3-dev unicode-data opencc bzip2 openssl
+  libsimdjson-dev nlohmann-json3-dev unicode-data opencc libopencc-dev libbz2-dev bzip2 openssl
   # desktop application
   qt6-base-dev qt6-webengine-dev qt6-multimedia-dev qt6-tools-dev libqt6svg6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
