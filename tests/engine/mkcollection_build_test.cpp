@@ -1,236 +1,345 @@
-// The collection builder end to end: a tiny corpus in the package's shapes,
-// built through the builder's library, read back through the engine (CFileList,
-// CIndex) and a direct read of vok.dir.
+// The collection builder end to end: a tiny corpus built through the library
+// and read back through the engine (CFileList, CIndex, the verifier) and a
+// direct read of vok.dir.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <set>
+#include <dirent.h>
 
-#include "collectionbuilder.h"
+#include <cstring>
+
 #include "index/charslot.h"
-#include "index/index.h"
+#include "index/verifier.h"
+#include "indexbuilder.h"
 #include "mkcollection_fixture.h"
+#include "store/filelist.h"
 #include "store/pagesections.h"
+
+using mkc::Entries;
+using mkc::ReadSlot;
+using mkc::TinyBuild;
 
 namespace {
 
-struct Built {
-  TinyCorpus corpus;
-  TempDir out;
-  BuildStats stats;
-  std::vector<Division> divisions;
-  std::vector<std::vector<uint32_t>> groups = {{0x5B66, 0x5B78}};  // 学 學: group slot 88065
-
-  Built() {
-    std::string error;
-    if (!ReadCorpus(corpus.Path(), corpus.sources, nullptr, divisions, error)) {
-      ADD_FAILURE() << error;
-      return;
-    }
-    BuildOptions options;
-    options.pageChars = 100;
-    if (!BuildCollectionInto(divisions, groups, out.path(), options, stats, error)) ADD_FAILURE() << error;
-  }
+struct CatalogueRecord {
+  std::u16string name;
+  int32_t level, docID, docNo;
+  uint16_t curFileName;
 };
 
-std::string TextCell(const std::string& page, int32_t pageNo) {
-  return ParsePage(page)[pageNo % 2 ? 2 : 1].text;
+std::vector<CatalogueRecord> ReadCatalogue(const std::string& path) {
+  const std::string bytes = ReadFile(path);
+  std::vector<CatalogueRecord> out;
+  for (size_t off = 0; off + 216 <= bytes.size(); off += 216) {
+    CatalogueRecord r;
+    for (size_t i = 0; i < 100; ++i) {
+      char16_t c;
+      std::memcpy(&c, bytes.data() + off + 2 * i, 2);
+      if (!c) break;
+      r.name += c;
+    }
+    std::memcpy(&r.level, bytes.data() + off + 200, 4);
+    std::memcpy(&r.docID, bytes.data() + off + 204, 4);
+    std::memcpy(&r.docNo, bytes.data() + off + 208, 4);
+    std::memcpy(&r.curFileName, bytes.data() + off + 212, 2);
+    out.push_back(r);
+  }
+  return out;
 }
 
-TEST(MkCollectionBuild, CatalogueCoversTheVolumesInPreOrder) {
-  Built b;
-  const auto cat = ReadVokDir(b.out.file("vok.dir"));
-  struct Row {
+std::string PageOf(const CFileList& files, int32_t record) {
+  std::string page;
+  EXPECT_TRUE(files.ReadPage(record, page));
+  return page;
+}
+
+int32_t PageNumber(const CFileList& files, int32_t record) {
+  CFileList::PageRecord rec;
+  int32_t n = -1;
+  EXPECT_TRUE(files.ReadRecord(record, rec));
+  EXPECT_TRUE(CFileList::PageNumberFromName(rec.name, n)) << rec.name;
+  return n;
+}
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += {char(0xC0 | (cp >> 6)), char(0x80 | (cp & 0x3F))};
+  } else if (cp < 0x10000) {
+    out += {char(0xE0 | (cp >> 12)), char(0x80 | ((cp >> 6) & 0x3F)), char(0x80 | (cp & 0x3F))};
+  } else {
+    out += {char(0xF0 | (cp >> 18)), char(0x80 | ((cp >> 12) & 0x3F)),
+            char(0x80 | ((cp >> 6) & 0x3F)), char(0x80 | (cp & 0x3F))};
+  }
+}
+
+// The text of a record's text cell as indexed: tags stripped, entities
+// decoded, body and notes in page order.
+std::string CellText(const CFileList& files, int32_t record) {
+  std::string text;
+  for (const IndexedRun& run : IndexedText(PageOf(files, record), PageNumber(files, record)))
+    for (uint32_t cp : run.codePoints) AppendUtf8(text, cp);
+  return text;
+}
+
+bool HasStagingLeftovers(const std::string& folder) {
+  DIR* d = opendir(folder.c_str());
+  if (!d) return false;
+  bool found = false;
+  while (dirent* e = readdir(d)) found |= std::strncmp(e->d_name, ".mkcollection-", 14) == 0;
+  closedir(d);
+  return found;
+}
+
+class MkCollectionBuild : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_build = new TinyBuild();
+    ASSERT_TRUE(s_build->Build()) << s_build->error;
+  }
+  static void TearDownTestSuite() {
+    delete s_build;
+    s_build = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_NE(s_build, nullptr);
+    ASSERT_TRUE(files.Open(s_build->Out(), "Index")) << files.LastError();
+    catalogue = ReadCatalogue(s_build->Out() + "/vok.dir");
+    ASSERT_EQ(catalogue.size(), 8u);
+  }
+  // First record of the catalogue entry i (0-based).
+  int32_t FirstRecordOf(size_t i) const { return catalogue[i].docID - 1; }
+
+  static TinyBuild* s_build;
+  CFileList files;
+  std::vector<CatalogueRecord> catalogue;
+};
+TinyBuild* MkCollectionBuild::s_build = nullptr;
+
+TEST_F(MkCollectionBuild, CatalogueCoversVolumesInPreOrder) {
+  // 論語 has two volumes (2 pages, then the flowing chapter), 全唐詩 two
+  // (2 pages, 1 page); titles stay simplified without a converter.
+  const int32_t n = catalogue[3].docNo;
+  ASSERT_GE(n, 3);
+  struct Want {
     const char16_t* name;
     int32_t level, docID, docNo;
-  };
-  // 唐詩 卷二 holds 400 characters: five pages of 100. 宋詩 is cut where the
-  // author changes (甲 | 乙 乙), its files read in numeric order (2 before 10).
-  const Row expected[] = {
-      {u"集部", 1, 1, 8},  {u"唐詩", 2, 1, 6},      {u"卷一", 3, 1, 1},      {u"卷二", 3, 2, 5},
-      {u"宋詩", 2, 7, 2},  {u"卷一", 3, 7, 1},      {u"卷二", 3, 8, 1},      {u"經部", 1, 9, 2},
-      {u"論語", 2, 9, 2},  {u"學而第一", 3, 9, 1}, {u"為政第二", 3, 10, 1},
-  };
-  ASSERT_EQ(cat.size(), std::size(expected));
-  EXPECT_EQ(b.stats.catalogueEntries, cat.size());
-  EXPECT_EQ(b.stats.records, 10);
-  for (size_t i = 0; i < cat.size(); ++i) {
+  } want[] = {{u"經部", 1, 1, 2 + n},      {u"論語", 2, 1, 2 + n},       {u"学而第一", 3, 1, 2},
+              {u"为政第二", 3, 3, n},      {u"集部", 1, 3 + n, 3},       {u"御定全唐詩", 2, 3 + n, 3},
+              {u"卷一", 3, 3 + n, 2},      {u"卷二", 3, 5 + n, 1}};
+  for (size_t i = 0; i < 8; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(cat[i].name, expected[i].name);
-    EXPECT_EQ(cat[i].level, expected[i].level);
-    EXPECT_EQ(cat[i].docID, expected[i].docID);
-    EXPECT_EQ(cat[i].docNo, expected[i].docNo);
-    EXPECT_EQ(cat[i].curFileName, 1);
+    EXPECT_EQ(catalogue[i].name, want[i].name);
+    EXPECT_EQ(catalogue[i].level, want[i].level);
+    EXPECT_EQ(catalogue[i].docID, want[i].docID);
+    EXPECT_EQ(catalogue[i].docNo, want[i].docNo);
+    EXPECT_EQ(catalogue[i].curFileName, 1);
   }
-
-  // The arithmetic the reader relies on: a volume's pages are the records
-  // docID-1 .. docID+docNo-2 with page numbers curFileName .. curFileName+docNo-1,
-  // and every entry covers exactly the entries below it.
-  CFileList files;
-  ASSERT_TRUE(files.Open(b.out.path(), "Index"));
+  EXPECT_EQ(files.RecordCount(), 5 + n);
   EXPECT_EQ(files.StoredValue(), files.RecordCount());
-  for (size_t i = 0; i < cat.size(); ++i) {
-    int64_t below = 0;
-    size_t j = i + 1;
-    for (; j < cat.size() && cat[j].level > cat[i].level; ++j)
-      if (cat[j].level == cat[i].level + 1) below += cat[j].docNo;
-    if (cat[i].level < 3) {
-      EXPECT_EQ(below, cat[i].docNo) << i;
-      EXPECT_EQ(cat[i + 1].docID, cat[i].docID) << i;
-      continue;
-    }
-    for (int32_t k = 0; k < cat[i].docNo; ++k) {
-      int32_t rec = -1, page = -1;
-      ASSERT_TRUE(files.FindPage(cat[i].docID - 1, cat[i].curFileName + k, rec));
-      EXPECT_EQ(rec, cat[i].docID - 1 + k);
-      CFileList::PageRecord r;
-      ASSERT_TRUE(files.ReadRecord(rec, r));
-      ASSERT_TRUE(CFileList::PageNumberFromName(r.name, page));
-      EXPECT_EQ(page, k + 1);
-    }
-  }
-  CFileList::PageRecord r;
-  ASSERT_TRUE(files.ReadRecord(3, r));
-  EXPECT_EQ(r.name, "d1\\b01\\v0002\\0003.htm");
-  ASSERT_TRUE(files.ReadRecord(9, r));
-  EXPECT_EQ(r.name, "d2\\b01\\v0002\\0001.htm");
+  EXPECT_EQ(s_build->stats.records, files.RecordCount());
+  EXPECT_EQ(s_build->stats.catalogueEntries, 8u);
 }
 
-TEST(MkCollectionBuild, PagesCarryTheirTextInTheCellOfTheirParity) {
-  Built b;
-  CFileList files;
-  ASSERT_TRUE(files.Open(b.out.path(), "Index"));
-  for (int32_t rec = 0; rec < files.RecordCount(); ++rec) {
-    SCOPED_TRACE(rec);
-    CFileList::PageRecord r;
-    int32_t pageNo = 0;
-    std::string page;
-    ASSERT_TRUE(files.ReadRecord(rec, r));
-    ASSERT_TRUE(CFileList::PageNumberFromName(r.name, pageNo));
-    ASSERT_TRUE(files.ReadPage(rec, page));
-    const auto nodes = ParsePage(page);
-    EXPECT_FALSE(nodes[0].text.empty());  // the title
-    const std::string& text = nodes[pageNo % 2 ? 2 : 1].text;
-    const std::string& margin = nodes[pageNo % 2 ? 1 : 2].text;
-    EXPECT_TRUE(text.rfind("<h4>", 0) == 0 || text.rfind("<p", 0) == 0) << text;
-    EXPECT_EQ(margin.find("<p"), std::string::npos);
-    EXPECT_NE(margin.find("<br>" + std::to_string(pageNo)), std::string::npos) << margin;
+TEST_F(MkCollectionBuild, VolumePagesAreConsecutiveAndNumberedFromOne) {
+  for (size_t i = 0; i < catalogue.size(); ++i) {
+    if (catalogue[i].level != 3) continue;
+    for (int32_t k = 0; k < catalogue[i].docNo; ++k) {
+      const int32_t record = FirstRecordOf(i) + k;
+      EXPECT_EQ(PageNumber(files, record), catalogue[i].curFileName + k);
+      int32_t found = -1;
+      ASSERT_TRUE(files.FindPage(FirstRecordOf(i), catalogue[i].curFileName + k, found));
+      EXPECT_EQ(found, record);
+    }
   }
-  // The first page of 宋詩 starts with 甲, read from poet.song.2.json.
-  std::string page;
-  ASSERT_TRUE(files.ReadPage(6, page));
-  EXPECT_EQ(TextCell(page, 1).rfind("<h4>甲</h4>", 0), 0u);
+  CFileList::PageRecord rec;
+  ASSERT_TRUE(files.ReadRecord(FirstRecordOf(7), rec));
+  EXPECT_EQ(rec.name, "d2\\b01\\v0002\\0001.htm");
+  ASSERT_TRUE(files.ReadRecord(1, rec));
+  EXPECT_EQ(rec.name, "d1\\b01\\v0001\\0002.htm");
 }
 
-TEST(MkCollectionBuild, BiographiesNotesAndAnnotationsAreNoteRuns) {
-  Built b;
-  CFileList files;
-  ASSERT_TRUE(files.Open(b.out.path(), "Index"));
-  std::string page;
-  ASSERT_TRUE(files.ReadPage(0, page));
-  std::vector<std::string> notes, body;
-  for (const FilterItem& item : SplitNotes(TextCell(page, 1))) {
-    (item.kind ? notes : body).push_back(item.text);
-    EXPECT_EQ(item.text.find("</font>"), std::string::npos);
+TEST_F(MkCollectionBuild, TextCellFollowsPageParity) {
+  for (int32_t r = 0; r < files.RecordCount(); ++r) {
+    const std::string page = PageOf(files, r);
+    const int32_t number = PageNumber(files, r);
+    const std::vector<HTMLNode> nodes = ParsePage(page);
+    const std::string& text = nodes[1 + number % 2].text;
+    const std::string& margin = nodes[2 - number % 2].text;
+    EXPECT_NE(text.find("<p>"), std::string::npos) << r;
+    EXPECT_EQ(margin.find("<p>"), std::string::npos) << r;
+    // The margin names the book, the volume and the page.
+    EXPECT_NE(margin.find("<br>" + std::to_string(number)), std::string::npos) << margin;
+    EXPECT_FALSE(nodes[0].text.empty());
   }
-  // The poet's own biography, the authors file's for the next poet (李白's
-  // own field wins over the file), the annotation in a line, the corpus's note.
-  const std::vector<std::string> expected = {"白字太白", "（一作看月光）", "襄陽人", "（此詩一作春晴）"};
-  EXPECT_EQ(notes, expected);
+  const std::string first = PageOf(files, FirstRecordOf(6));
+  EXPECT_NE(first.find("<TD class=\"margin\">御定全唐詩<br>卷一<br>1</TD>"), std::string::npos);
+}
+
+TEST_F(MkCollectionBuild, NotesAndAnnotationsAreNoteRuns) {
+  // Page 1 of 卷一: title, byline, biography note; page 2: lines and the note.
+  const int32_t tang = FirstRecordOf(6);
+  auto notesOf = [&](int32_t r) {
+    std::vector<std::string> notes;
+    const std::vector<HTMLNode> nodes = ParsePage(PageOf(files, r));
+    for (const FilterItem& item : SplitNotes(nodes[1 + PageNumber(files, r) % 2].text))
+      if (item.kind == 1) notes.push_back(item.text);
+    return notes;
+  };
+  EXPECT_EQ(notesOf(tang), std::vector<std::string>{"帝姓李氏。"});
+  EXPECT_EQ(notesOf(tang + 1), std::vector<std::string>{"一作宮。"});
+  EXPECT_EQ(notesOf(1), std::vector<std::string>{"（朋，同门也）"});
+  EXPECT_TRUE(notesOf(0).empty());
+  // Text is escaped in the page and decoded for the index.
+  EXPECT_NE(PageOf(files, tang + 1).find("<p>A&amp;B&lt;c&gt;𠀀</p>"), std::string::npos);
+  EXPECT_NE(CellText(files, tang + 1).find("A&B<c>𠀀"), std::string::npos);
+}
+
+TEST_F(MkCollectionBuild, LongParagraphFlowsOverPagesWithoutLoss) {
   std::string joined;
-  for (const auto& s : body) joined += s;
-  EXPECT_NE(joined.find("<p>床前明月光"), std::string::npos);
-  EXPECT_NE(joined.find("a&lt;b&amp;c"), std::string::npos);  // corpus text is escaped
-  // 孟浩然's biography is given once in the book: not again in 卷二.
-  ASSERT_TRUE(files.ReadPage(1, page));
-  EXPECT_EQ(page.find("襄陽人"), std::string::npos);
+  for (int32_t k = 0; k < catalogue[3].docNo; ++k) joined += CellText(files, FirstRecordOf(3) + k);
+  std::erase(joined, '\n');  // the line breaks of the page source
+  EXPECT_EQ(joined,
+            "为政篇子曰：为政以德，譬如北辰，居其所而众星共之。子曰：诗三百，一言以蔽之，曰：思无邪。"
+            "子曰：道之以政，齐之以刑，民免而无耻。");
 }
 
-TEST(MkCollectionBuild, EachIndexNumbersItsOwnScopeSkippingCharactersWithoutSlot) {
-  Built b;
-  // Record 0, text cell in reading order:
-  //   靜夜思 李白 [白字太白] 床前明月光[（一作看月光）]， 疑是地上霜。舉頭望明月， a<b&c
-  //   春曉 孟浩然 [襄陽人] 春眠不覺曉 [（此詩一作春晴）]
-  // 。 and ASCII have no slot and take no position.
+TEST_F(MkCollectionBuild, PositionsCountOnlyCharactersWithSlots) {
+  CIndex index;
+  ASSERT_TRUE(index.Open(s_build->Out(), "Index", FullText)) << index.LastError();
+  const uint32_t page2 = static_cast<uint32_t>(FirstRecordOf(6) + 1);
+  // 秦川雄帝宅。函谷壯皇居。A&B<c>𠀀 then the note 一作宮。: 。 and ASCII take no
+  // position, the character beyond the BMP does.
+  EXPECT_EQ(ReadSlot(index, CharToSlot(U'宅'))[page2], std::vector<uint32_t>{4});
+  EXPECT_EQ(ReadSlot(index, CharToSlot(U'函'))[page2], std::vector<uint32_t>{5});
+  EXPECT_EQ(ReadSlot(index, CharToSlot(0x20000))[page2], std::vector<uint32_t>{10});
+  EXPECT_EQ(ReadSlot(index, CharToSlot(U'宮'))[page2], std::vector<uint32_t>{13});
+  // Full-width punctuation has slots and is indexed like any character.
+  EXPECT_EQ(ReadSlot(index, CharToSlot(U'：'))[0], std::vector<uint32_t>{5});
+  // A search across the unindexed 。 finds the page.
+  std::u16string keywords = u"宅函";
+  EXPECT_GT(index.SearchAnd(keywords, true, false), 0);
+  EXPECT_EQ(index.GetHitPages(), std::vector<uint32_t>{page2});
+}
+
+TEST_F(MkCollectionBuild, EachIndexNumbersItsOwnScope) {
+  const int zhu = CharToSlot(U'朋');
+  const int gong = CharToSlot(U'宮');
+  const int qin = CharToSlot(U'秦');
+  const uint32_t page2 = static_cast<uint32_t>(FirstRecordOf(6) + 1);
   struct Case {
     int part;
-    uint32_t cp;
-    std::vector<uint32_t> positions;
+    std::vector<uint32_t> peng;  // 朋 on page 2 of 学而第一 (record 1)
+    bool hasGong, hasQin;
+    std::vector<uint32_t> gongPositions;
+  } cases[] = {
+      {FullText, {1, 7}, true, true, {13}},
+      {Body, {1}, false, true, {}},
+      {Notes, {1}, true, false, {2}},
   };
-  const Case cases[] = {
-      {FullText, 0x767D, {4, 5, 8}},    // 白: byline, biography twice
-      {FullText, 0x6708, {12, 18, 31}}, // 月
-      {FullText, 0x971C, {26}},         // 霜
-      {FullText, 0x8209, {27}},         // 舉: right after 霜 although 。 stands between
-      {Body, 0x767D, {4}},
-      {Body, 0x6708, {8, 20}},
-      {Body, 0x8209, {16}},
-      {Body, 0x4E00, {}},               // 一 only in notes
-      {Notes, 0x767D, {0, 3}},
-      {Notes, 0x4E00, {5, 17}},
-      {Notes, 0x6708, {8}},
-      {Notes, 0x9759, {}},              // 靜 only in the body
-  };
-  for (int part : {FullText, Body, Notes}) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.part);
     CIndex index;
-    ASSERT_TRUE(index.Open(b.out.path(), "Index", part)) << index.LastError();
-    for (const Case& c : cases) {
-      if (c.part != part) continue;
-      SCOPED_TRACE(testing::Message() << "part " << part << " U+" << std::hex << c.cp);
-      const auto postings = ReadPostings(index, CharToSlot(c.cp));
-      if (c.positions.empty()) {
-        EXPECT_EQ(postings.count(0), 0u);
-      } else {
-        ASSERT_EQ(postings.count(0), 1u);
-        EXPECT_EQ(postings.at(0), c.positions);
-      }
+    ASSERT_TRUE(index.Open(s_build->Out(), "Index", c.part)) << index.LastError();
+    EXPECT_EQ(ReadSlot(index, zhu)[1], c.peng);
+    EXPECT_EQ(index.HasPostings(gong), c.hasGong);
+    EXPECT_EQ(index.HasPostings(qin), c.hasQin);
+    if (c.hasGong) {
+      EXPECT_EQ(ReadSlot(index, gong)[page2], c.gongPositions);
     }
   }
-  EXPECT_EQ(b.stats.indexed[0], b.stats.indexed[1] + b.stats.indexed[2]);
+  EXPECT_EQ(s_build->stats.indexed[0], s_build->stats.indexed[1] + s_build->stats.indexed[2]);
+  EXPECT_GT(s_build->stats.indexed[2], 0u);
 }
 
-TEST(MkCollectionBuild, GroupSlotHoldsTheMergedPostingsOfItsMembers) {
-  Built b;
+TEST_F(MkCollectionBuild, GroupSlotsMergeTheirMembersPostings) {
+  EXPECT_EQ(ReadFile(s_build->Out() + "/yitizi.txt"), "4E00,4E01\n4E7E,5E72,5E79\n5B66,5B78\n");
   CIndex index;
-  ASSERT_TRUE(index.Open(b.out.path(), "Index", FullText)) << index.LastError();
-  const auto group = ReadPostings(index, VariantSlotBase);
-  const auto traditional = ReadPostings(index, CharToSlot(0x5B78));
-  const auto simplified = ReadPostings(index, CharToSlot(0x5B66));
-  std::map<uint32_t, std::vector<uint32_t>> merged = traditional;
-  for (const auto& [rec, pos] : simplified) {
-    auto& list = merged[rec];
-    list.insert(list.end(), pos.begin(), pos.end());
-    std::sort(list.begin(), list.end());
+  ASSERT_TRUE(index.Open(s_build->Out(), "Index", FullText)) << index.LastError();
+  ASSERT_EQ(index.VariantGroups().size(), 3u);
+  const Entries simplified = ReadSlot(index, CharToSlot(U'学'));
+  const Entries traditional = ReadSlot(index, CharToSlot(U'學'));
+  const Entries group = ReadSlot(index, VariantSlotBase + 2);
+  Entries merged = simplified;
+  for (const auto& [record, positions] : traditional) {
+    auto& m = merged[record];
+    m.insert(m.end(), positions.begin(), positions.end());
+    std::sort(m.begin(), m.end());
   }
   EXPECT_EQ(group, merged);
-  // 卷二 (records 1..5) holds the 400 characters 學学學学...; the first page
-  // has 長篇 and 孟浩然 before them.
-  ASSERT_EQ(group.size(), 6u);  // records 1..5 and 學 of 學而第一 (record 8)
-  std::vector<uint32_t> first(95);
-  for (uint32_t i = 0; i < 95; ++i) first[i] = 5 + i;
-  EXPECT_EQ(group.at(1), first);
-
-  // Searching through the engine: the phrase across 。, and the variant search.
-  std::u16string q = u"霜舉";
-  index.SearchAnd(q, true, false);
-  EXPECT_EQ(index.GetHitPages(), std::vector<uint32_t>{0});
-  q = u"學學";
-  index.SearchAnd(q, true, false);
-  EXPECT_TRUE(index.GetHitPages().empty());  // the text alternates 學学
-  q = u"學學";
-  index.SearchAnd(q, true, true);
-  EXPECT_EQ(index.GetHitPages(), (std::vector<uint32_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(group.at(0), (std::vector<uint32_t>{0, 6}));  // 学而篇 / 子曰：学而…
+  EXPECT_EQ(group.at(static_cast<uint32_t>(FirstRecordOf(7))), (std::vector<uint32_t>{1, 4}));
+  // The variant search finds both forms; the plain search only one.
+  std::u16string plain = u"學而";
+  EXPECT_EQ(index.SearchAnd(plain, true, false), 1);
+  std::u16string varied = u"學而";
+  index.SearchAnd(varied, true, true);
+  EXPECT_EQ(index.GetHitPages().size(), 2u);
 }
 
-TEST(MkCollectionBuild, SameInputsGiveByteIdenticalFiles) {
-  Built a, b;
-  for (const std::string& name : CollectionFileNames()) {
-    SCOPED_TRACE(name);
-    const std::string x = ReadFile(a.out.file(name)), y = ReadFile(b.out.file(name));
-    EXPECT_FALSE(x.empty());
-    EXPECT_TRUE(x == y);
+TEST_F(MkCollectionBuild, VerifierFindsTheCollectionSound) {
+  CollectionVerifier verifier(s_build->Out());
+  EXPECT_TRUE(verifier.Verify());
+  for (const std::string& p : verifier.Problems()) ADD_FAILURE() << p;
+}
+
+TEST(MkCollectionBuildRuns, SameInputGivesTheSameBytes) {
+  TinyBuild a, b;
+  ASSERT_TRUE(a.Build()) << a.error;
+  ASSERT_TRUE(b.Build()) << b.error;
+  for (const std::string& name : CollectionFileNames())
+    EXPECT_EQ(ReadFile(a.Out() + "/" + name), ReadFile(b.Out() + "/" + name)) << name;
+  EXPECT_FALSE(HasStagingLeftovers(a.Out()));
+}
+
+TEST(MkCollectionBuildRuns, BadInputStopsAndKeepsTheGoodCollection) {
+  TinyBuild t;
+  ASSERT_TRUE(t.Build()) << t.error;
+  std::map<std::string, std::string> good;
+  for (const std::string& name : CollectionFileNames()) good[name] = ReadFile(t.Out() + "/" + name);
+
+  struct Case {
+    const char* what;
+    std::function<void(TinyBuild&)> spoil;
+    const char* message;
+  } cases[] = {
+      {"missing corpus folder", [](TinyBuild& b) { b.options.corpusDir = b.dir.file("nowhere"); },
+       "nowhere"},
+      {"invalid JSON",
+       [](TinyBuild& b) { WriteFile(b.dir.file("corpus/lunyu/lunyu.json"), "[{\"chapter\": "); },
+       "lunyu/lunyu.json"},
+      {"unexpected structure",
+       [](TinyBuild& b) {
+         WriteFile(b.dir.file("corpus/lunyu/lunyu.json"), R"([{"chapter":"x","paragraphs":7}])");
+       },
+       "paragraphs"},
+      {"no volume files",
+       [](TinyBuild& b) {
+         std::remove(b.dir.file("corpus/yudingquantangshi/json/001.json").c_str());
+         std::remove(b.dir.file("corpus/yudingquantangshi/json/002.json").c_str());
+       },
+       "yudingquantangshi/json"},
+      {"title beyond the catalogue's 99 characters",
+       [](TinyBuild& b) {
+         std::string chapter;
+         for (int i = 0; i < 120; ++i) chapter += "長";
+         WriteFile(b.dir.file("corpus/lunyu/lunyu.json"),
+                   "[{\"chapter\":\"" + chapter + "\",\"paragraphs\":[\"子曰\"]}]");
+       },
+       "99"},
+      {"missing Unihan file", [](TinyBuild& b) { b.options.unihanPath = b.dir.file("none.txt"); },
+       "none.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TinyBuild bad;
+    bad.options.outDir = t.Out();
+    c.spoil(bad);
+    EXPECT_FALSE(bad.Build());
+    EXPECT_NE(bad.error.find(c.message), std::string::npos) << bad.error;
+    for (const auto& [name, bytes] : good) EXPECT_EQ(ReadFile(t.Out() + "/" + name), bytes) << name;
+    EXPECT_FALSE(HasStagingLeftovers(t.Out()));
   }
-  EXPECT_EQ(ReadFile(a.out.file("yitizi.txt")), "5B66,5B78\n");
 }
 
 }  // namespace

@@ -1,141 +1,115 @@
-// A tiny corpus in the shapes of the chinese-poetry package, written into a
-// temporary folder, and helpers to read a built collection back.
+// A tiny corpus in the layout of the chinese-poetry package, a Unihan excerpt,
+// and a small collection built from them through the builder's library.
 #pragma once
 
-#include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include <cstring>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "corpus.h"
+#include "catalogueplan.h"
+#include "collectionbuilder.h"
 #include "index/index.h"
 #include "testutil.h"
 
-// Sources of the tiny corpus:
-//   集部 / 唐詩   one file per volume (tang/json/001.json, 002.json), biographies
-//                 from the work itself or from tang/authors.json
-//   經部 / 論語   chapters {chapter, paragraphs}, numbered 學而第一, 為政第二
-//   集部 / 宋詩   files poems/poet.song.2.json and poet.song.10.json, cut by size
-struct TinyCorpus {
+namespace mkc {
+
+// 論語 (simplified, as the corpus writes it): a chapter with an inline
+// annotation and a second chapter long enough to flow over several pages.
+inline const char* kLunYu = R"([
+ {"chapter": "学而篇", "paragraphs": ["子曰：学而时习之。", "有朋自远方来（朋，同门也），不亦乐乎？"]},
+ {"chapter": "为政篇", "paragraphs": ["子曰：为政以德，譬如北辰，居其所而众星共之。子曰：诗三百，一言以蔽之，曰：思无邪。子曰：道之以政，齐之以刑，民免而无耻。"]}
+])";
+
+// 御定全唐詩 volume 1: a biography, notes, text with & < > and a character
+// beyond the Basic Multilingual Plane; volume 2: the traditional 學.
+inline const char* kTang1 = R"([
+ {"title": "帝京篇", "author": "李世民", "biography": "帝姓李氏。",
+  "paragraphs": ["秦川雄帝宅。函谷壯皇居。", "A&B<c>𠀀"], "notes": ["一作宮。"], "volume": "卷一", "no#": 1}
+])";
+inline const char* kTang2 = R"([
+ {"title": "勸學", "author": "李治", "biography": "", "paragraphs": ["學而不厭。"], "notes": [""],
+  "volume": "卷二", "no#": 1}
+])";
+
+// Traditional/simplified pairs (學/学, 乾/干/幹), a semantic variant that is
+// not joined by default, two indexed characters linked only through an
+// unindexed one (U+2B740, outside every slot range), and a character whose
+// only partner has no slot.
+inline const char* kUnihan =
+    "# Unihan_Variants.txt excerpt\n"
+    "U+4E7E\tkSimplifiedVariant\tU+4E7E U+5E72\n"
+    "U+5B66\tkTraditionalVariant\tU+5B78\n"
+    "U+5B78\tkSemanticVariant\tU+6588<kLau,kMatthews\n"
+    "U+5B78\tkSimplifiedVariant\tU+5B66\n"
+    "U+5E72\tkTraditionalVariant\tU+4E7E U+5E72 U+5E79\n"
+    "U+5E79\tkSimplifiedVariant\tU+5E72\n"
+    "U+4E00\tkZVariant\tU+2B740\n"
+    "U+2B740\tkZVariant\tU+4E01\n"
+    "U+4E03\tkZVariant\tU+2B741\n";
+
+inline void WriteCorpus(const std::string& root) {
+  for (const char* d : {"lunyu", "yudingquantangshi", "yudingquantangshi/json"})
+    mkdir((root + "/" + d).c_str(), 0755);
+  WriteFile(root + "/lunyu/lunyu.json", kLunYu);
+  WriteFile(root + "/yudingquantangshi/json/001.json", kTang1);
+  WriteFile(root + "/yudingquantangshi/json/002.json", kTang2);
+}
+
+inline CollectionPlan TinyPlan() {
+  return {{"經部", {{"論語", books::LunYu}}}, {"集部", {{"御定全唐詩", books::QuanTangShi}}}};
+}
+
+// Corpus, Unihan excerpt and output folder in one temporary folder; small
+// pages (6 characters to a line, 5 lines) so that texts flow.
+struct TinyBuild {
   TempDir dir;
-  std::vector<Source> sources;
+  BuildOptions options;
+  BuildStats stats;
+  std::string error;
 
-  TinyCorpus() {
-    namespace fs = std::filesystem;
-    fs::create_directories(dir.path() + "/tang/json");
-    fs::create_directories(dir.path() + "/classic");
-    fs::create_directories(dir.path() + "/poems");
-    // 。 (U+3002) and ASCII have no slot; （ ） and ， have one.
-    WriteFile(dir.path() + "/tang/json/001.json", R"([
-      {"title": "靜夜思", "author": "李白", "biography": "白字太白",
-       "paragraphs": ["床前明月光（一作看月光），", "疑是地上霜。舉頭望明月，", "a<b&c"],
-       "notes": [""], "volume": "卷一"},
-      {"title": "春曉", "author": "孟浩然", "biography": "",
-       "paragraphs": ["春眠不覺曉"], "notes": ["（此詩一作春晴）"], "volume": "卷一"}
-    ])");
-    std::string many;
-    for (int i = 0; i < 200; ++i) many += "學学";
-    WriteFile(dir.path() + "/tang/json/002.json",
-              R"([{"title": "長篇", "author": "孟浩然", "paragraphs": [")" + many + R"("], "volume": "卷二"}])");
-    WriteFile(dir.path() + "/tang/authors.json",
-              R"([{"name": "孟浩然", "desc": "襄陽人"}, {"name": "李白", "desc": "不用"}])");
-    WriteFile(dir.path() + "/classic/lunyu.json", R"([
-      {"chapter": "學而篇", "paragraphs": ["子曰學而時習之"]},
-      {"chapter": "為政篇", "paragraphs": ["子曰為政以德"]}
-    ])");
-    // Numeric file order: 2 before 10. Volumes of about 12 characters.
-    WriteFile(dir.path() + "/poems/poet.song.10.json", R"([
-      {"title": "丙", "author": "乙", "paragraphs": ["三三三三三三"]}])");
-    WriteFile(dir.path() + "/poems/poet.song.2.json", R"([
-      {"title": "甲", "author": "甲", "paragraphs": ["一一一一一一一一一一"]},
-      {"title": "乙", "author": "乙", "paragraphs": ["二二二二二二二二二二"]}])");
-
-    Source tang;
-    tang.division = "集部";
-    tang.book = "唐詩";
-    tang.shape = SourceShape::VolumeFiles;
-    tang.path = "tang/json";
-    tang.authorsFile = "tang/authors.json";
-    Source lunyu;
-    lunyu.division = "經部";
-    lunyu.book = "論語";
-    lunyu.shape = SourceShape::Chapters;
-    lunyu.path = "classic/lunyu.json";
-    lunyu.numberChapters = true;
-    Source song;
-    song.division = "集部";
-    song.book = "宋詩";
-    song.shape = SourceShape::Anthology;
-    song.path = "poems";
-    song.filePrefix = "poet.song.";
-    song.volumeChars = 12;
-    sources = {tang, lunyu, song};
+  TinyBuild() {
+    mkdir(dir.file("corpus").c_str(), 0755);
+    WriteCorpus(dir.file("corpus"));
+    WriteFile(dir.file("Unihan_Variants.txt"), kUnihan);
+    options.corpusDir = dir.file("corpus");
+    options.unihanPath = dir.file("Unihan_Variants.txt");
+    options.outDir = dir.file("out");
+    options.layout.lineWidth = 6;
+    options.layout.linesPerPage = 5;
   }
-  std::string Path() const { return dir.path(); }
+  bool Build() { return BuildCollection(TinyPlan(), options, stats, error); }
+  std::string Out() const { return options.outDir; }
 };
 
-// Every page entry of a slot: record -> positions.
-inline std::map<uint32_t, std::vector<uint32_t>> ReadPostings(const CIndex& index, int slot) {
-  std::map<uint32_t, std::vector<uint32_t>> out;
+using Entries = std::map<uint32_t, std::vector<uint32_t>>;  // record -> positions
+
+// Decodes a slot's postings through the reader's cursor.
+inline Entries ReadSlot(const CIndex& index, int slot) {
+  Entries out;
   if (!index.HasPostings(slot)) return out;
   PostingsCursor c = index.CursorFor(slot);
   uint32_t page = 0;
-  bool first = true;
-  while (true) {
+  for (int guard = 0; guard < 100000; ++guard) {
     uint32_t delta;
     uint16_t count;
-    if (!c.ReadVarint(delta) || !c.ReadU16(count)) {
-      ADD_FAILURE() << "postings of slot " << slot << " end early";
-      break;
+    if (!c.ReadVarint(delta) || !c.ReadU16(count)) break;
+    page += delta;
+    std::vector<uint32_t>& pos = out[page];
+    uint32_t left = count, p = 0;
+    while (left > 0) {
+      uint32_t v;
+      if (!c.ReadVarint(v)) return out;
+      const uint32_t used = v < 0x80 ? 1 : v < 0x4000 ? 2 : 3;  // the writer's minimal encoding
+      if (used > left) return out;
+      left -= used;
+      p = pos.empty() ? v : p + v;
+      pos.push_back(p);
     }
-    page = first ? delta : page + delta;
-    first = false;
-    auto& list = out[page];
-    uint32_t used = 0, pos = 0;
-    while (used < count) {
-      uint8_t b0 = 0, b = 0;
-      if (!c.ReadByte(b0)) break;
-      const uint32_t extra = b0 < 0x80 ? 0 : b0 < 0xC0 ? 1 : 2;
-      uint32_t v = extra ? b0 & 0x3F : b0;
-      for (uint32_t k = 0; k < extra && c.ReadByte(b); ++k) v = v << 8 | b;
-      used += 1 + extra;
-      pos = list.empty() ? v : pos + v;
-      list.push_back(pos);
-    }
-    EXPECT_EQ(used, count) << "slot " << slot << " record " << page;
     if (page == index.LastPage(slot)) break;
   }
   return out;
 }
 
-// One record of vok.dir, read directly from its 216 bytes.
-struct RawCatalogueRecord {
-  std::u16string name;
-  int32_t level, docID, docNo;
-  uint16_t curFileName;
-};
-
-inline std::vector<RawCatalogueRecord> ReadVokDir(const std::string& path) {
-  const std::string bytes = ReadFile(path);
-  EXPECT_EQ(bytes.size() % 216, 0u);
-  std::vector<RawCatalogueRecord> out;
-  for (size_t off = 0; off + 216 <= bytes.size(); off += 216) {
-    const char* r = bytes.data() + off;
-    RawCatalogueRecord rec{};
-    for (size_t i = 0; i < 100; ++i) {
-      const char16_t c = static_cast<char16_t>(static_cast<unsigned char>(r[2 * i]) |
-                                               static_cast<unsigned char>(r[2 * i + 1]) << 8);
-      if (c == 0) break;
-      rec.name.push_back(c);
-    }
-    std::memcpy(&rec.level, r + 200, 4);
-    std::memcpy(&rec.docID, r + 204, 4);
-    std::memcpy(&rec.docNo, r + 208, 4);
-    std::memcpy(&rec.curFileName, r + 212, 2);
-    out.push_back(rec);
-  }
-  return out;
-}
+}  // namespace mkc

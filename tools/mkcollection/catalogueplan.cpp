@@ -1,105 +1,136 @@
 #include "catalogueplan.h"
 
-#include <climits>
-
 #include "writer/cataloguewriter.h"
 
-std::u16string Utf8ToUtf16(const std::string& s) {
+namespace {
+
+// UTF-8 to UTF-16 for titles (invalid bytes become U+FFFD).
+std::u16string ToUtf16(const std::string& s) {
   std::u16string out;
   for (size_t i = 0; i < s.size();) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    const int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    uint32_t v = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
-    for (int k = 1; k < len && i + k < s.size(); ++k) v = (v << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    i += static_cast<size_t>(len);
-    if (v >= 0x10000) {
-      v -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(v));
+    size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    uint32_t cp = n == 1 ? c : n == 2 ? (c & 0x1Fu) : n == 3 ? (c & 0x0Fu) : (c & 0x07u);
+    bool ok = n > 0 && i + n <= s.size();
+    for (size_t k = 1; ok && k < n; ++k) {
+      const unsigned char b = static_cast<unsigned char>(s[i + k]);
+      ok = (b & 0xC0) == 0x80;
+      cp = (cp << 6) | (b & 0x3Fu);
     }
+    if (!ok) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+    i += n;
   }
   return out;
 }
 
-size_t CatalogueRecordCount(const std::vector<Division>& divisions) {
-  size_t n = 0;
-  for (const auto& d : divisions) {
-    n += 1 + d.books.size();
-    for (const auto& b : d.books) n += b.volumes.size();
-  }
-  return n;
-}
+}  // namespace
 
-bool PlanCatalogue(const std::vector<Division>& divisions, const VolumePages& counts,
-                   std::vector<CatalogueRecord>& out, std::string& error) {
-  out.clear();
-  const size_t needed = CatalogueRecordCount(divisions);
-  if (needed > kMaxCatalogueRecords) {
-    error = "the catalogue would need " + std::to_string(needed) +
-            " records; the reader holds at most 9,999 (cut the books into fewer volumes)";
-    return false;
-  }
-  if (counts.size() != divisions.size()) {
-    error = "page counts do not match the divisions";
-    return false;
-  }
-  auto add = [&](const std::string& title, int32_t level, int64_t first, int64_t pages) {
-    if (Utf8ToUtf16(title).size() > 99) {
-      error = "the title \"" + title + "\" is longer than the 99 characters a catalogue record holds";
-      return false;
-    }
-    if (first + pages > INT32_MAX) {
-      error = "too many pages for 32-bit record numbers";
-      return false;
-    }
-    out.push_back({title, level, static_cast<int32_t>(first + 1), static_cast<int32_t>(pages), 1});
-    return true;
+CollectionPlan StandardPlan() {
+  return {
+      {"經部",
+       {
+           {"詩經", books::ShiJing},
+           {"論語", books::LunYu},
+           {"大學", books::DaXue},
+           {"中庸", books::ZhongYong},
+           {"孟子", books::MengZi},
+       }},
+      {"子部",
+       {
+           {"三字經", books::SanZiJing},
+           {"百家姓", books::BaiJiaXing},
+           {"千字文", books::QianZiWen},
+           {"弟子規", books::DiZiGui},
+           {"朱子家訓", books::ZhuZiJiaXun},
+           {"增廣賢文", books::ZengGuangXianWen},
+           {"幼學瓊林", books::YouXueQiongLin},
+           {"聲律啓蒙", books::ShengLvQiMeng},
+           {"文字蒙求", books::WenZiMengQiu},
+           {"幽夢影", books::YouMengYing},
+       }},
+      {"集部",
+       {
+           {"楚辭", books::ChuCi},
+           {"曹操詩集", books::CaoCao},
+           {"御定全唐詩", books::QuanTangShi},
+           {"花間集", books::HuaJianJi},
+           {"南唐二主詞", books::NanTang},
+           {"全宋詩", books::QuanSongShi},
+           {"全宋詞", books::QuanSongCi},
+           {"元曲", books::YuanQu},
+           {"納蘭性德詩集", books::NaLan},
+           {"古文觀止", books::GuWenGuanZhi},
+           {"千家詩", books::QianJiaShi},
+           {"唐詩三百首", books::TangShiSanBaiShou},
+           {"水墨唐詩", books::ShuiMoTangShi},
+       }},
   };
-  int64_t record = 0;
-  for (size_t d = 0; d < divisions.size(); ++d) {
-    const Division& div = divisions[d];
-    if (counts[d].size() != div.books.size()) {
-      error = "page counts do not match the books of " + div.title;
-      return false;
-    }
-    int64_t divPages = 0;
-    for (size_t b = 0; b < div.books.size(); ++b) {
-      if (counts[d][b].size() != div.books[b].volumes.size()) {
-        error = "page counts do not match the volumes of " + div.books[b].title;
-        return false;
-      }
-      for (int32_t n : counts[d][b]) divPages += n;
-    }
-    if (!add(div.title, 1, record, divPages)) return false;
-    for (size_t b = 0; b < div.books.size(); ++b) {
-      int64_t bookPages = 0;
-      for (int32_t n : counts[d][b]) bookPages += n;
-      if (!add(div.books[b].title, 2, record, bookPages)) return false;
-      for (size_t v = 0; v < counts[d][b].size(); ++v) {
-        const int32_t pages = counts[d][b][v];
-        if (pages < 1 || pages > 65535) {
-          error = div.books[b].title + " " + div.books[b].volumes[v].title + " has " + std::to_string(pages) +
-                  " pages; a volume holds 1 to 65,535 (page numbers are 16-bit)";
-          return false;
-        }
-        if (!add(div.books[b].volumes[v].title, 3, record, pages)) return false;
-        record += pages;
-      }
-    }
-  }
-  return true;
 }
 
-bool WriteCatalogue(const std::vector<CatalogueRecord>& records, const std::string& path,
-                    std::string& error) {
+void CatalogueBuilder::BeginDivision(const std::string& title) {
+  m_division = m_entries.size();
+  m_book = SIZE_MAX;
+  m_entries.push_back({title, 1, 0, 0, 0});
+}
+
+void CatalogueBuilder::BeginBook(const std::string& title) {
+  m_book = m_entries.size();
+  m_entries.push_back({title, 2, 0, 0, 0});
+}
+
+void CatalogueBuilder::AddVolume(const std::string& title, int32_t firstRecord, int32_t pageCount) {
+  if (pageCount <= 0) return;
+  m_entries.push_back({title, 3, firstRecord + 1, pageCount, 1});
+  for (size_t open : {m_division, m_book}) {
+    if (open == SIZE_MAX) continue;
+    Entry& e = m_entries[open];
+    if (e.docNo == 0) {
+      e.docID = firstRecord + 1;
+      e.curFileName = 1;
+    }
+    e.docNo += pageCount;
+  }
+}
+
+void CatalogueBuilder::Close(size_t& open) {
+  // An entry without pages has nothing below it and is the last entry.
+  if (open != SIZE_MAX && m_entries[open].docNo == 0 && open + 1 == m_entries.size())
+    m_entries.pop_back();
+  open = SIZE_MAX;
+}
+
+void CatalogueBuilder::EndBook() { Close(m_book); }
+
+void CatalogueBuilder::EndDivision() {
+  Close(m_book);
+  Close(m_division);
+}
+
+bool CatalogueBuilder::Write(const std::string& path, std::string& error) const {
+  if (m_entries.size() > kMaxEntries) {
+    error = "the catalogue would have " + std::to_string(m_entries.size()) +
+            " entries; the reader holds at most " + std::to_string(kMaxEntries);
+    return false;
+  }
   CatalogueWriter writer;
-  for (const auto& r : records)
-    if (!writer.Add(Utf8ToUtf16(r.title), r.level, r.docID, r.docNo, r.curFileName)) {
-      error = "the title \"" + r.title + "\" does not fit a catalogue record";
+  for (const Entry& e : m_entries) {
+    const std::u16string name = ToUtf16(e.title);
+    if (name.size() > kMaxTitleUnits || !writer.Add(name, e.level, e.docID, e.docNo, e.curFileName)) {
+      error = "catalogue title longer than 99 UTF-16 units: " + e.title;
       return false;
     }
+  }
   if (!writer.Write(path)) {
     error = "cannot write " + path;
     return false;

@@ -1,542 +1,745 @@
-// Reading the corpus: the JSON files of the chinese-poetry package turned into
-// divisions, books, volumes and works.
-//
-// Shapes met in the package (all UTF-8 JSON):
-//   works      objects with a heading (title | rhythmic | chapter, subchapter),
-//              author, source, the text (paragraphs | para | content: a list of
-//              strings or one string), notes (list), comment (list), prologue
-//              (string) and, in the imperial Tang collection, biography;
-//   authors    a list of {name, desc | description};
-//   books      one object {title, author, abstract, preface, content | paragraphs}
-//              whose content lists groups {title | type, content: [works]},
-//              titled parts {title, paragraphs} or chapters {chapter, paragraphs}.
 #include "corpus.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <map>
-#include <set>
-#include <nlohmann/json.hpp>
+#include <string>
 
-#include "inputfile.h"
+#include <simdjson.h>
 
-namespace fs = std::filesystem;
-using json = nlohmann::json;
+using simdjson::dom::array;
+using simdjson::dom::element;
+using simdjson::dom::object;
 
 namespace {
 
-constexpr const char* kSingleVolume = "全一卷";
+constexpr size_t kVolumeCharacters = 60000;  // books cut by size: about 150 pages a volume
 
-// Reads and parses one JSON file below the corpus folder.
-bool LoadJson(const std::string& dist, const std::string& rel, json& out, std::string& error) {
-  const std::string path = (fs::path(dist) / fs::u8path(rel)).string();
-  std::string text;
-  if (!ReadInputFile(path, text, error)) return false;
-  try {
-    out = json::parse(text);
-  } catch (const json::exception& e) {
-    // e.what() reads "[json.exception.parse_error.101] parse error at line 3, ..."
-    std::string why = e.what();
-    const size_t cut = why.find("] ");
-    if (cut != std::string::npos) why.erase(0, cut + 2);
-    error = "not valid JSON: " + path + ": " + why;
-    return false;
-  }
-  return true;
-}
-
-std::string Trim(std::string s) {
-  const char* ws = " \t\r\n";
-  const size_t a = s.find_first_not_of(ws);
-  if (a == std::string::npos) return {};
-  const size_t b = s.find_last_not_of(ws);
-  return s.substr(a, b - a + 1);
-}
-
-std::string Str(const json& o, const char* key) {
-  if (!o.is_object()) return {};
-  auto it = o.find(key);
-  return it != o.end() && it->is_string() ? Trim(it->get<std::string>()) : std::string();
-}
-
-// Appends the non-empty paragraphs of a string (cut at line breaks).
-void AppendParagraphs(const std::string& s, std::vector<std::string>& out) {
-  size_t from = 0;
-  while (from <= s.size()) {
-    size_t nl = s.find('\n', from);
-    if (nl == std::string::npos) nl = s.size();
-    std::string part = Trim(s.substr(from, nl - from));
-    if (!part.empty()) out.push_back(std::move(part));
-    from = nl + 1;
-  }
-}
-
-// The paragraphs of the first of the keys that holds a string or a list of strings.
-std::vector<std::string> Paragraphs(const json& o, std::initializer_list<const char*> keys) {
-  std::vector<std::string> out;
-  if (!o.is_object()) return out;
-  for (const char* k : keys) {
-    auto it = o.find(k);
-    if (it == o.end()) continue;
-    if (it->is_string()) {
-      AppendParagraphs(it->get<std::string>(), out);
-    } else if (it->is_array()) {
-      for (const auto& v : *it)
-        if (v.is_string()) AppendParagraphs(v.get<std::string>(), out);
-    }
-    if (!out.empty()) return out;
-  }
-  return out;
-}
-
-// Author names of the imperial Tang collection carry numbers that tell
-// namesakes apart (李曄1); the reader sees the name alone.
-std::string DisplayName(std::string name) {
-  while (!name.empty() && name.back() >= '0' && name.back() <= '9') name.pop_back();
-  return name;
-}
-
-Work MakeWork(const json& o) {
-  Work w;
-  w.title = Str(o, "title");
-  const std::string rhythmic = Str(o, "rhythmic");
-  if (w.title.empty()) w.title = rhythmic;
-  else if (!rhythmic.empty() && w.title.rfind(rhythmic, 0) != 0) w.title = rhythmic + "・" + w.title;
-  if (w.title.empty()) w.title = Str(o, "chapter");
-  const std::string sub = Str(o, "subchapter");
-  if (!sub.empty()) w.title += (w.title.empty() ? "" : "・") + sub;
-  w.byline = DisplayName(Str(o, "author"));
-  const std::string source = Str(o, "source");
-  if (!source.empty()) w.byline += (w.byline.empty() ? "" : "　") + source;
-  w.lines = Paragraphs(o, {"paragraphs", "para", "content"});
-  const std::string prologue = Str(o, "prologue");
-  if (!prologue.empty()) AppendParagraphs(prologue, w.notesBefore);
-  w.notesAfter = Paragraphs(o, {"notes"});
-  for (auto& c : Paragraphs(o, {"comment"})) w.notesAfter.push_back(std::move(c));
-  return w;
-}
-
-size_t WorkChars(const Work& w) {
-  size_t n = Utf8Length(w.title) + Utf8Length(w.byline);
-  for (const auto& l : w.notesBefore) n += Utf8Length(l);
-  for (const auto& l : w.lines) n += Utf8Length(l);
-  for (const auto& l : w.notesAfter) n += Utf8Length(l);
-  return n;
-}
-
-// Cuts a run of works into volumes of about `target` characters. With
-// byAuthor a volume preferably ends where the author changes, so that a poet's
-// works stay together unless they fill one and a half volumes.
-void CutIntoVolumes(std::vector<Work>& works, size_t target, bool byAuthor, Book& book) {
-  const size_t first = book.volumes.size();
-  Volume v;
-  size_t chars = 0;
-  auto flush = [&] {
-    if (v.works.empty()) return;
-    book.volumes.push_back(std::move(v));
-    v = Volume();
-    chars = 0;
-  };
-  for (auto& w : works) {
-    if (chars >= target && (!byAuthor || chars >= target + target / 2 ||
-                            w.byline != v.works.back().byline))
-      flush();
-    chars += WorkChars(w);
-    v.works.push_back(std::move(w));
-  }
-  flush();
-  const size_t made = book.volumes.size() - first;
-  for (size_t i = first; i < book.volumes.size(); ++i)
-    book.volumes[i].title = made == 1 ? kSingleVolume : "卷" + ChineseNumber(static_cast<int>(i - first + 1));
-}
-
-// The number a file is ordered by: the digits that follow the prefix when a
-// dot or a hyphen ends them (poet.song.1000.json, huajianji-0-preface.json);
-// other files (ci.song.2019y.json, huajianji-x-juan.json) come after them.
-long FileNumber(const std::string& name, size_t prefixLen) {
-  size_t i = prefixLen;
-  long v = 0;
-  while (i < name.size() && name[i] >= '0' && name[i] <= '9' && v < 100000000) v = v * 10 + (name[i++] - '0');
-  if (i == prefixLen || i >= name.size() || (name[i] != '.' && name[i] != '-')) return -1;
-  return v;
-}
-
-bool ListFiles(const std::string& dist, const Source& s, std::vector<std::string>& out,
-               std::string& error) {
-  out.clear();
-  if (s.filePrefix.empty() && !fs::is_directory(fs::path(dist) / fs::u8path(s.path))) {
-    out.push_back(s.path);
-    return true;
-  }
-  const fs::path dir = fs::path(dist) / fs::u8path(s.path);
-  std::error_code ec;
-  std::vector<std::string> names;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.rfind(s.filePrefix, 0) == 0 && it->path().extension() == ".json") names.push_back(name);
-  }
-  if (ec) {
-    error = "cannot list " + dir.string() + ": " + ec.message();
-    return false;
-  }
-  if (names.empty()) {
-    error = "no " + s.filePrefix + "*.json files in " + dir.string();
-    return false;
-  }
-  const size_t p = s.filePrefix.size();
-  std::sort(names.begin(), names.end(), [p](const std::string& a, const std::string& b) {
-    const long na = FileNumber(a, p), nb = FileNumber(b, p);
-    if ((na < 0) != (nb < 0)) return nb < 0;
-    return na != nb ? na < nb : a < b;
-  });
-  for (const auto& n : names) out.push_back(s.path + "/" + n);
-  return true;
-}
-
-class SourceReader {
+// One parsed JSON file; elements stay valid while the file lives.
+class JsonFile {
  public:
-  SourceReader(const std::string& dist, const TitleConverter& conv) : m_dist(dist), m_conv(conv) {}
-
-  bool Read(const Source& s, Book& book, std::string& error) {
-    m_error.clear();
-    m_bios.clear();
-    m_shown.clear();
-    bool ok = LoadBiographies(s) && LoadIntro(s, book);
-    if (ok) {
-      switch (s.shape) {
-        case SourceShape::Sections: ok = ReadSections(s, book); break;
-        case SourceShape::Chapters: ok = ReadChapters(s, book); break;
-        case SourceShape::VolumeFiles: ok = ReadVolumeFiles(s, book); break;
-        case SourceShape::Anthology: ok = ReadAnthology(s, book); break;
-        case SourceShape::Primer: ok = ReadPrimer(s, book); break;
-      }
-    }
-    if (ok && book.volumes.empty()) Fail("no text found for " + s.book + " in " + s.path);
-    if (!m_error.empty()) {
-      error = m_error;
+  bool Load(const CorpusContext& ctx, std::string_view relative, std::string& error) {
+    m_path = std::string(relative);
+    const std::string full = ctx.Path(relative);
+    struct stat st;
+    if (stat(full.c_str(), &st) != 0) {
+      error = "corpus file " + m_path + " is missing (" + std::strerror(errno) + ")";
       return false;
     }
-    // The introduction opens the first volume.
-    if (!m_intro.works.empty()) {
-      auto& works = book.volumes.front().works;
-      works.insert(works.begin(), m_intro.works.begin(), m_intro.works.end());
+    if (!S_ISREG(st.st_mode)) {
+      error = "corpus file " + m_path + " is not a regular file";
+      return false;
+    }
+    const auto err = m_parser.load(full).get(m_root);
+    if (err) {
+      error = "corpus file " + m_path + " cannot be read as JSON: " + simdjson::error_message(err);
+      return false;
     }
     return true;
+  }
+  element Root() const { return m_root; }
+  bool Fail(std::string& error, const std::string& what) const {
+    error = "corpus file " + m_path + ": " + what;
+    return false;
   }
 
  private:
-  bool Fail(const std::string& why) {
-    if (m_error.empty()) m_error = why;
-    return false;
-  }
-  bool Load(const std::string& rel, json& j) {
-    std::string why;
-    if (!LoadJson(m_dist, rel, j, why)) return Fail(why);
-    return true;
-  }
-  bool ExpectList(const json& j, const std::string& rel) {
-    if (!j.is_array()) return Fail("unexpected shape in " + rel + ": expected a list of works");
-    for (const auto& o : j)
-      if (!o.is_object()) return Fail("unexpected shape in " + rel + ": a list entry is not an object");
-    return true;
-  }
-  std::string Title(const Source& s, const std::string& t) const {
-    return s.simplifiedTitles && m_conv ? m_conv(t) : t;
-  }
-
-  bool LoadBiographies(const Source& s) {
-    if (s.authorsFile.empty()) return true;
-    json j;
-    if (!Load(s.authorsFile, j) || !ExpectList(j, s.authorsFile)) return false;
-    for (const auto& o : j) {
-      const std::string name = Str(o, "name");
-      std::vector<std::string> desc = Paragraphs(o, {"desc", "description"});
-      if (!name.empty() && !desc.empty()) m_bios.emplace(name, std::move(desc));
-    }
-    return true;
-  }
-
-  // A heading work for the book: its title, author and introduction.
-  bool LoadIntro(const Source& s, Book& book) {
-    m_intro = Volume();
-    if (s.introFile.empty()) return true;
-    json j;
-    if (!Load(s.introFile, j)) return false;
-    Work w;
-    w.title = Str(j, "title").empty() ? book.title : Str(j, "title");
-    w.notesBefore = Paragraphs(j, {"desc", "abstract"});
-    m_intro.works.push_back(std::move(w));
-    return true;
-  }
-
-  // The biography goes before the first work of each poet in the book: the
-  // work's own biography field when it has one, else the authors file's.
-  void AddBiography(const json& o, Work& w) {
-    const std::string author = Str(o, "author");
-    if (author.empty() || !m_shown.insert(author).second) return;
-    std::vector<std::string> bio = Paragraphs(o, {"biography"});
-    if (bio.empty()) {
-      auto it = m_bios.find(author);
-      if (it != m_bios.end()) bio = it->second;
-    }
-    w.notesBefore.insert(w.notesBefore.begin(), bio.begin(), bio.end());
-  }
-
-  bool ReadSections(const Source& s, Book& book) {
-    json j;
-    if (!Load(s.path, j) || !ExpectList(j, s.path)) return false;
-    std::string last;
-    for (const auto& o : j) {
-      std::string key;
-      for (const auto& k : s.sectionKeys) {
-        const std::string v = Str(o, k.c_str());
-        if (!v.empty()) key += (key.empty() ? "" : "・") + v;
-      }
-      if (book.volumes.empty() || key != last) {
-        book.volumes.push_back(Volume{key.empty() ? kSingleVolume : Title(s, key), {}});
-        last = key;
-      }
-      book.volumes.back().works.push_back(MakeWork(o));
-    }
-    return true;
-  }
-
-  bool ReadChapters(const Source& s, Book& book) {
-    json j;
-    if (!Load(s.path, j)) return false;
-    const bool single = j.is_object();
-    const json items = single ? json::array({j}) : j;
-    if (!ExpectList(items, s.path)) return false;
-    int n = 0;
-    for (const auto& o : items) {
-      std::string chapter = Str(o, "chapter");
-      if (s.numberChapters) {
-        const std::string pian = "篇";
-        if (chapter.size() > pian.size() && chapter.compare(chapter.size() - pian.size(), pian.size(), pian) == 0)
-          chapter.resize(chapter.size() - pian.size());
-        chapter = Title(s, chapter) + "第" + ChineseNumber(++n);
-      } else {
-        chapter = Title(s, chapter);
-      }
-      Work w = MakeWork(o);
-      w.title = chapter.empty() ? book.title : chapter;
-      const bool whole = single || chapter.empty() || chapter == book.title;
-      book.volumes.push_back(Volume{whole ? kSingleVolume : chapter, {std::move(w)}});
-    }
-    return true;
-  }
-
-  bool ReadVolumeFiles(const Source& s, Book& book) {
-    std::vector<std::string> files;
-    if (!ListFiles(m_dist, s, files, m_error)) return false;
-    int numbered = 0;
-    for (const auto& f : files) {
-      json j;
-      if (!Load(f, j) || !ExpectList(j, f)) return false;
-      Volume v;
-      v.title = j.empty() ? std::string() : Str(j.front(), "volume");
-      if (v.title.empty())
-        v.title = f.find("preface") != std::string::npos ? "序" : "卷" + ChineseNumber(++numbered);
-      for (const auto& o : j) {
-        Work w = MakeWork(o);
-        AddBiography(o, w);
-        v.works.push_back(std::move(w));
-      }
-      book.volumes.push_back(std::move(v));
-    }
-    return true;
-  }
-
-  bool ReadAnthology(const Source& s, Book& book) {
-    std::vector<std::string> files;
-    if (!ListFiles(m_dist, s, files, m_error)) return false;
-    std::vector<Work> works;
-    for (const auto& f : files) {
-      json j;
-      if (!Load(f, j) || !ExpectList(j, f)) return false;
-      for (const auto& o : j) {
-        Work w = MakeWork(o);
-        AddBiography(o, w);
-        if (!w.lines.empty() || !w.notesBefore.empty() || !w.notesAfter.empty()) works.push_back(std::move(w));
-      }
-    }
-    CutIntoVolumes(works, s.volumeChars, true, book);
-    return true;
-  }
-
-  bool ReadPrimer(const Source& s, Book& book) {
-    json j;
-    if (!Load(s.path, j)) return false;
-    if (!j.is_object()) return Fail("unexpected shape in " + s.path + ": expected one book object");
-    Work head;
-    head.title = book.title;
-    head.byline = Str(j, "author");
-    head.notesBefore = Paragraphs(j, {"abstract"});
-    m_intro.works.push_back(std::move(head));
-    std::vector<std::string> preface = Paragraphs(j, {"preface"});
-    if (!preface.empty()) m_intro.works.push_back(Work{"序", {}, {}, std::move(preface), {}});
-
-    std::vector<Work> pool;
-    auto content = j.find("content");
-    if (content != j.end() && content->is_array()) {
-      for (const auto& e : *content) {
-        if (!e.is_object()) return Fail("unexpected shape in " + s.path + ": a content entry is not an object");
-        auto inner = e.find("content");
-        if (inner != e.end() && inner->is_array()) {
-          // A group of works: one volume.
-          Volume v{Str(e, "title").empty() ? Str(e, "type") : Str(e, "title"), {}};
-          for (const auto& o : *inner)
-            if (o.is_object()) v.works.push_back(MakeWork(o));
-          if (v.title.empty()) v.title = "卷" + ChineseNumber(static_cast<int>(book.volumes.size()) + 1);
-          book.volumes.push_back(std::move(v));
-        } else if (!Str(e, "title").empty() && Str(e, "chapter").empty()) {
-          // A titled part: one volume of one untitled work.
-          Work w = MakeWork(e);
-          const std::string title = w.title;
-          w.title.clear();
-          book.volumes.push_back(Volume{title, {std::move(w)}});
-        } else {
-          pool.push_back(MakeWork(e));
-        }
-      }
-    } else {
-      Work w = MakeWork(j);
-      w.title.clear();
-      w.byline.clear();
-      if (!w.lines.empty()) pool.push_back(std::move(w));
-    }
-    if (!pool.empty()) CutIntoVolumes(pool, s.volumeChars, false, book);
-    return true;
-  }
-
-  const std::string& m_dist;
-  const TitleConverter& m_conv;
-  std::string m_error;
-  std::map<std::string, std::vector<std::string>> m_bios;
-  std::set<std::string> m_shown;
-  Volume m_intro;
+  simdjson::dom::parser m_parser;
+  element m_root;
+  std::string m_path;
 };
 
-}  // namespace
-
-size_t Utf8Length(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-  return n;
+bool AsArray(const JsonFile& f, element e, array& out, std::string_view what, std::string& error) {
+  if (e.get_array().get(out)) return f.Fail(error, std::string(what) + " is not a list");
+  return true;
 }
 
-std::string ChineseNumber(int n) {
-  static const char* digits[] = {"〇", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
-  if (n <= 0 || n > 9999) return std::to_string(n);
-  std::string out;
-  const int parts[4] = {n / 1000, n / 100 % 10, n / 10 % 10, n % 10};
-  static const char* units[4] = {"千", "百", "十", ""};
-  bool zero = false;  // a gap to mark with 零 before the next digit
-  for (int i = 0; i < 4; ++i) {
-    if (parts[i] == 0) {
-      zero = !out.empty();
-      continue;
-    }
-    if (zero) out += "零";
-    zero = false;
-    // 十, 十一 ... 十九 without a leading 一.
-    if (!(i == 2 && parts[i] == 1 && out.empty())) out += digits[parts[i]];
-    out += units[i];
-  }
-  return out;
+bool AsObject(const JsonFile& f, element e, object& out, std::string_view what, std::string& error) {
+  if (e.get_object().get(out)) return f.Fail(error, std::string(what) + " is not an object");
+  return true;
 }
 
-std::vector<Source> DefaultSources() {
-  using S = SourceShape;
-  std::vector<Source> v;
-  auto add = [&](const char* div, const char* book, S shape, const char* path) -> Source& {
-    Source s;
-    s.division = div;
-    s.book = book;
-    s.shape = shape;
-    s.path = path;
-    v.push_back(std::move(s));
-    return v.back();
-  };
-  // 經部: the classics, and the primer on the forms of characters.
-  {
-    Source& s = add("經部", "詩經", S::Sections, "shijing/shijing.json");
-    s.sectionKeys = {"chapter", "section"};
-    s.simplifiedTitles = true;
-  }
-  {
-    Source& s = add("經部", "論語", S::Chapters, "lunyu/lunyu.json");
-    s.numberChapters = true;
-    s.simplifiedTitles = true;
-  }
-  add("經部", "大學", S::Chapters, "sishuwujing/daxue.json");
-  add("經部", "中庸", S::Chapters, "sishuwujing/zhongyong.json");
-  add("經部", "孟子", S::Chapters, "sishuwujing/mengzi.json");
-  add("經部", "文字蒙求", S::Primer, "mengxue/wenzimengqiu.json");
-  // 子部: primers and essays.
-  add("子部", "三字經", S::Primer, "mengxue/sanzijing-traditional.json");
-  add("子部", "百家姓", S::Primer, "mengxue/baijiaxing.json");
-  add("子部", "千字文", S::Primer, "mengxue/qianziwen.json");
-  add("子部", "弟子規", S::Primer, "mengxue/dizigui.json");
-  add("子部", "朱子家訓", S::Primer, "mengxue/zhuzijiaxun.json");
-  add("子部", "增廣賢文", S::Primer, "mengxue/zengguangxianwen.json");
-  add("子部", "幼學瓊林", S::Primer, "mengxue/youxueqionglin.json");
-  add("子部", "聲律啓蒙", S::Primer, "mengxue/shenglvqimeng.json");
-  add("子部", "幽夢影", S::Anthology, "youmengying/youmengying.json");
-  // 集部: poetry, song lyrics, arias and prose anthologies, roughly by age.
-  {
-    Source& s = add("集部", "楚辭", S::Sections, "chuci/chuci.json");
-    s.sectionKeys = {"section"};
-    s.simplifiedTitles = true;
-  }
-  add("集部", "曹操詩集", S::Anthology, "caocaoshiji/caocao.json");
-  {
-    Source& s = add("集部", "御定全唐詩", S::VolumeFiles, "yudingquantangshi/json");
-    s.authorsFile = "quantangshi/authors.tang.json";
-  }
-  add("集部", "唐詩三百首", S::Primer, "mengxue/tangshisanbaishou.json");
-  add("集部", "水墨唐詩", S::Anthology, "shuimotangshi/shuimotangshi.json");
-  add("集部", "花間集", S::VolumeFiles, "wudaishici/huajianji").filePrefix = "huajianji-";
-  {
-    Source& s = add("集部", "南唐二主詞", S::Anthology, "wudaishici/nantang/poetrys.json");
-    s.authorsFile = "wudaishici/nantang/authors.json";
-    s.introFile = "wudaishici/nantang/intro.json";
-  }
-  {
-    Source& s = add("集部", "全宋詩", S::Anthology, "quantangshi");
-    s.filePrefix = "poet.song.";
-    s.authorsFile = "quantangshi/authors.song.json";
-  }
-  {
-    Source& s = add("集部", "全宋詞", S::Anthology, "songci");
-    s.filePrefix = "ci.song.";
-    s.authorsFile = "songci/author.song.json";
-  }
-  add("集部", "千家詩", S::Primer, "mengxue/qianjiashi.json");
-  add("集部", "元曲", S::Anthology, "yuanqu/yuanqu.json");
-  add("集部", "古文觀止", S::Primer, "mengxue/guwenguanzhi.json");
-  add("集部", "納蘭性德詩集", S::Anthology, "nalanxingde/纳兰性德诗集.json");
-  return v;
-}
-
-bool ReadCorpus(const std::string& dist, const std::vector<Source>& sources,
-                const TitleConverter& toTraditional, std::vector<Division>& out,
-                std::string& error) {
+// A string field: absent or null gives "", a string gives its text; any other
+// type is an error.
+bool StringField(const JsonFile& f, object o, std::string_view key, std::string& out,
+                 std::string& error) {
   out.clear();
-  if (!fs::is_directory(dist)) {
-    error = "corpus folder not found: " + dist;
-    return false;
+  element v;
+  if (o[key].get(v) || v.is_null()) return true;
+  std::string_view s;
+  if (v.get_string().get(s)) return f.Fail(error, "field \"" + std::string(key) + "\" is not text");
+  out.assign(s);
+  return true;
+}
+
+// A text or list-of-texts field, appended to out; absent or null adds nothing.
+bool StringsField(const JsonFile& f, object o, std::string_view key, std::vector<std::string>& out,
+                  std::string& error) {
+  element v;
+  if (o[key].get(v) || v.is_null()) return true;
+  std::string_view s;
+  if (!v.get_string().get(s)) {
+    out.emplace_back(s);
+    return true;
   }
-  SourceReader reader(dist, toTraditional);
-  for (const Source& s : sources) {
-    auto div = std::find_if(out.begin(), out.end(), [&](const Division& d) { return d.title == s.division; });
-    if (div == out.end()) {
-      out.push_back(Division{s.division, {}});
-      div = out.end() - 1;
-    }
-    Book book{s.book, {}};
-    if (!reader.Read(s, book, error)) return false;
-    div->books.push_back(std::move(book));
+  array a;
+  if (v.get_array().get(a))
+    return f.Fail(error, "field \"" + std::string(key) + "\" is neither text nor a list");
+  for (element x : a) {
+    if (x.get_string().get(s))
+      return f.Fail(error, "field \"" + std::string(key) + "\" holds something else than text");
+    out.emplace_back(s);
   }
   return true;
 }
+
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+// Adds a block per line of text (the corpus writes line breaks into some
+// biographies and notes); empty lines add nothing.
+void AddBlocks(Volume& v, BlockKind kind, std::string_view text) {
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string piece = Trim(text.substr(start, end - start));
+    if (!piece.empty()) v.blocks.push_back({kind, std::move(piece)});
+    start = end + 1;
+  }
+}
+
+// The lines of a text field: a text, or a list whose entries are texts or
+// parts of a poem cycle ({subchapter, paragraphs}: a subtitle and its lines).
+bool AppendLines(const JsonFile& f, object o, std::string_view key, Volume& v, std::string& error) {
+  element value;
+  if (o[key].get(value) || value.is_null()) return true;
+  std::string_view s;
+  if (!value.get_string().get(s)) {
+    AddBlocks(v, BlockKind::Line, s);
+    return true;
+  }
+  array a;
+  if (value.get_array().get(a))
+    return f.Fail(error, "field \"" + std::string(key) + "\" is neither text nor a list");
+  for (element x : a) {
+    object part;
+    if (!x.get_string().get(s)) {
+      AddBlocks(v, BlockKind::Line, s);
+    } else if (!x.get_object().get(part)) {
+      std::string subtitle;
+      if (!StringField(f, part, "subchapter", subtitle, error)) return false;
+      AddBlocks(v, BlockKind::Heading, subtitle);
+      for (const char* inner : {"paragraphs", "content"})
+        if (!AppendLines(f, part, inner, v, error)) return false;
+    } else {
+      return f.Fail(error, "field \"" + std::string(key) + "\" holds something else than text");
+    }
+  }
+  return true;
+}
+
+// How the poem objects of a list become blocks.
+struct PoemStyle {
+  // Biographies shown as a note under the byline at an author's first poem in
+  // the book; null for none.
+  const std::map<std::string, std::string>* biographies = nullptr;
+  // An author to name when the object names none (a one-author book).
+  std::string defaultAuthor;
+};
+
+// Remembers, across the volumes of one book, which authors were introduced.
+struct PoemState {
+  std::string lastAuthor;  // cleared at every volume: each volume names its first author
+  std::map<std::string, bool> introduced;
+};
+
+// Appends the blocks of one poem, chapter or essay object: its title (title,
+// rhythmic or chapter, with a subchapter), a byline when the author changes
+// (with the source of an essay), the author's biography (its own field, or
+// from the book's biographies on first appearance), a prologue, the lines
+// (paragraphs, content or para), then the notes and comments.
+bool AppendPoem(const JsonFile& f, element e, const PoemStyle& style, PoemState& state, Volume& v,
+                std::string& error) {
+  object o;
+  if (!AsObject(f, e, o, "an entry", error)) return false;
+  std::string title, sub, author, source, biography, prologue;
+  for (const char* key : {"title", "rhythmic", "chapter"}) {
+    if (!StringField(f, o, key, title, error)) return false;
+    if (!Trim(title).empty()) break;
+  }
+  if (!StringField(f, o, "subchapter", sub, error) || !StringField(f, o, "author", author, error) ||
+      !StringField(f, o, "source", source, error) ||
+      !StringField(f, o, "biography", biography, error) ||
+      !StringField(f, o, "prologue", prologue, error))
+    return false;
+  title = Trim(title);
+  sub = Trim(sub);
+  author = Trim(author);
+  if (author.empty()) author = style.defaultAuthor;
+  source = Trim(source);
+  if (!sub.empty()) {
+    if (!title.empty()) title += "·";
+    title += sub;
+  }
+  if (!title.empty()) AddBlocks(v, BlockKind::Heading, title);
+  if (!author.empty() && author != state.lastAuthor) {
+    AddBlocks(v, BlockKind::Byline, source.empty() ? author : source + "　" + author);
+    state.lastAuthor = author;
+  } else if (!source.empty()) {
+    AddBlocks(v, BlockKind::Byline, source);
+  }
+  if (!author.empty() && !state.introduced[author]) {
+    state.introduced[author] = true;
+    if (style.biographies) {
+      auto it = style.biographies->find(author);
+      if (it != style.biographies->end()) AddBlocks(v, BlockKind::Note, it->second);
+    }
+  }
+  AddBlocks(v, BlockKind::Note, biography);
+  AddBlocks(v, BlockKind::Note, prologue);
+  for (const char* key : {"paragraphs", "content", "para"})
+    if (!AppendLines(f, o, key, v, error)) return false;
+  std::vector<std::string> notes;
+  for (const char* key : {"notes", "comment"})
+    if (!StringsField(f, o, key, notes, error)) return false;
+  for (const std::string& n : notes) AddBlocks(v, BlockKind::Note, n);
+  return true;
+}
+
+// Every poem object of a list into one volume.
+bool AppendPoemList(const JsonFile& f, element list, const PoemStyle& style, PoemState& state,
+                    Volume& v, std::string& error) {
+  array a;
+  if (!AsArray(f, list, a, "the file's top level", error)) return false;
+  for (element e : a)
+    if (!AppendPoem(f, e, style, state, v, error)) return false;
+  return true;
+}
+
+// Every poem object of a list, cut into volumes of about kVolumeCharacters
+// characters between two poems, titled 卷一, 卷二, ...
+bool AppendPoemListBySize(const JsonFile& f, element list, const PoemStyle& style,
+                          PoemState& state, Book& book, std::string& error) {
+  array a;
+  if (!AsArray(f, list, a, "the file's top level", error)) return false;
+  size_t chars = 0;
+  for (element e : a) {
+    if (book.volumes.empty() || chars >= kVolumeCharacters) {
+      book.volumes.push_back({JuanTitle(static_cast<int>(book.volumes.size()) + 1), {}});
+      state.lastAuthor.clear();
+      chars = 0;
+    }
+    Volume& v = book.volumes.back();
+    const size_t before = v.blocks.size();
+    if (!AppendPoem(f, e, style, state, v, error)) return false;
+    for (size_t i = before; i < v.blocks.size(); ++i) chars += CountCharacters(v.blocks[i].text);
+  }
+  return true;
+}
+
+// One poem list file as one volume.
+bool ReadSingleVolume(const CorpusContext& ctx, std::string_view file, const std::string& title,
+                      const PoemStyle& style, Book& book, std::string& error) {
+  JsonFile f;
+  if (!f.Load(ctx, file, error)) return false;
+  PoemState state;
+  book.volumes.push_back({title, {}});
+  return AppendPoemList(f, f.Root(), style, state, book.volumes.back(), error);
+}
+
+// A list of poem objects cut into volumes whenever the joined values of the
+// given fields change; the volume is titled with those values (in traditional
+// characters), joined by "·".
+bool ReadVolumesByField(const CorpusContext& ctx, std::string_view file,
+                        const std::vector<std::string>& keys, Book& book, std::string& error) {
+  JsonFile f;
+  if (!f.Load(ctx, file, error)) return false;
+  array a;
+  if (!AsArray(f, f.Root(), a, "the file's top level", error)) return false;
+  PoemState state;
+  PoemStyle style;
+  std::string current;
+  bool first = true;
+  for (element e : a) {
+    object o;
+    if (!AsObject(f, e, o, "an entry", error)) return false;
+    std::string key;
+    for (const std::string& k : keys) {
+      std::string part;
+      if (!StringField(f, o, k, part, error)) return false;
+      part = Trim(part);
+      if (part.empty()) continue;
+      if (!key.empty()) key += "·";
+      key += part;
+    }
+    if (first || key != current) {
+      book.volumes.push_back({key.empty() ? JuanTitle(int(book.volumes.size()) + 1)
+                                          : ctx.Traditional(key),
+                              {}});
+      state.lastAuthor.clear();
+      current = key;
+      first = false;
+    }
+    if (!AppendPoem(f, e, style, state, book.volumes.back(), error)) return false;
+  }
+  return true;
+}
+
+// "学而篇" → "學而第一": a chapter named in the classical way.
+std::string OrdinalTitle(const CorpusContext& ctx, std::string_view chapter, int n) {
+  std::string t = Trim(chapter);
+  const std::string pian = "篇";
+  if (t.size() > pian.size() && t.compare(t.size() - pian.size(), pian.size(), pian) == 0)
+    t.resize(t.size() - pian.size());
+  return ctx.Traditional(t) + "第" + ChineseNumber(n);
+}
+
+// A list of chapter objects ({chapter, paragraphs}), one volume each, titled
+// by the chapter (ordinal: 學而第一), headed by the chapter's own title.
+bool ReadChapterVolumes(const CorpusContext& ctx, std::string_view file, bool ordinal, Book& book,
+                        std::string& error) {
+  JsonFile f;
+  if (!f.Load(ctx, file, error)) return false;
+  array a;
+  if (!AsArray(f, f.Root(), a, "the file's top level", error)) return false;
+  PoemState state;
+  for (element e : a) {
+    object o;
+    if (!AsObject(f, e, o, "a chapter", error)) return false;
+    std::string chapter;
+    if (!StringField(f, o, "chapter", chapter, error)) return false;
+    const int n = static_cast<int>(book.volumes.size()) + 1;
+    std::string title = chapter.empty() ? JuanTitle(n)
+                        : ordinal       ? OrdinalTitle(ctx, chapter, n)
+                                        : ctx.Traditional(Trim(chapter));
+    book.volumes.push_back({std::move(title), {}});
+    if (!AppendPoem(f, e, PoemStyle{}, state, book.volumes.back(), error)) return false;
+  }
+  return true;
+}
+
+// One chapter object ({chapter, paragraphs}) as the whole book.
+bool ReadOneChapter(const CorpusContext& ctx, std::string_view file, Book& book,
+                    std::string& error) {
+  JsonFile f;
+  if (!f.Load(ctx, file, error)) return false;
+  PoemState state;
+  book.volumes.push_back({"全一卷", {}});
+  return AppendPoem(f, f.Root(), PoemStyle{}, state, book.volumes.back(), error);
+}
+
+// The front matter of a primer object: its title, author and abstract.
+bool AppendFrontMatter(const JsonFile& f, object top, Volume& v, std::string& error) {
+  std::string title, author;
+  std::vector<std::string> abstract;
+  if (!StringField(f, top, "title", title, error) || !StringField(f, top, "author", author, error) ||
+      !StringsField(f, top, "abstract", abstract, error))
+    return false;
+  AddBlocks(v, BlockKind::Heading, title);
+  AddBlocks(v, BlockKind::Byline, author);
+  for (const std::string& a : abstract) AddBlocks(v, BlockKind::Note, a);
+  return true;
+}
+
+// A primer object whose "content" is a list of parts, one volume each: a part
+// is titled by its title, type or chapter and holds either a list of poem
+// objects ("content") or its own lines ("paragraphs"). The primer's front
+// matter opens the first volume (or, with a preface, a volume 序 of its own).
+bool ReadPrimerVolumes(const CorpusContext& ctx, std::string_view file, Book& book,
+                       std::string& error) {
+  JsonFile f;
+  if (!f.Load(ctx, file, error)) return false;
+  object top;
+  if (!AsObject(f, f.Root(), top, "the file's top level", error)) return false;
+  Volume front;
+  if (!AppendFrontMatter(f, top, front, error)) return false;
+  std::vector<std::string> preface;
+  if (!StringsField(f, top, "preface", preface, error)) return false;
+  if (!preface.empty()) {
+    front.title = "序";
+    for (const std::string& p : preface) AddBlocks(front, BlockKind::Line, p);
+    book.volumes.push_back(std::move(front));
+    front = Volume{};
+  }
+  element content;
+  if (top["content"].get(content)) return f.Fail(error, "field \"content\" is missing");
+  array parts;
+  if (!AsArray(f, content, parts, "field \"content\"", error)) return false;
+  PoemState state;
+  for (element p : parts) {
+    object part;
+    if (!AsObject(f, p, part, "a part of \"content\"", error)) return false;
+    std::string title;
+    for (const char* key : {"title", "type", "chapter"}) {
+      if (!StringField(f, part, key, title, error)) return false;
+      if (!Trim(title).empty()) break;
+    }
+    Volume v = std::move(front);
+    front = Volume{};
+    v.title = Trim(title).empty() ? JuanTitle(int(book.volumes.size()) + 1)
+                                  : ctx.Traditional(Trim(title));
+    state.lastAuthor.clear();
+    element inner;
+    array items;
+    if (!part["content"].get(inner) && !inner.get_array().get(items) && items.size() > 0 &&
+        items.at(0).is_object()) {
+      for (element item : items)
+        if (!AppendPoem(f, item, PoemStyle{}, state, v, error)) return false;
+    } else {
+      std::vector<std::string> lines;
+      if (!StringsField(f, part, "paragraphs", lines, error) ||
+          !StringsField(f, part, "content", lines, error))
+        return false;
+      for (const std::string& l : lines) AddBlocks(v, BlockKind::Line, l);
+    }
+    book.volumes.push_back(std::move(v));
+  }
+  return true;
+}
+
+// A primer object whose "content" is a list of chapters, all in one volume.
+bool ReadPrimerChapters(const CorpusContext& ctx, std::string_view file, Book& book,
+                        std::string& error) {
+  JsonFile f;
+  if (!f.Load(ctx, file, error)) return false;
+  object top;
+  if (!AsObject(f, f.Root(), top, "the file's top level", error)) return false;
+  book.volumes.push_back({"全一卷", {}});
+  Volume& v = book.volumes.back();
+  if (!AppendFrontMatter(f, top, v, error)) return false;
+  element content;
+  if (top["content"].get(content)) return f.Fail(error, "field \"content\" is missing");
+  array chapters;
+  if (!AsArray(f, content, chapters, "field \"content\"", error)) return false;
+  PoemState state;
+  for (element c : chapters)
+    if (!AppendPoem(f, c, PoemStyle{}, state, v, error)) return false;
+  return true;
+}
+
+// A primer object with its own lines ("paragraphs") as one volume with the
+// given title; extra notes may follow.
+bool ReadPrimerText(const CorpusContext& ctx, std::string_view file, const std::string& title,
+                    Book& book, std::string& error) {
+  JsonFile f;
+  if (!f.Load(ctx, file, error)) return false;
+  PoemState state;
+  book.volumes.push_back({title, {}});
+  return AppendPoem(f, f.Root(), PoemStyle{}, state, book.volumes.back(), error);
+}
+
+// Biographies from an authors file: a list of objects with the name in "name"
+// and the text in descKey. The first entry of a name wins.
+bool ReadBiographies(const CorpusContext& ctx, std::string_view file, std::string_view descKey,
+                     std::map<std::string, std::string>& out, std::string& error) {
+  JsonFile f;
+  if (!f.Load(ctx, file, error)) return false;
+  array a;
+  if (!AsArray(f, f.Root(), a, "the file's top level", error)) return false;
+  for (element e : a) {
+    object o;
+    if (!AsObject(f, e, o, "an author entry", error)) return false;
+    std::string name, desc;
+    if (!StringField(f, o, "name", name, error) || !StringField(f, o, descKey, desc, error))
+      return false;
+    name = Trim(name);
+    desc = Trim(desc);
+    if (!name.empty() && !desc.empty()) out.emplace(std::move(name), std::move(desc));
+  }
+  return true;
+}
+
+// Numbered files of a folder, one volume each, titled by the title function.
+template <typename TitleOf>
+bool ReadVolumeFiles(const CorpusContext& ctx, const std::string& folder, std::string_view prefix,
+                     const PoemStyle& style, TitleOf titleOf, Book& book, std::string& error) {
+  std::vector<std::string> names;
+  if (!NumberedFiles(ctx.Path(folder), prefix, names, error)) return false;
+  PoemState state;
+  for (size_t i = 0; i < names.size(); ++i) {
+    JsonFile f;
+    if (!f.Load(ctx, folder + "/" + names[i], error)) return false;
+    book.volumes.push_back({titleOf(f, static_cast<int>(i) + 1), {}});
+    state.lastAuthor.clear();
+    if (!AppendPoemList(f, f.Root(), style, state, book.volumes.back(), error)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool NumberedFiles(const std::string& folder, std::string_view prefix,
+                   std::vector<std::string>& names, std::string& error) {
+  DIR* d = opendir(folder.c_str());
+  if (!d) {
+    error = "corpus folder " + folder + " cannot be read (" + std::strerror(errno) + ")";
+    return false;
+  }
+  std::vector<std::pair<unsigned long long, std::string>> found;
+  while (dirent* e = readdir(d)) {
+    std::string_view name = e->d_name;
+    if (name.size() <= prefix.size() + 5 || name.substr(0, prefix.size()) != prefix ||
+        name.substr(name.size() - 5) != ".json")
+      continue;
+    std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - 5);
+    if (digits.size() > 12 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    found.emplace_back(std::stoull(std::string(digits)), std::string(name));
+  }
+  closedir(d);
+  std::sort(found.begin(), found.end());
+  if (found.empty()) {
+    error = "corpus folder " + folder + " holds no file " + std::string(prefix) + "<number>.json";
+    return false;
+  }
+  names.clear();
+  for (auto& [n, name] : found) names.push_back(std::move(name));
+  return true;
+}
+
+std::string ChineseNumber(int n) {
+  static const char* const kDigits[] = {"零", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
+  if (n <= 0 || n > 9999) return std::to_string(n);
+  static const int kUnits[] = {1000, 100, 10, 1};
+  static const char* const kNames[] = {"千", "百", "十", ""};
+  std::string s;
+  bool started = false, gap = false;
+  for (int i = 0; i < 4; ++i) {
+    const int q = n / kUnits[i] % 10;
+    if (q == 0) {
+      gap = started;
+      continue;
+    }
+    if (gap) s += kDigits[0];
+    gap = false;
+    if (!(q == 1 && i == 2 && !started)) s += kDigits[q];  // 十一, not 一十一
+    s += kNames[i];
+    started = true;
+  }
+  return s;
+}
+
+std::string JuanTitle(int n) { return "卷" + ChineseNumber(n); }
+
+size_t CountCharacters(std::string_view utf8) {
+  size_t n = 0;
+  for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+namespace books {
+
+bool ShiJing(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadVolumesByField(ctx, "shijing/shijing.json", {"chapter", "section"}, book, error);
+}
+
+bool LunYu(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadChapterVolumes(ctx, "lunyu/lunyu.json", true, book, error);
+}
+
+bool DaXue(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadOneChapter(ctx, "sishuwujing/daxue.json", book, error);
+}
+
+bool ZhongYong(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadOneChapter(ctx, "sishuwujing/zhongyong.json", book, error);
+}
+
+bool MengZi(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadChapterVolumes(ctx, "sishuwujing/mengzi.json", false, book, error);
+}
+
+bool YouMengYing(const CorpusContext& ctx, Book& book, std::string& error) {
+  JsonFile f;
+  if (!f.Load(ctx, "youmengying/youmengying.json", error)) return false;
+  PoemState state;
+  PoemStyle style;
+  style.defaultAuthor = "張潮";
+  return AppendPoemListBySize(f, f.Root(), style, state, book, error);
+}
+
+bool SanZiJing(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerText(ctx, "mengxue/sanzijing-traditional.json", "傳統版", book, error) &&
+         ReadPrimerText(ctx, "mengxue/sanzijing-new.json", "新版", book, error);
+}
+
+bool BaiJiaXing(const CorpusContext& ctx, Book& book, std::string& error) {
+  if (!ReadPrimerText(ctx, "mengxue/baijiaxing.json", "全一卷", book, error)) return false;
+  // The places of origin of the surnames, as one note after the text.
+  JsonFile f;
+  if (!f.Load(ctx, "mengxue/baijiaxing.json", error)) return false;
+  object top;
+  if (!AsObject(f, f.Root(), top, "the file's top level", error)) return false;
+  element origin;
+  if (top["origin"].get(origin)) return true;
+  array a;
+  if (!AsArray(f, origin, a, "field \"origin\"", error)) return false;
+  std::string note;
+  for (element e : a) {
+    object o;
+    if (!AsObject(f, e, o, "an origin entry", error)) return false;
+    std::string surname, place;
+    if (!StringField(f, o, "surname", surname, error) || !StringField(f, o, "place", place, error))
+      return false;
+    if (surname.empty()) continue;
+    if (!note.empty()) note += "；";
+    note += surname + "：" + place;
+  }
+  if (!note.empty()) book.volumes.back().blocks.push_back({BlockKind::Note, note});
+  return true;
+}
+
+bool QianZiWen(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerText(ctx, "mengxue/qianziwen.json", "全一卷", book, error);
+}
+
+bool DiZiGui(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerChapters(ctx, "mengxue/dizigui.json", book, error);
+}
+
+bool ZhuZiJiaXun(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerText(ctx, "mengxue/zhuzijiaxun.json", "全一卷", book, error);
+}
+
+bool ZengGuangXianWen(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerVolumes(ctx, "mengxue/zengguangxianwen.json", book, error);
+}
+
+bool YouXueQiongLin(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerVolumes(ctx, "mengxue/youxueqionglin.json", book, error);
+}
+
+bool ShengLvQiMeng(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerVolumes(ctx, "mengxue/shenglvqimeng.json", book, error);
+}
+
+bool WenZiMengQiu(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerVolumes(ctx, "mengxue/wenzimengqiu.json", book, error);
+}
+
+bool ChuCi(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadVolumesByField(ctx, "chuci/chuci.json", {"section"}, book, error);
+}
+
+bool CaoCao(const CorpusContext& ctx, Book& book, std::string& error) {
+  PoemStyle style;
+  style.defaultAuthor = "曹操";
+  return ReadSingleVolume(ctx, "caocaoshiji/caocao.json", "全一卷", style, book, error);
+}
+
+bool QuanTangShi(const CorpusContext& ctx, Book& book, std::string& error) {
+  // One file per volume (001.json .. 900.json); the title is the volume field
+  // of its poems (卷一 .. 卷九百).
+  auto titleOf = [](const JsonFile& f, int n) {
+    array a;
+    object o;
+    std::string_view s;
+    if (!f.Root().get_array().get(a) && a.size() > 0 && !a.at(0).get_object().get(o) &&
+        !o["volume"].get_string().get(s) && !Trim(s).empty())
+      return Trim(s);
+    return JuanTitle(n);
+  };
+  return ReadVolumeFiles(ctx, "yudingquantangshi/json", "", PoemStyle{}, titleOf, book, error);
+}
+
+bool HuaJianJi(const CorpusContext& ctx, Book& book, std::string& error) {
+  static const char* const kFiles[] = {"0-preface", "1-juan", "2-juan", "3-juan", "4-juan", "5-juan",
+                                       "6-juan",    "7-juan", "8-juan", "9-juan", "x-juan"};
+  PoemState state;
+  for (int i = 0; i < 11; ++i) {
+    JsonFile f;
+    if (!f.Load(ctx, std::string("wudaishici/huajianji/huajianji-") + kFiles[i] + ".json", error))
+      return false;
+    book.volumes.push_back({i == 0 ? std::string("序") : JuanTitle(i), {}});
+    state.lastAuthor.clear();
+    if (!AppendPoemList(f, f.Root(), PoemStyle{}, state, book.volumes.back(), error)) return false;
+  }
+  return true;
+}
+
+bool NanTang(const CorpusContext& ctx, Book& book, std::string& error) {
+  std::map<std::string, std::string> bios;
+  if (!ReadBiographies(ctx, "wudaishici/nantang/authors.json", "desc", bios, error)) return false;
+  book.volumes.push_back({"全一卷", {}});
+  Volume& v = book.volumes.back();
+  {
+    JsonFile f;
+    if (!f.Load(ctx, "wudaishici/nantang/intro.json", error)) return false;
+    object top;
+    if (!AsObject(f, f.Root(), top, "the file's top level", error)) return false;
+    std::vector<std::string> desc;
+    if (!StringsField(f, top, "desc", desc, error)) return false;
+    for (const std::string& d : desc) AddBlocks(v, BlockKind::Note, d);
+  }
+  JsonFile f;
+  if (!f.Load(ctx, "wudaishici/nantang/poetrys.json", error)) return false;
+  PoemState state;
+  PoemStyle style;
+  style.biographies = &bios;
+  return AppendPoemList(f, f.Root(), style, state, v, error);
+}
+
+bool QuanSongShi(const CorpusContext& ctx, Book& book, std::string& error) {
+  std::map<std::string, std::string> bios;
+  if (!ReadBiographies(ctx, "quantangshi/authors.song.json", "desc", bios, error)) return false;
+  PoemStyle style;
+  style.biographies = &bios;
+  return ReadVolumeFiles(ctx, "quantangshi", "poet.song.", style,
+                         [](const JsonFile&, int n) { return JuanTitle(n); }, book, error);
+}
+
+bool QuanSongCi(const CorpusContext& ctx, Book& book, std::string& error) {
+  std::map<std::string, std::string> bios;
+  if (!ReadBiographies(ctx, "songci/author.song.json", "description", bios, error)) return false;
+  PoemStyle style;
+  style.biographies = &bios;
+  if (!ReadVolumeFiles(ctx, "songci", "ci.song.", style,
+                       [](const JsonFile&, int n) { return JuanTitle(n); }, book, error))
+    return false;
+  // Poems added to the corpus later, as a supplement.
+  JsonFile f;
+  if (!f.Load(ctx, "songci/ci.song.2019y.json", error)) return false;
+  PoemState state;
+  book.volumes.push_back({"補遺", {}});
+  return AppendPoemList(f, f.Root(), style, state, book.volumes.back(), error);
+}
+
+bool YuanQu(const CorpusContext& ctx, Book& book, std::string& error) {
+  JsonFile f;
+  if (!f.Load(ctx, "yuanqu/yuanqu.json", error)) return false;
+  PoemState state;
+  return AppendPoemListBySize(f, f.Root(), PoemStyle{}, state, book, error);
+}
+
+bool NaLan(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadSingleVolume(ctx, "nalanxingde/纳兰性德诗集.json", "全一卷", PoemStyle{}, book, error);
+}
+
+bool GuWenGuanZhi(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerVolumes(ctx, "mengxue/guwenguanzhi.json", book, error);
+}
+
+bool QianJiaShi(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerVolumes(ctx, "mengxue/qianjiashi.json", book, error);
+}
+
+bool TangShiSanBaiShou(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadPrimerVolumes(ctx, "mengxue/tangshisanbaishou.json", book, error);
+}
+
+bool ShuiMoTangShi(const CorpusContext& ctx, Book& book, std::string& error) {
+  return ReadSingleVolume(ctx, "shuimotangshi/shuimotangshi.json", "全一卷", PoemStyle{}, book,
+                          error);
+}
+
+}  // namespace books

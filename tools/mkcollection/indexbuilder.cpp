@@ -7,89 +7,182 @@
 
 namespace {
 
-// Appends the slotted code points of a run's text, tags skipped. The pages
-// escape only ASCII characters (&amp; &lt; &gt;), which never have a slot,
-// so entities need no decoding.
-void AppendIndexed(const std::string& text, std::vector<uint32_t>& whole, std::vector<uint32_t>& scoped) {
-  for (size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '<') {
-      const size_t gt = text.find('>', i);
-      i = gt == std::string::npos ? text.size() : gt + 1;
+// The text of a run without its tags (a tag runs from "<" to the next ">";
+// an unfinished one is dropped, as the page scanners drop it).
+std::string StripTags(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '<') {
+      out += s[i];
       continue;
     }
-    const int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    uint32_t v = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
-    for (int k = 1; k < len && i + k < text.size(); ++k)
-      v = (v << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    i += static_cast<size_t>(len);
-    if (CharToSlot(v) >= 0) {
-      whole.push_back(v);
-      scoped.push_back(v);
+    const size_t close = s.find('>', i);
+    if (close == std::string_view::npos) break;
+    i = close;
+  }
+  return out;
+}
+
+// Appends the UTF-8 encoding of cp.
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Decodes the named entities the layout writes (&amp; &lt; &gt;), &quot;,
+// &apos; and numeric ones; anything else stays as it is.
+std::string DecodeEntities(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '&') {
+      out += s[i];
+      continue;
     }
+    const size_t semi = s.find(';', i);
+    if (semi == std::string_view::npos || semi - i > 10) {
+      out += s[i];
+      continue;
+    }
+    const std::string_view name = s.substr(i + 1, semi - i - 1);
+    uint32_t cp = 0;
+    if (name == "amp") cp = '&';
+    else if (name == "lt") cp = '<';
+    else if (name == "gt") cp = '>';
+    else if (name == "quot") cp = '"';
+    else if (name == "apos") cp = '\'';
+    else if (name.size() > 1 && name[0] == '#') {
+      const bool hex = name[1] == 'x' || name[1] == 'X';
+      uint32_t v = 0;
+      bool ok = name.size() > (hex ? 2u : 1u);
+      for (size_t k = hex ? 2 : 1; ok && k < name.size(); ++k) {
+        const char c = name[k];
+        int d = c >= '0' && c <= '9' ? c - '0'
+                : hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10
+                                                               : -1;
+        if (d < 0 || v > 0x10FFFF) ok = false;
+        else v = v * (hex ? 16 : 10) + static_cast<uint32_t>(d);
+      }
+      if (ok && v > 0 && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF)) cp = v;
+    }
+    if (!cp) {
+      out += s[i];
+      continue;
+    }
+    AppendUtf8(out, cp);
+    i = semi;
+  }
+  return out;
+}
+
+// Code points of UTF-8 text; a byte that starts no valid sequence stands for
+// itself (and has no slot).
+void DecodeUtf8(std::string_view s, std::vector<uint32_t>& out) {
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    uint32_t cp = n == 1 ? c : n == 2 ? (c & 0x1Fu) : n == 3 ? (c & 0x0Fu) : (c & 0x07u);
+    bool ok = n > 0 && i + n <= s.size();
+    for (size_t k = 1; ok && k < n; ++k) {
+      const unsigned char b = static_cast<unsigned char>(s[i + k]);
+      if ((b & 0xC0) != 0x80) ok = false;
+      cp = (cp << 6) | (b & 0x3Fu);
+    }
+    if (!ok) {
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    out.push_back(cp);
+    i += n;
   }
 }
 
 }  // namespace
 
-void IndexedCharacters(std::string_view page, int32_t pageNo, PageCharacters& out) {
-  for (auto& s : out.scope) s.clear();
+std::vector<IndexedRun> IndexedText(std::string_view page, int pageNumber) {
   const std::vector<HTMLNode> nodes = ParsePage(page);
-  const std::string& cell = nodes[pageNo % 2 != 0 ? 2 : 1].text;
-  for (const FilterItem& item : SplitNotes(cell))
-    AppendIndexed(item.text, out.scope[0], out.scope[item.kind == 0 ? 1 : 2]);
+  const int parity = ((pageNumber % 2) + 2) % 2;
+  std::vector<IndexedRun> runs;
+  for (const FilterItem& item : SplitNotes(nodes[1 + parity].text)) {
+    IndexedRun run;
+    run.note = item.kind == 1;
+    DecodeUtf8(DecodeEntities(StripTags(item.text)), run.codePoints);
+    runs.push_back(std::move(run));
+  }
+  return runs;
 }
 
-IndexBuilder::IndexBuilder(const std::vector<std::vector<uint32_t>>& groups)
+CollectionIndexer::CollectionIndexer(const VariantGroupList& groups)
     : m_groupOfSlot(kSlotCount, -1) {
   for (size_t g = 0; g < groups.size() && g < static_cast<size_t>(kMaxVariantGroups); ++g)
-    for (uint32_t cp : groups[g]) {
+    for (uint32_t member : groups[g]) {
+      const int slot = CharToSlot(member);
+      if (slot >= 0 && m_groupOfSlot[slot] < 0) m_groupOfSlot[slot] = static_cast<int32_t>(g);
+    }
+}
+
+bool CollectionIndexer::AddPage(uint32_t record, int pageNumber, std::string_view page,
+                                std::string& error) {
+  uint32_t next[3] = {0, 0, 0};
+  for (auto& p : m_pairs) p.clear();
+  for (const IndexedRun& run : IndexedText(page, pageNumber)) {
+    const int scope = run.note ? kNotes : kBody;
+    for (uint32_t cp : run.codePoints) {
       const int slot = CharToSlot(cp);
-      // A character in two groups counts for the first, as the reader does.
-      if (slot >= 0 && m_groupOfSlot[slot] < 0) m_groupOfSlot[slot] = VariantSlotBase + static_cast<int32_t>(g);
+      if (slot < 0) continue;
+      const int group = m_groupOfSlot[slot];
+      for (int which : {static_cast<int>(kFull), scope}) {
+        const uint32_t pos = next[which]++;
+        m_pairs[which].emplace_back(slot, pos);
+        if (group >= 0) m_pairs[which].emplace_back(VariantSlotBase + group, pos);
+      }
     }
+  }
+  for (int which = 0; which < 3; ++which) {
+    m_indexed[which] += next[which];
+    if (!Post(which, record, m_pairs[which], error)) return false;
+  }
+  return true;
 }
 
-bool IndexBuilder::Post(int scope, uint32_t record, const std::vector<uint32_t>& chars, std::string& error) {
-  m_hits.clear();
-  for (uint32_t pos = 0; pos < chars.size(); ++pos) {
-    const int slot = CharToSlot(chars[pos]);
-    m_hits.emplace_back(slot, pos);
-    if (m_groupOfSlot[slot] >= 0) m_hits.emplace_back(m_groupOfSlot[slot], pos);
-  }
-  // Positions ascend within each slot: a stable sort keeps them in page order.
-  std::stable_sort(m_hits.begin(), m_hits.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (size_t i = 0; i < m_hits.size();) {
-    size_t j = i;
+bool CollectionIndexer::Post(int which, uint32_t record,
+                             std::vector<std::pair<int, uint32_t>>& pairs, std::string& error) {
+  std::sort(pairs.begin(), pairs.end());
+  for (size_t i = 0; i < pairs.size();) {
+    const int slot = pairs[i].first;
     m_positions.clear();
-    while (j < m_hits.size() && m_hits[j].first == m_hits[i].first) m_positions.push_back(m_hits[j++].second);
-    if (!m_writers[scope].AddEntry(m_hits[i].first, record, m_positions)) {
-      error = std::string(kIndexNames[scope]) + ": " + m_writers[scope].Error();
+    for (; i < pairs.size() && pairs[i].first == slot; ++i) m_positions.push_back(pairs[i].second);
+    if (!m_writers[which].AddEntry(slot, record, m_positions)) {
+      error = std::string(kNames[which]) + ", record " + std::to_string(record) + ": " +
+              m_writers[which].Error();
       return false;
     }
-    i = j;
   }
-  m_indexed[scope] += chars.size();
   return true;
 }
 
-bool IndexBuilder::AddPage(uint32_t record, std::string_view page, int32_t pageNo, std::string& error) {
-  IndexedCharacters(page, pageNo, m_chars);
-  for (int s = 0; s < 3; ++s)
-    if (!Post(s, record, m_chars.scope[s], error)) return false;
-  return true;
-}
-
-bool IndexBuilder::Write(const std::string& folder, std::string& error) {
-  // IndexWriter writes the two reserved header tables as zeros: readers keep
-  // them and never consult them.
-  for (int s = 0; s < 3; ++s) {
-    if (!m_writers[s].Write(folder + "/" + kIndexNames[s])) {
-      error = m_writers[s].Error();
+bool CollectionIndexer::Write(const std::string& folder, std::string& error) {
+  for (int which = 0; which < 3; ++which) {
+    if (!m_writers[which].Write(folder + "/" + kNames[which])) {
+      error = m_writers[which].Error();
       return false;
     }
-    m_writers[s] = IndexWriter();  // free the postings before the next index is encoded
+    m_writers[which] = IndexWriter();  // free its postings before the next one is written
   }
   return true;
 }

@@ -1,14 +1,18 @@
 // Building the three full-text indexes from the stored pages.
 //
-// The indexed characters of a page are the characters of its text cell (the
-// first cell on even page numbers, the second on odd ones) that have a slot
-// (CharToSlot), markup excluded, in page order. Each index numbers the
-// characters of its own scope 0, 1, 2, ... across the whole cell:
-//   "Index"          body and note runs,
-//   "Index_content"  body runs only,
+// What is indexed is taken from each stored page itself, the way the reader
+// takes it apart: the page is cut into its sections (ParsePage), its text cell
+// (the first cell for even page numbers, the second for odd ones) into body
+// and note runs (SplitNotes); the tags are stripped from each run's text and
+// the entities the page layout writes are decoded. Every character with an
+// index slot (CharToSlot) is indexed; the others (punctuation such as 。,
+// spaces, Latin letters) are skipped and take no position. Positions count
+// the indexed characters of the page from 0, each index its own:
+//   "Index"          body and note runs, in page order;
+//   "Index_content"  body runs only;
 //   "Index_desc"     note runs only.
-// A character that belongs to variant group g is also posted under the group
-// slot 88065 + g, so that slot holds the merged postings of all its members.
+// A character that belongs to variant group g is posted a second time under
+// slot 88065 + g, so the group slot holds the merged postings of its members.
 #pragma once
 
 #include <cstdint>
@@ -16,39 +20,42 @@
 #include <string_view>
 #include <vector>
 
+#include "variantgroups.h"
 #include "writer/indexwriter.h"
 
-enum class IndexScope { Whole = 0, Body = 1, Notes = 2 };
-inline constexpr const char* kIndexNames[3] = {"Index", "Index_content", "Index_desc"};
-
-struct PageCharacters {
-  std::vector<uint32_t> scope[3];  // by IndexScope
+// One run of a page's text cell as indexed: note or body, and its code points
+// (all of them, with or without a slot).
+struct IndexedRun {
+  bool note = false;
+  std::vector<uint32_t> codePoints;
 };
 
-// The indexed characters of a stored page with the given page number.
-void IndexedCharacters(std::string_view page, int32_t pageNo, PageCharacters& out);
+// The runs of a stored page's text cell, tags stripped and entities decoded.
+std::vector<IndexedRun> IndexedText(std::string_view page, int pageNumber);
 
-class IndexBuilder {
+class CollectionIndexer {
  public:
-  // groups[g] lists the members of variant group g.
-  explicit IndexBuilder(const std::vector<std::vector<uint32_t>>& groups);
+  enum Which { kFull = 0, kBody = 1, kNotes = 2 };
+  static constexpr const char* kNames[3] = {"Index", "Index_content", "Index_desc"};
 
-  // Posts the page's characters under record; pages must come in ascending
-  // record order. False with a reason on a value the index format cannot hold
-  // (more than 65535 bytes of positions for one character on one page).
-  bool AddPage(uint32_t record, std::string_view page, int32_t pageNo, std::string& error);
-  // Writes the three indexes into folder.
+  explicit CollectionIndexer(const VariantGroupList& groups);
+
+  // Pages must come in ascending record order.
+  bool AddPage(uint32_t record, int pageNumber, std::string_view page, std::string& error);
+  // Writes the six index files into folder. IndexWriter fills the two
+  // reserved header tables with zeros: the reader keeps them and never looks
+  // at them.
   bool Write(const std::string& folder, std::string& error);
 
-  uint64_t Indexed(IndexScope s) const { return m_indexed[static_cast<int>(s)]; }
+  uint64_t IndexedCharacters(int which) const { return m_indexed[which]; }
 
  private:
-  bool Post(int scope, uint32_t record, const std::vector<uint32_t>& chars, std::string& error);
+  bool Post(int which, uint32_t record, std::vector<std::pair<int, uint32_t>>& pairs,
+            std::string& error);
 
-  std::vector<int32_t> m_groupOfSlot;  // character slot -> group slot, or -1
+  std::vector<int32_t> m_groupOfSlot;  // slot -> group number, -1 when none
   IndexWriter m_writers[3];
   uint64_t m_indexed[3] = {0, 0, 0};
-  PageCharacters m_chars;
-  std::vector<std::pair<int32_t, uint32_t>> m_hits;  // slot, position
-  std::vector<uint32_t> m_positions;
+  std::vector<std::pair<int, uint32_t>> m_pairs[3];  // scratch: (slot, position)
+  std::vector<uint32_t> m_positions;                 // scratch
 };

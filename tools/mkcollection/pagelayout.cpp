@@ -1,155 +1,162 @@
-// Laying a volume out into stored pages.
-//
-// A stored page is a complete UTF-8 HTML document:
-//   <html><head><meta charset><title>BOOK　VOLUME　第N頁</title><style></head><body>
-//   <table class="page"><tr><TD class="text">…</TD><TD class="margin">…</TD></tr></table>
-// with the two cells swapped on odd pages: the text cell is the first <TD on
-// even page numbers and the second on odd ones; the margin cell carries the
-// book, the volume and the page number. In the text cell a heading is an
-// <h4>, the byline a <p class="by">, a line or paragraph a <p>; note runs are
-// wrapped in <font size=-1 color="#993366"> … </font> and hold no other font
-// tag. Text is escaped (&, <, >), so no markup comes from the corpus.
 #include "pagelayout.h"
 
-#include <cstdio>
+#include <algorithm>
 
 #include "store/pagesections.h"
 
 namespace {
 
-struct Run {
-  std::string text;  // raw text (not escaped)
-  bool note = false;
-};
+// Width units: a body character is 4 units wide, a note character 3 (notes
+// are set in a smaller font).
+constexpr int kBodyUnits = 4;
+constexpr int kNoteUnits = 3;
+// How far back from the end of a page a cut looks for a punctuation mark.
+constexpr int kCutLookBack = 12;
 
-enum class BlockKind { Heading, Byline, Paragraph };
-
-struct Block {
-  BlockKind kind = BlockKind::Paragraph;
-  std::vector<Run> runs;
-};
-
-// Number of characters of UTF-8 text.
-size_t CharCount(const std::string& s) { return Utf8Length(s); }
-
-// Byte offset of the character number `chars` in s.
-size_t ByteOffset(const std::string& s, size_t chars) {
-  size_t i = 0;
-  while (i < s.size() && chars > 0) {
-    ++i;
-    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
-    --chars;
-  }
-  return i;
-}
-
-// Cuts a line into body and note runs: every outermost full-width
-// parenthesised annotation （…）, nested ones included, is a note run. An
-// opening parenthesis without its closing one stays body text.
-std::vector<Run> SplitAnnotations(const std::string& line, bool note) {
-  static const std::string open = "（", close = "）";
-  std::vector<Run> runs;
-  if (note) {
-    runs.push_back({line, true});
-    return runs;
-  }
-  size_t pos = 0;  // start of the text not yet emitted
-  size_t i = 0;
-  while (true) {
-    const size_t a = line.find(open, i);
-    if (a == std::string::npos) break;
-    int depth = 0;
-    size_t j = a, end = std::string::npos;
-    while (j < line.size()) {
-      if (line.compare(j, open.size(), open) == 0) {
-        ++depth;
-        j += open.size();
-      } else if (line.compare(j, close.size(), close) == 0) {
-        j += close.size();
-        if (--depth == 0) {
-          end = j;
-          break;
-        }
-      } else {
-        ++j;
-      }
-    }
-    if (end == std::string::npos) break;
-    if (a > pos) runs.push_back({line.substr(pos, a - pos), false});
-    runs.push_back({line.substr(a, end - a), true});
-    pos = i = end;
-  }
-  if (pos < line.size()) runs.push_back({line.substr(pos), false});
-  return runs;
-}
-
-size_t BlockChars(const Block& b) {
-  size_t n = 0;
-  for (const Run& r : b.runs) n += CharCount(r.text);
+// The length of the UTF-8 sequence starting at s[i] (1 for a stray byte).
+size_t SequenceLength(std::string_view s, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+  if (i + n > s.size()) return 1;
+  for (size_t k = 1; k < n; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
   return n;
 }
 
-std::string RenderBlock(const Block& b) {
-  std::string out = b.kind == BlockKind::Heading ? "<h4>" : b.kind == BlockKind::Byline ? "<p class=\"by\">" : "<p>";
-  for (const Run& r : b.runs) {
-    if (r.note) out += std::string(kNoteOpen);
-    out += EscapeHtml(r.text);
-    if (r.note) out += std::string(kNoteClose);
-  }
-  out += b.kind == BlockKind::Heading ? "</h4>" : "</p>";
-  return out;
+bool IsCutAfter(std::string_view ch) {
+  static const std::string_view kMarks[] = {"，", "。", "；", "：", "！", "？", "、",
+                                            "」", "』", "）", "》", ",", ".", ";"};
+  return std::find(std::begin(kMarks), std::end(kMarks), ch) != std::end(kMarks);
 }
 
-// Splits a block after `chars` characters: the head fills the page, the tail
-// flows on to the next.
-std::pair<Block, Block> SplitBlock(const Block& b, size_t chars) {
-  Block head{b.kind, {}}, tail{b.kind, {}};
-  for (const Run& r : b.runs) {
-    const size_t n = CharCount(r.text);
-    if (chars >= n) {
-      head.runs.push_back(r);
-      chars -= n;
-    } else if (chars > 0) {
-      const size_t cut = ByteOffset(r.text, chars);
-      head.runs.push_back({r.text.substr(0, cut), r.note});
-      tail.runs.push_back({r.text.substr(cut), r.note});
-      chars = 0;
-    } else {
-      tail.runs.push_back(r);
+enum class Tag { H4, P, Byline };
+
+struct Paragraph {
+  Tag tag = Tag::P;
+  std::vector<TextRun> runs;
+};
+
+int Units(const Paragraph& p) {
+  int units = 0;
+  for (const TextRun& r : p.runs) {
+    int chars = 0;
+    for (size_t i = 0; i < r.text.size(); i += SequenceLength(r.text, i)) ++chars;
+    units += chars * (r.note ? kNoteUnits : kBodyUnits);
+  }
+  return units;
+}
+
+// Lines a paragraph takes; a title takes one more for the space around it.
+int LinesOf(const Paragraph& p, const LayoutOptions& o) {
+  const int lineUnits = o.lineWidth * kBodyUnits;
+  const int lines = std::max(1, (Units(p) + lineUnits - 1) / lineUnits);
+  return p.tag == Tag::H4 ? lines + 1 : lines;
+}
+
+// Cuts p so that its head takes at most budget units; the rest stays in p.
+// The cut falls after a punctuation mark among the last kCutLookBack
+// characters that fit, if there is one. False when not even one character fits.
+bool CutParagraph(Paragraph& p, int budget, Paragraph& head) {
+  struct Pos {
+    size_t run, offset;
+  };
+  std::vector<Pos> cuts;  // positions after each character that fits
+  std::vector<bool> markBefore;
+  int used = 0;
+  for (size_t r = 0; r < p.runs.size(); ++r) {
+    const std::string& t = p.runs[r].text;
+    const int w = p.runs[r].note ? kNoteUnits : kBodyUnits;
+    for (size_t i = 0; i < t.size();) {
+      const size_t n = SequenceLength(t, i);
+      if (used + w > budget) goto done;
+      used += w;
+      i += n;
+      cuts.push_back({r, i});
+      markBefore.push_back(IsCutAfter(std::string_view(t).substr(i - n, n)));
     }
   }
-  return {head, tail};
+done:
+  if (cuts.empty()) return false;
+  size_t pick = cuts.size() - 1;
+  for (size_t k = cuts.size(); k-- > 0 && cuts.size() - k <= static_cast<size_t>(kCutLookBack);)
+    if (markBefore[k]) {
+      pick = k;
+      break;
+    }
+  const Pos at = cuts[pick];
+  head.tag = p.tag;
+  head.runs.assign(p.runs.begin(), p.runs.begin() + static_cast<long>(at.run));
+  TextRun& split = p.runs[at.run];
+  head.runs.push_back({split.note, split.text.substr(0, at.offset)});
+  split.text.erase(0, at.offset);
+  p.runs.erase(p.runs.begin(), p.runs.begin() + static_cast<long>(at.run));
+  if (p.runs.front().text.empty()) p.runs.erase(p.runs.begin());
+  if (p.tag == Tag::H4) p.tag = Tag::P;  // the rest of a cut title is no new title
+  return true;
 }
 
-std::string PageHtml(const std::string& book, const std::string& volume, int pageNo,
-                     const std::string& text) {
-  char num[32];
-  std::snprintf(num, sizeof num, "%d", pageNo);
-  const std::string title = EscapeHtml(book) + "　" + EscapeHtml(volume) + "　第" + num + "頁";
-  const std::string textCell =
-      "<TD class=\"text\" valign=\"top\">" + text + "</TD>";
-  const std::string marginCell = "<TD class=\"margin\" valign=\"top\">" + EscapeHtml(book) + "<br>" +
-                                 EscapeHtml(volume) + "<br>" + num + "</TD>";
-  std::string html =
-      "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">"
-      "<title>" + title + "</title>"
-      "<style>body{background:#faf3e0;color:#2b1a0e;font-family:\"Noto Serif CJK JP\",\"HanaMinA\",\"HanaMinB\",serif;}"
-      "table.page{margin:1em auto;border-collapse:collapse;}td.text{width:36em;padding:1em 2em;"
-      "line-height:1.9;font-size:17px;border:1px solid #d6c092;background:#fffaf0;}"
-      "td.margin{width:4em;padding:1em .5em;color:#8a6a42;font-size:13px;text-align:center;}"
-      "h4{color:#7a1f12;margin:.6em 0 .2em;}p{margin:.15em 0;}p.by{text-align:right;color:#5a4632;}</style></head><body>"
-      "<table class=\"page\"><tr>";
-  // Even pages carry the text in the first cell, odd pages in the second.
-  html += pageNo % 2 == 0 ? textCell + marginCell : marginCell + textCell;
-  html += "</tr></table></body></html>";
-  return html;
+void AppendParagraph(std::string& cell, const Paragraph& p) {
+  cell += p.tag == Tag::H4 ? "<h4>" : p.tag == Tag::Byline ? "<p><span class=\"au\">" : "<p>";
+  for (const TextRun& r : p.runs) {
+    if (r.note) cell += kNoteOpen;
+    AppendEscaped(cell, r.text);
+    if (r.note) cell += kNoteClose;
+  }
+  cell += p.tag == Tag::H4 ? "</h4>\n" : p.tag == Tag::Byline ? "</span></p>\n" : "</p>\n";
+}
+
+Paragraph ParagraphOf(const Block& b) {
+  Paragraph p;
+  switch (b.kind) {
+    case BlockKind::Heading:
+      p.tag = Tag::H4;
+      p.runs.push_back({false, b.text});
+      break;
+    case BlockKind::Byline:
+      p.tag = Tag::Byline;
+      p.runs.push_back({false, b.text});
+      break;
+    case BlockKind::Line:
+      p.runs = SplitAnnotations(b.text);
+      break;
+    case BlockKind::Note:
+      p.runs.push_back({true, b.text});
+      break;
+  }
+  return p;
 }
 
 }  // namespace
 
-std::string EscapeHtml(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
+std::vector<TextRun> SplitAnnotations(std::string_view line) {
+  static constexpr std::string_view kOpen = "（", kClose = "）";
+  std::vector<TextRun> runs;
+  auto current = [&](bool note) -> std::string& {
+    if (runs.empty() || runs.back().note != note) runs.push_back({note, {}});
+    return runs.back().text;
+  };
+  int depth = 0;
+  for (size_t i = 0; i < line.size();) {
+    const size_t n = SequenceLength(line, i);
+    const std::string_view ch = line.substr(i, n);
+    if (ch == kOpen) {
+      if (depth == 0) runs.push_back({true, {}});  // a new annotation, even right after one
+      ++depth;
+      current(true) += ch;
+    } else if (depth > 0) {
+      current(true) += ch;
+      if (ch == "(") ++depth;
+      if (ch == kClose || ch == ")") --depth;
+    } else {
+      current(false) += ch;
+    }
+    i += n;
+  }
+  if (runs.empty()) runs.push_back({false, {}});
+  return runs;
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
   for (char c : text) {
     switch (c) {
       case '&': out += "&amp;"; break;
@@ -158,59 +165,87 @@ std::string EscapeHtml(const std::string& text) {
       default: out += c;
     }
   }
-  return out;
 }
 
-std::vector<std::string> LayOutVolume(const std::string& book, const Volume& volume,
-                                      size_t pageChars) {
-  std::vector<Block> blocks;
-  auto add = [&](BlockKind kind, const std::string& text, bool note) {
-    if (!text.empty()) blocks.push_back({kind, SplitAnnotations(text, note)});
-  };
-  // A byline is shown where the author changes, as a printed collection
-  // names a poet once above his poems.
-  const std::string* lastByline = nullptr;
-  for (const Work& w : volume.works) {
-    add(BlockKind::Heading, w.title, false);
-    if (!lastByline || *lastByline != w.byline) add(BlockKind::Byline, w.byline, false);
-    lastByline = &w.byline;
-    for (const std::string& n : w.notesBefore) add(BlockKind::Paragraph, n, true);
-    for (const std::string& l : w.lines) add(BlockKind::Paragraph, l, false);
-    for (const std::string& n : w.notesAfter) add(BlockKind::Paragraph, n, true);
-  }
-  // A heading needs room for a few lines after it; a block is not split
-  // when only a sliver of it would go to either page.
-  const size_t minRoom = pageChars / 10, minTail = pageChars / 20;
+std::string PageDocument(std::string_view book, std::string_view volume, int pageNumber,
+                         std::string_view textCell) {
+  const std::string number = std::to_string(pageNumber);
+  std::string margin = "<TD class=\"margin\">";
+  AppendEscaped(margin, book);
+  margin += "<br>";
+  AppendEscaped(margin, volume);
+  margin += "<br>" + number + "</TD>";
+  std::string text = "<TD class=\"text\">\n";
+  text += textCell;
+  text += "</TD>";
+
+  std::string page;
+  page.reserve(textCell.size() + 1024);
+  page += "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">";
+  page += "<title>";
+  AppendEscaped(page, book);
+  page += " ";
+  AppendEscaped(page, volume);
+  page += " " + number + "</title>\n";
+  // Presentation only; everything outside the title and the cells is dropped
+  // when a page is taken apart for a hit page.
+  page +=
+      "<style>body{background:#fbf8ef;margin:0}"
+      "table.leaf{margin:1em auto;border-collapse:collapse;border:1px solid #c9b98f}"
+      "td{vertical-align:top}"
+      "td.text{width:34em;padding:1em 2em;font-family:'Noto Serif CJK TC','Noto Serif CJK JP',serif;"
+      "font-size:large;line-height:1.8}"
+      "td.margin{width:4em;padding:1em .5em;text-align:center;color:#7a5c3a;background:#f3ecd8}"
+      "h4{margin:.8em 0 .2em}p{margin:0 0 .3em}span.au{display:block;text-align:right}"
+      "</style></head>\n<body><table class=\"leaf\"><tr>";
+  // Even page numbers: text cell first; odd: second.
+  if (pageNumber % 2 == 0)
+    page += text + margin;
+  else
+    page += margin + text;
+  page += "</tr></table></body></html>\n";
+  return page;
+}
+
+std::vector<std::string> LayoutVolume(const Volume& volume, const LayoutOptions& options) {
+  const int capacity = std::max(3, options.linesPerPage);
+  const int lineUnits = std::max(1, options.lineWidth) * kBodyUnits;
   std::vector<std::string> pages;
-  std::string text;
-  size_t used = 0;
+  std::string cell;
+  int used = 0;
   auto flush = [&] {
-    pages.push_back(PageHtml(book, volume.title, static_cast<int>(pages.size()) + 1, text));
-    text.clear();
+    if (used == 0) return;
+    pages.push_back(std::move(cell));
+    cell.clear();
     used = 0;
   };
-  for (size_t i = 0; i < blocks.size(); ++i) {
-    Block b = blocks[i];
-    size_t n = BlockChars(b);
-    // A heading never ends a page.
-    if (b.kind == BlockKind::Heading && used > 0 && used + n + minRoom > pageChars) flush();
-    while (used + n > pageChars) {
-      const size_t room = pageChars - used;
-      // Short remainders move whole to the next page.
-      if (room < minRoom || n - room < minTail) {
-        if (used == 0) break;
-        flush();
-        continue;
-      }
-      auto [head, tail] = SplitBlock(b, room);
-      text += RenderBlock(head);
+  for (size_t b = 0; b < volume.blocks.size(); ++b) {
+    Paragraph p = ParagraphOf(volume.blocks[b]);
+    int lines = LinesOf(p, options);
+    // A title or byline is kept with at least two lines of what follows.
+    if ((p.tag == Tag::H4 || p.tag == Tag::Byline) && used > 0 && used + lines + 2 > capacity)
       flush();
-      b = tail;
-      n = BlockChars(b);
+    while (used + lines > capacity) {
+      const int remaining = capacity - used;
+      // Cut only where at least two lines are left, or on an empty page (the
+      // paragraph is longer than a page).
+      if (used == 0 || remaining >= 2) {
+        const int budget = (p.tag == Tag::H4 ? remaining - 1 : remaining) * lineUnits;
+        Paragraph head;
+        if (budget > 0 && CutParagraph(p, budget, head)) {
+          AppendParagraph(cell, head);
+          used = capacity;
+          flush();
+          lines = LinesOf(p, options);
+          continue;
+        }
+      }
+      if (used == 0) break;  // nothing fits on an empty page: set it whole
+      flush();
     }
-    text += RenderBlock(b);
-    used += n;
+    AppendParagraph(cell, p);
+    used += lines;
   }
-  if (!text.empty() || pages.empty()) flush();
+  flush();
   return pages;
 }

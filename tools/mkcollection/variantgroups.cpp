@@ -1,144 +1,178 @@
 #include "variantgroups.h"
 
+#include <bzlib.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <numeric>
 #include <set>
+#include <unordered_map>
 
 #include "index/charslot.h"
 
 namespace {
 
-bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-
-// Reads "U+XXXX" at s[i...] and advances i past it; 0 when there is none.
-uint32_t ParseCodePoint(const std::string& s, size_t& i) {
-  if (s.compare(i, 2, "U+") != 0) return 0;
-  i += 2;
-  uint32_t v = 0;
-  while (i < s.size() && IsHex(s[i]) && v <= 0x10FFFF) {
-    const char c = s[i++];
-    v = v * 16 + static_cast<uint32_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+// The whole file, decompressed when it starts with the bzip2 signature.
+bool ReadMaybeBzip2(const std::string& path, std::string& out, std::string& error) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = "cannot open the Unihan file " + path + ": " + std::strerror(errno);
+    return false;
   }
-  return v <= 0x10FFFF ? v : 0;
-}
-
-// Decodes the UTF-8 characters of s; false when s is not well-formed.
-bool DecodeUtf8(const std::string& s, std::vector<uint32_t>& out) {
+  char magic[3] = {};
+  const size_t got = std::fread(magic, 1, 3, f);
+  std::rewind(f);
   out.clear();
-  for (size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > s.size()) return false;
-    uint32_t v = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
-    for (int k = 1; k < len; ++k) {
-      const unsigned char d = static_cast<unsigned char>(s[i + k]);
-      if ((d & 0xC0) != 0x80) return false;
-      v = (v << 6) | (d & 0x3F);
+  if (got == 3 && std::memcmp(magic, "BZh", 3) == 0) {
+    int bzerr = BZ_OK;
+    BZFILE* bz = BZ2_bzReadOpen(&bzerr, f, 0, 0, nullptr, 0);
+    if (bzerr == BZ_OK) {
+      char buf[1 << 16];
+      while (bzerr == BZ_OK) {
+        const int n = BZ2_bzRead(&bzerr, bz, buf, sizeof buf);
+        if (n > 0) out.append(buf, static_cast<size_t>(n));
+      }
+      // A file of several bzip2 streams ends each with BZ_STREAM_END; the
+      // Unicode files are one stream.
     }
-    out.push_back(v);
-    i += static_cast<size_t>(len);
-  }
-  return true;
-}
-
-}  // namespace
-
-std::vector<std::string> DefaultVariantFields() {
-  return {"kTraditionalVariant", "kSimplifiedVariant", "kZVariant"};
-}
-
-uint32_t VariantGroups::Find(uint32_t x) const {
-  auto it = m_parent.find(x);
-  if (it == m_parent.end()) {
-    m_parent.emplace(x, x);
-    return x;
-  }
-  uint32_t root = x;
-  while (m_parent[root] != root) root = m_parent[root];
-  while (m_parent[x] != root) {  // path compression
-    const uint32_t next = m_parent[x];
-    m_parent[x] = root;
-    x = next;
-  }
-  return root;
-}
-
-void VariantGroups::Join(uint32_t a, uint32_t b, const std::string& label) {
-  if (a == 0 || b == 0 || a == b) return;
-  ++m_relations[label];
-  const uint32_t ra = Find(a), rb = Find(b);
-  if (ra != rb) m_parent[std::max(ra, rb)] = std::min(ra, rb);
-}
-
-bool VariantGroups::AddUnihan(const std::string& text, const std::vector<std::string>& fields,
-                              std::string& error) {
-  const std::set<std::string> wanted(fields.begin(), fields.end());
-  size_t used = 0;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (line.empty() || line[0] == '#') continue;
-    const size_t t1 = line.find('\t');
-    const size_t t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
-    if (t2 == std::string::npos) continue;
-    const std::string field = line.substr(t1 + 1, t2 - t1 - 1);
-    if (!wanted.count(field)) continue;
-    size_t i = 0;
-    const uint32_t from = ParseCodePoint(line, i);
-    for (i = t2 + 1; i < line.size();) {
-      if (line.compare(i, 2, "U+") == 0) Join(from, ParseCodePoint(line, i), field);
-      else ++i;
+    int closeErr = BZ_OK;
+    BZ2_bzReadClose(&closeErr, bz);
+    std::fclose(f);
+    if (bzerr != BZ_STREAM_END) {
+      error = "the Unihan file " + path + " is not a readable bzip2 file (error " +
+              std::to_string(bzerr) + ")";
+      return false;
     }
-    ++used;
+    return true;
   }
-  if (used == 0) {
-    error = "no variant relations of the chosen fields in the Unihan data";
+  char buf[1 << 16];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  const bool bad = std::ferror(f);
+  std::fclose(f);
+  if (bad) {
+    error = "cannot read the Unihan file " + path;
     return false;
   }
   return true;
 }
 
-size_t VariantGroups::AddDictionary(const std::string& text, const std::string& label) {
-  const size_t before = m_relations[label];
-  std::vector<uint32_t> key, value;
+// Parses "U+XXXX" at s[i]; advances i past it.
+bool ParseCodePoint(const std::string& s, size_t& i, uint32_t& cp) {
+  if (i + 2 >= s.size() || s[i] != 'U' || s[i + 1] != '+') return false;
+  size_t j = i + 2;
+  uint32_t v = 0;
+  int digits = 0;
+  while (j < s.size() && std::isxdigit(static_cast<unsigned char>(s[j])) && digits < 7) {
+    const char c = s[j];
+    v = v * 16 + static_cast<uint32_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    ++j;
+    ++digits;
+  }
+  if (digits < 4 || v > 0x10FFFF) return false;
+  cp = v;
+  i = j;
+  return true;
+}
+
+class UnionFind {
+ public:
+  uint32_t Find(uint32_t x) {
+    auto it = m_parent.find(x);
+    if (it == m_parent.end()) {
+      m_parent.emplace(x, x);
+      return x;
+    }
+    uint32_t root = x;
+    while (m_parent[root] != root) root = m_parent[root];
+    while (m_parent[x] != root) {  // path compression
+      const uint32_t next = m_parent[x];
+      m_parent[x] = root;
+      x = next;
+    }
+    return root;
+  }
+  void Join(uint32_t a, uint32_t b) {
+    const uint32_t ra = Find(a), rb = Find(b);
+    if (ra != rb) m_parent[std::max(ra, rb)] = std::min(ra, rb);
+  }
+  const std::unordered_map<uint32_t, uint32_t>& Members() const { return m_parent; }
+
+ private:
+  std::unordered_map<uint32_t, uint32_t> m_parent;
+};
+
+}  // namespace
+
+std::vector<std::string> DefaultUnihanFields() {
+  return {"kTraditionalVariant", "kSimplifiedVariant", "kZVariant"};
+}
+
+bool ReadUnihanLinks(const std::string& path, const std::vector<std::string>& fields,
+                     std::vector<VariantLink>& links, std::map<std::string, size_t>& perField,
+                     std::string& error) {
+  std::string text;
+  if (!ReadMaybeBzip2(path, text, error)) return false;
+  const std::set<std::string> wanted(fields.begin(), fields.end());
+  size_t lines = 0;
   for (size_t start = 0; start < text.size();) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const size_t tab = line.find('\t');
-    if (tab == std::string::npos) continue;
-    if (!DecodeUtf8(line.substr(0, tab), key) || key.size() != 1) continue;
-    const std::string values = line.substr(tab + 1);
-    for (size_t vs = 0; vs <= values.size();) {
-      size_t ve = values.find(' ', vs);
-      if (ve == std::string::npos) ve = values.size();
-      if (DecodeUtf8(values.substr(vs, ve - vs), value) && value.size() == 1) Join(key[0], value[0], label);
-      vs = ve + 1;
+    if (line.empty() || line[0] == '#') continue;
+    const size_t t1 = line.find('\t');
+    const size_t t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
+    if (t2 == std::string::npos) continue;
+    size_t i = 0;
+    uint32_t from;
+    if (!ParseCodePoint(line, i, from) || i != t1) continue;
+    ++lines;
+    const std::string field = line.substr(t1 + 1, t2 - t1 - 1);
+    if (!wanted.count(field)) continue;
+    for (i = t2 + 1; i < line.size();) {
+      uint32_t to;
+      if (ParseCodePoint(line, i, to)) {
+        if (to != from) {
+          links.emplace_back(from, to);
+          ++perField[field];
+        }
+      } else {
+        ++i;
+      }
     }
   }
-  return m_relations[label] - before;
+  if (lines == 0) {
+    error = "the Unihan file " + path + " holds no variant data (U+XXXX<TAB>field<TAB>values)";
+    return false;
+  }
+  return true;
 }
 
-std::vector<std::vector<uint32_t>> VariantGroups::Groups() const {
+VariantGroupList GroupVariants(const std::vector<VariantLink>& links) {
+  UnionFind uf;
+  for (const auto& [a, b] : links) uf.Join(a, b);
   std::map<uint32_t, std::vector<uint32_t>> byRoot;
-  for (const auto& [cp, parent] : m_parent)
-    if (CharToSlot(cp) >= 0) byRoot[Find(cp)].push_back(cp);
-  std::vector<std::vector<uint32_t>> groups;
+  for (const auto& [member, parent] : uf.Members()) {
+    (void)parent;
+    if (CharToSlot(member) < 0) continue;  // never indexed, never searched
+    byRoot[uf.Find(member)].push_back(member);
+  }
+  VariantGroupList groups;
   for (auto& [root, members] : byRoot) {
     if (members.size() < 2) continue;
     std::sort(members.begin(), members.end());
     groups.push_back(std::move(members));
   }
   std::sort(groups.begin(), groups.end(),
-            [](const auto& a, const auto& b) { return a.front() < b.front(); });
+            [](const auto& x, const auto& y) { return x.front() < y.front(); });
   return groups;
 }
 
-std::string VariantGroups::Format(const std::vector<std::vector<uint32_t>>& groups) {
+std::string FormatVariantTable(const VariantGroupList& groups) {
   std::string out;
   char buf[16];
   for (const auto& g : groups) {
@@ -149,4 +183,10 @@ std::string VariantGroups::Format(const std::vector<std::vector<uint32_t>>& grou
     out += '\n';
   }
   return out;
+}
+
+std::map<size_t, size_t> GroupSizeDistribution(const VariantGroupList& groups) {
+  std::map<size_t, size_t> d;
+  for (const auto& g : groups) ++d[g.size()];
+  return d;
 }

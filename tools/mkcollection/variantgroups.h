@@ -1,43 +1,47 @@
-// Variant-character groups for "yitizi.txt": characters linked by variant
-// relations are joined with union-find; every connected set of characters
-// becomes one group.
+// Variant-character groups for "yitizi.txt", from the Unicode Han database
+// (Unihan_Variants.txt, plain or bzip2-compressed) and, optionally, the
+// Japanese new forms of OpenCC's JPVariants dictionary.
+//
+// Unihan_Variants.txt lines: "U+5E72<TAB>kTraditionalVariant<TAB>U+4E7E U+5E72 U+5E79";
+// a value may carry sources ("U+6588<kLau,kMatthews"); lines starting with #
+// are comments. Every listed relation of the chosen fields links the two
+// characters; linked characters form one group (union-find, so links chain).
+// Members without an index slot are dropped after the groups are formed (two
+// indexed characters linked through an unindexed one stay together); groups
+// of fewer than two members are dropped.
+//
+// yitizi.txt: one group a line, members as uppercase hexadecimal code points
+// joined by commas, ascending; groups ordered by their smallest member; LF
+// line ends. Group g is posted under index slot 88065 + g.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-// The Unihan fields joined by default: traditional/simplified forms and
-// Z-variants (the same abstract character). Semantic variants are left out:
-// they chain loosely related characters into large groups.
-std::vector<std::string> DefaultVariantFields();
+using VariantLink = std::pair<uint32_t, uint32_t>;
+using VariantGroupList = std::vector<std::vector<uint32_t>>;
 
-class VariantGroups {
- public:
-  // Reads Unihan_Variants text (lines "U+XXXX<TAB>field<TAB>U+YYYY[<source>] ...")
-  // and joins every character with each variant listed in one of the fields.
-  // False when the text holds no line of those fields.
-  bool AddUnihan(const std::string& text, const std::vector<std::string>& fields, std::string& error);
-  // Joins the single characters of a dictionary in OpenCC's text form: lines
-  // "<key><TAB><value>[ <value>...]"; entries of more than one character are
-  // skipped. Answers the number of relations added.
-  size_t AddDictionary(const std::string& text, const std::string& label);
-  void Join(uint32_t a, uint32_t b, const std::string& label = "pairs");
+// The Unihan fields joined by default: traditional/simplified pairs and
+// Z-variants (the same character in another glyph). Semantic variants are
+// left out: chained through union-find they join characters of different
+// meaning (柜 "cupboard" with 饋 "to present food", through 櫃 and 匱).
+std::vector<std::string> DefaultUnihanFields();
 
-  // Groups of at least two members, members ascending, groups ordered by their
-  // smallest member. Only characters that have a slot are listed: the others
-  // are never indexed, so no search can find them, but they still link the
-  // characters around them (A-X-B with X unindexed gives the group A, B).
-  std::vector<std::vector<uint32_t>> Groups() const;
-  // "yitizi.txt": one group a line, uppercase hex joined by commas, LF endings.
-  static std::string Format(const std::vector<std::vector<uint32_t>>& groups);
+// Reads the links of the given fields. False with a reason when the file
+// cannot be read or decompressed, or holds no line of any of the fields.
+// perField counts the links read per field.
+bool ReadUnihanLinks(const std::string& path, const std::vector<std::string>& fields,
+                     std::vector<VariantLink>& links, std::map<std::string, size_t>& perField,
+                     std::string& error);
 
-  // Relations joined, by Unihan field or dictionary label.
-  const std::map<std::string, size_t>& Relations() const { return m_relations; }
+// Joins linked characters into groups as described above.
+VariantGroupList GroupVariants(const std::vector<VariantLink>& links);
 
- private:
-  uint32_t Find(uint32_t x) const;
-  mutable std::map<uint32_t, uint32_t> m_parent;
-  std::map<std::string, size_t> m_relations;
-};
+// The text of yitizi.txt for the groups.
+std::string FormatVariantTable(const VariantGroupList& groups);
+
+// Group sizes: size -> number of groups.
+std::map<size_t, size_t> GroupSizeDistribution(const VariantGroupList& groups);
