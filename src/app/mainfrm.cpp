@@ -63,8 +63,8 @@ CMainFrame::CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent)
   // The navigation form is the active pane from the start.
   m_pLeftPane->setFocus(Qt::OtherFocusReason);
   m_Splitter->SetActivePane(0);
-  UpdateCommandUI();
   m_created = true;
+  UpdateCommandUI();
 }
 
 CMainFrame::~CMainFrame() {

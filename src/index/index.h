@@ -100,6 +100,12 @@ class CIndex {
 
  private:
   bool Fail(const std::string& why);
+  // SearchAnd / SearchOr: acceptance, keyword splitting, spaces written back.
+  int32_t SearchKeywords(std::u16string& keywords, bool countHits, bool variants,
+                         CombineMode firstMode, CombineMode laterMode);
+  // Merges one keyword's pages and counts into the hit list.
+  void MergeStep(CombineMode mode, bool countHits, std::vector<uint32_t>& stepPages,
+                 std::vector<uint32_t>& stepCounts);
 
   CFileList m_files;
   std::vector<uint32_t> m_BlockChain;

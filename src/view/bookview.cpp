@@ -32,6 +32,11 @@ CBookView::CBookView(QWidget* parent) : QWebEngineView(parent) {
   // Keyboard and mouse events of the browser's inner widgets pass here before
   // the browser sees them.
   qApp->installEventFilter(this);
+  // A location the browser reaches by itself (a link in a page) becomes the
+  // current location too.
+  connect(this, &QWebEngineView::urlChanged, this, [this](const QUrl& url) {
+    if (!url.isEmpty()) m_location = url;
+  });
   Navigate(QStringLiteral("about:blank"));
 }
 
@@ -48,13 +53,11 @@ void CBookView::Navigate(const QString& location) {
     url = QUrl::fromLocalFile(anchored ? location.left(hash) : location);
     if (anchored) url.setFragment(location.mid(hash + 1));
   }
+  m_location = url;
   load(url);
 }
 
-QString CBookView::CurrentLocation() const {
-  const QUrl u = url();
-  return u.isEmpty() ? QStringLiteral("about:blank") : u.toString();
-}
+QString CBookView::CurrentLocation() const { return m_location.toString(); }
 
 bool CBookView::IsInside(const QObject* o) const {
   for (; o; o = o->parent())
@@ -140,7 +143,12 @@ void CBookView::LimitedCopy() {
 
 void CBookView::UnlimitedCopy() { page()->triggerAction(QWebEnginePage::Copy); }
 
-void CBookView::SelectAll() { page()->triggerAction(QWebEnginePage::SelectAll); }
+void CBookView::SelectAll() {
+  // The browser's select-all acts on the focused frame only; selecting the
+  // body's contents works whether or not the view has the keyboard focus.
+  page()->runJavaScript(QStringLiteral(
+      "if (document.body) window.getSelection().selectAllChildren(document.body);"));
+}
 
 void CBookView::Cut() { page()->triggerAction(QWebEnginePage::Cut); }
 

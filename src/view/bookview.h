@@ -52,14 +52,15 @@ class CBookView : public QWebEngineView {
   enum class KeyAction { Pass, Block, BlockAndWarn };
   static KeyAction ActionForKey(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat);
 
+ // Sees the events of the view's inner widgets before the browser does: the
+  // right button and the Ctrl key. True when the event was consumed.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  signals:
   // The Ctrl key was blocked and the user told to copy with the mouse.
   void ctrlBlocked();
   // The context menu was opened at a screen position.
   void contextMenuShown(const QPoint& globalPos);
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void ShowContextMenu(const QPoint& globalPos);
@@ -68,6 +69,8 @@ class CBookView : public QWebEngineView {
   QMenu* m_menu = nullptr;
   QAction* m_copyAction = nullptr;
   QAction* m_selectAllAction = nullptr;
+  // The location last asked for, or last reached by the browser itself.
+  QUrl m_location{QStringLiteral("about:blank")};
   QPrinter m_printer;
   bool m_printing = false;
 };

@@ -1,0 +1,111 @@
+// Keyword search on the real collection: a frequent single character, phrases
+// of two and four characters, "?" and "*" patterns, a variants search and the
+// and/or combinations of keywords. Every search counts hits, as the search form
+// asks for.
+//
+// The collection is read from the folder named by TEVARIN_DATA, else from the
+// folder of this program (the build's bin folder, where the run command puts
+// the default collection), else from build/bin under the current folder. Without
+// a collection every case is skipped with a message.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "index/index.h"
+
+namespace {
+
+bool HasCollection(const std::string& dir) {
+  std::error_code ec;
+  return !dir.empty() && std::filesystem::exists(dir + "/Index-idx.h", ec) &&
+         std::filesystem::exists(dir + "/Index-idx.m", ec) &&
+         std::filesystem::exists(dir + "/Index-fl.h", ec);
+}
+
+std::string ExecutableFolder() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.parent_path().string();
+}
+
+std::string DataFolder() {
+  if (const char* env = std::getenv("TEVARIN_DATA"); env && *env) return env;
+  for (const std::string& dir : {ExecutableFolder(), std::string("build/bin")})
+    if (HasCollection(dir)) return dir;
+  return ExecutableFolder();
+}
+
+// One engine per index part, opened on first use and kept for all cases.
+CIndex* Engine(int part, std::string& why) {
+  static CIndex engines[3];
+  static bool tried[3] = {false, false, false};
+  static std::string errors[3];
+  if (!tried[part]) {
+    tried[part] = true;
+    const std::string dir = DataFolder();
+    if (!HasCollection(dir))
+      errors[part] = "no collection in " + dir + " (set TEVARIN_DATA or build one with tevarin-mkcollection)";
+    else if (!engines[part].Open(dir, "Index", part))
+      errors[part] = "cannot open the collection in " + dir + ": " + engines[part].LastError();
+  }
+  why = errors[part];
+  return engines[part].IsOpen() ? &engines[part] : nullptr;
+}
+
+enum class Op { And, Or };
+
+void RunSearch(benchmark::State& state, std::u16string keywords, Op op, bool variants, int part) {
+  std::string why;
+  CIndex* index = Engine(part, why);
+  if (!index) {
+    state.SkipWithError(why.c_str());
+    return;
+  }
+  std::u16string buffer;
+  int32_t pages = 0;
+  for (auto _ : state) {
+    buffer = keywords;  // the search writes U+3000 over the spaces
+    if (op == Op::And)
+      index->SearchAnd(buffer, true, variants);
+    else
+      index->SearchOr(buffer, true, variants);
+    pages = index->GetHitPageCount();
+    benchmark::DoNotOptimize(index->GetHitCounts().data());
+  }
+  uint64_t hits = 0;
+  for (uint32_t c : index->GetHitCounts()) hits += c;
+  state.counters["pages"] = pages;
+  state.counters["hits"] = static_cast<double>(hits);
+}
+
+void BM_Search(benchmark::State& state, const char16_t* keywords, Op op, bool variants, int part) {
+  RunSearch(state, keywords, op, variants, part);
+}
+
+// A frequent single character: every position of every page it is on is counted.
+BENCHMARK_CAPTURE(BM_Search, single_zhi, u"之", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, single_bu, u"不", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+// Phrases: the terms meet on the pages of the rarest one.
+BENCHMARK_CAPTURE(BM_Search, phrase2_tianxia, u"天下", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, phrase2_buzhi, u"不知", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, phrase4_buzhihechu, u"不知何處", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+// Wildcards.
+BENCHMARK_CAPTURE(BM_Search, question_chun_hua, u"春?花", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, star_chun_hua, u"春*花", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, star3_chun_hua_yue, u"春*花*月", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+// Variant groups: the group slot holds the merged postings of all forms.
+BENCHMARK_CAPTURE(BM_Search, variants_xue, u"学而", Op::And, true, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, variants_guo, u"国家", Op::And, true, FullText)->Unit(benchmark::kMillisecond);
+// Several keywords.
+BENCHMARK_CAPTURE(BM_Search, and_two, u"明月 故鄉", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, or_two, u"明月 故鄉", Op::Or, false, FullText)->Unit(benchmark::kMillisecond);
+// The body index.
+BENCHMARK_CAPTURE(BM_Search, body_single_zhi, u"之", Op::And, false, Body)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
