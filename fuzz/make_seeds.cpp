@@ -15,6 +15,7 @@
 #include "index/charslot.h"
 #include "index/index.h"
 #include "writer/bookwriter.h"
+#include "writer/cataloguewriter.h"
 #include "writer/indexwriter.h"
 
 namespace {
@@ -214,6 +215,74 @@ void KeywordSeeds() {
   }
 }
 
+void PageSeeds() {
+  const std::string pages[] = {
+      StoredPage("學而", "子曰學而時習之" + kNote + "注<b>也</b></font>不亦說乎", "<p>有朋</p><h4>自遠方來</h4>"),
+      StoredPage("t", "<TD>nested</TD>學</TD>", "<title>x</title>學習"),
+      "<html><title>only a title</title>",
+      "<TD>" + kNote + "note first</font></font>學",
+      "<title>unfinished<TD>學而<TD",
+  };
+  const std::string keywords[] = {"學", "學*習", "學?時", "*", "??", "而*", "</font>", "<p>"};
+  int n = 0;
+  for (const auto& page : pages)
+    for (const auto& k : keywords) {
+      if ((n++ % 3) != 0) continue;  // a sample of the pairs is enough
+      std::string s;
+      PutU8(s, static_cast<uint32_t>(n % 8));
+      PutSized(s, k);
+      s += page;
+      Seed("pages", "seed" + std::to_string(n), s);
+    }
+}
+
+void VariantSeeds() {
+  const std::pair<std::u16string, std::string> cases[] = {
+      {u"乾坤", "4E7E,5E72,5E79\n5764,5803\n"},
+      {u"干 發", "4E7E,5E72,5E79\r\n767C,53D1,9AEE\r\n"},
+      {u"\U00020000學", "20000,4E00\n\n,5B78,,5B66,\n0x4E00, 4E01\nzz\n"},
+      {u"學學學學學學學學學學學學學", "5B78,5B66,5B7F\n"},
+      {u"", "\n\n\n"},
+  };
+  int n = 0;
+  for (const auto& [k, table] : cases) {
+    std::string s;
+    PutSized(s, Units(k));
+    s += table;
+    Seed("variants", "seed" + std::to_string(n++), s);
+  }
+}
+
+void CatalogueSeeds() {
+  const std::string dir = ScratchDir() + "/seedcat";
+  std::filesystem::create_directories(dir);
+  CatalogueWriter cat;
+  cat.Add(u"經部", 1, 1, 8, 1);
+  cat.Add(u"論語", 2, 1, 5, 1);
+  cat.Add(u"學而", 3, 1, 3, 1);
+  cat.Add(u"為政", 3, 4, 2, 1);
+  cat.Add(u"孟子", 2, 6, 3, 1);
+  cat.Add(u"梁惠王", 3, 6, 3, 1);
+  const std::string good = cat.Bytes();
+  std::string hits;
+  PutU8(hits, 4);
+  for (uint32_t r : {0u, 2u, 5u, 7u}) {
+    PutU32(hits, r);
+    PutU16(hits, r + 1);
+  }
+  Seed("catalogue", "seed0", hits + good);
+  Seed("catalogue", "seed1", hits + good.substr(0, good.size() - 100));  // partial last record
+  std::string bad = good;
+  bad[216 + 200] = 3;                     // a volume right under a division
+  bad[4 * 216 + 204] = static_cast<char>(0xFF);  // a docID far outside
+  Seed("catalogue", "seed2", hits + bad);
+  CatalogueWriter odd;
+  odd.Add(u"", 0, 0, 0, 0);
+  odd.Add(u"x", 25, 1, 1, 1);
+  odd.Add(u"y", 2, -5, 7, 65535);
+  Seed("catalogue", "seed3", hits + odd.Bytes());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -226,5 +295,8 @@ int main(int argc, char** argv) {
   BookSeeds();
   IndexSeeds();
   KeywordSeeds();
+  PageSeeds();
+  VariantSeeds();
+  CatalogueSeeds();
   return 0;
 }

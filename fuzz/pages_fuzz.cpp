@@ -1,0 +1,122 @@
+// Fuzz target: the page scanners and the highlighter over any page bytes and
+// keyword bytes.
+// Input: [u8 flags: bit 0 parity, bits 1..2 scope][u16 length][keyword bytes]
+//        [page bytes: the rest].
+// Checks what the formats promise: ParsePage gives three sections that parse
+// back the same from the rebuilt template; SplitNotes' items joined with
+// their note markers give the cell back (less an unfinished last tag);
+// HighlightItem emits every item byte once plus one anchor and one span per
+// counted anchor; a keyword pass keeps the title and the other cell and
+// leaves the other cell alone.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzzsupport.h"
+#include "store/highlight.h"
+#include "store/hitpage.h"
+#include "store/pagesections.h"
+
+namespace {
+
+constexpr std::string_view kP1Start = "<html><head>";
+constexpr std::string_view kP4End = "</center></BODY></html>";
+
+// The cell as the scanner keeps it: without a last tag that never closes.
+std::string WithoutUnfinishedTag(std::string_view s) {
+  size_t i = 0, keep = s.size();
+  while (i < s.size()) {
+    const size_t lt = s.find('<', i);
+    if (lt == std::string_view::npos) break;
+    const size_t gt = s.find('>', lt + 1);
+    if (gt == std::string_view::npos) {
+      keep = lt;
+      break;
+    }
+    i = gt + 1;
+  }
+  return std::string(s.substr(0, keep));
+}
+
+size_t AnchorLength(int32_t n) { return 15 + std::max<size_t>(4, std::to_string(n).size()); }
+
+// The sections put back between the tags that open and close them.
+std::string Rebuild(const std::vector<HTMLNode>& nodes) {
+  return "<title>" + nodes[0].text + "</title><TD height=477>" + nodes[1].text + "</TD>\t<TD>" +
+         nodes[2].text + "</TD>";
+}
+
+// Whether some tag of the text holds a second "<": marking a match inside
+// such a tag can free a "</TD>" or "</title>" it held, which then ends the
+// section (the highlighter matches inside tags by design).
+bool HasNestedTag(std::string_view s) {
+  bool inTag = false;
+  for (char c : s) {
+    if (c == '<') {
+      if (inTag) return true;
+      inTag = true;
+    } else if (c == '>') {
+      inTag = false;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzInput in(data, size);
+  const uint8_t flags = in.U8();
+  const int parity = flags & 1;
+  const int32_t scope = (flags >> 1) % 3;
+  const std::string keyword(in.Sized());
+  const std::string_view page = in.Rest();
+
+  const std::vector<HTMLNode> nodes = ParsePage(page);
+  FUZZ_CHECK(nodes.size() == 3);
+  const std::vector<HTMLNode> again = ParsePage(Rebuild(nodes));
+  for (int k = 0; k < 3; ++k) FUZZ_CHECK(again[k].text == nodes[k].text);
+
+  for (int k = 1; k <= 2; ++k) {
+    const std::string& cell = nodes[k].text;
+    const std::vector<FilterItem> items = SplitNotes(cell);
+    FUZZ_CHECK(!items.empty() && items[0].kind == 0);
+    std::string joined;
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (items[i].kind == 1) {
+        joined += kNoteOpen;
+        joined += items[i].text;
+        if (i + 1 < items.size() && items[i + 1].kind == 0) joined += kNoteClose;
+      } else {
+        joined += items[i].text;
+      }
+    }
+    FUZZ_CHECK(joined == WithoutUnfinishedTag(cell));
+
+    for (const FilterItem& item : items) {
+      std::string out = "x";
+      int32_t counter = 9990;  // anchors pass 9999 into five digits
+      const int matches = HighlightItem(item.text, keyword, out, counter);
+      const int32_t anchors = counter - 9990;
+      FUZZ_CHECK(matches >= 0 && anchors >= matches);
+      size_t expect = 1 + item.text.size();
+      for (int32_t n = 9990; n < counter; ++n) expect += AnchorLength(n) + kHitSpanOpen.size() + kHitSpanClose.size();
+      FUZZ_CHECK(out.size() == expect);
+      if (BuildSegs(keyword).empty()) FUZZ_CHECK(anchors == 0 && out == "x" + item.text);
+    }
+  }
+
+  std::string out;
+  int32_t counter = 5;
+  RenderKeywordPass(page, keyword, parity, scope, counter, out);
+  FUZZ_CHECK(counter >= 5);
+  FUZZ_CHECK(out.compare(0, kP1Start.size(), kP1Start) == 0);
+  FUZZ_CHECK(out.size() >= kP4End.size() &&
+             out.compare(out.size() - kP4End.size(), kP4End.size(), kP4End) == 0);
+  const std::vector<HTMLNode> after = ParsePage(out);
+  FUZZ_CHECK(after[0].text == nodes[0].text);
+  if (!HasNestedTag(nodes[1 + parity].text))
+    FUZZ_CHECK(after[parity ? 1 : 2].text == nodes[parity ? 1 : 2].text);
+  return 0;
+}
