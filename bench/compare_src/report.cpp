@@ -206,8 +206,14 @@ int WriteReport(const ReportOptions& o) {
       const auto it = b.find(k);
       return it == b.end() ? std::string() : it->second;
     };
-    const std::string seconds = get("seconds");
-    md << "| " << e.engine << " | " << (seconds.empty() ? "-" : seconds + " s") << " | " << Mb(get("size_bytes"))
+    std::string seconds = get("seconds");
+    std::string size = get("size_bytes");
+    if (e.engine == "ripgrep" || e.engine == "scan") {  // no index: the text files they read
+      int64_t sum = 0;
+      for (const char* s : kScopeNames) sum += std::max<int64_t>(0, PathSize(o.cache + "/" + s + ".txt"));
+      size = std::to_string(sum);
+    }
+    md << "| " << e.engine << " | " << (seconds.empty() ? "-" : seconds + " s") << " | " << Mb(size)
        << " | " << (get("maxrss_kb").empty() ? "-" : Num(std::atof(get("maxrss_kb").c_str()) / 1024, 0) + " MB")
        << " | " << what.at(e.engine) << " |\n";
   }
