@@ -1,4 +1,5 @@
 #include "index/index.h"
+#include "store/readat.h"
 
 #include <bit>
 #include <cerrno>
@@ -11,19 +12,6 @@
 
 namespace {
 
-// Reads n bytes at offset into buf; the caller has checked the file size.
-bool ReadAt(int fd, void* buf, size_t n, int64_t offset) {
-  auto* p = static_cast<char*>(buf);
-  while (n > 0) {
-    const ssize_t r = pread(fd, p, n, offset);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    p += r;
-    n -= static_cast<size_t>(r);
-    offset += r;
-  }
-  return true;
-}
 
 // Little-endian tables are read straight into host arrays; this engine runs on
 // little-endian machines only.

@@ -1,4 +1,5 @@
 #include "store/filelist.h"
+#include "store/readat.h"
 
 #include <cerrno>
 #include <climits>
@@ -16,19 +17,6 @@ int32_t LoadI32(const unsigned char* p) {
                               uint32_t(p[3]) << 24);
 }
 
-// Reads exactly n bytes at offset; false on an error or a short read.
-bool ReadAt(int fd, void* buf, size_t n, int64_t offset) {
-  auto* p = static_cast<char*>(buf);
-  while (n > 0) {
-    const ssize_t r = pread(fd, p, n, offset);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    p += r;
-    n -= static_cast<size_t>(r);
-    offset += r;
-  }
-  return true;
-}
 
 int OpenReadOnly(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 
