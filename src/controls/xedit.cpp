@@ -30,12 +30,6 @@ void CXEdit::SetBackgroundBitmap(const QString& resource) {
 }
 
 void CXEdit::paintEvent(QPaintEvent* event) {
-  if (!m_background.isNull()) {
-    QPainter p(this);
-    QPoint origin;
-    if (auto* bar = qobject_cast<CXToolBar*>(parentWidget())) origin = bar->BackgroundOrigin();
-    p.setBrushOrigin(origin - pos());
-    p.fillRect(rect(), QBrush(m_background));
-  }
+  PaintUnderToolBar(this, m_background);  // the toolbar's picture runs on behind it
   QLineEdit::paintEvent(event);
 }

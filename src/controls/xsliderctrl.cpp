@@ -38,13 +38,6 @@ void CXSliderCtrl::SetBackgroundBitmap(const QString& resource) {
 }
 
 void CXSliderCtrl::paintEvent(QPaintEvent* event) {
-  if (!m_background.isNull()) {
-    // The picture continues the toolbar's background under the slider.
-    QPainter p(this);
-    QPoint origin;
-    if (auto* bar = qobject_cast<CXToolBar*>(parentWidget())) origin = bar->BackgroundOrigin();
-    p.setBrushOrigin(origin - pos());
-    p.fillRect(rect(), QBrush(m_background));
-  }
+  PaintUnderToolBar(this, m_background);  // the toolbar's picture runs on behind it
   QSlider::paintEvent(event);
 }

@@ -245,3 +245,12 @@ void CXToolBar::paintEvent(QPaintEvent* event) {
     if (opt.rect.isValid()) style()->drawPrimitive(QStyle::PE_IndicatorToolBarHandle, &opt, &painter, this);
   }
 }
+
+void PaintUnderToolBar(QWidget* control, const QPixmap& background) {
+  if (background.isNull()) return;
+  QPainter p(control);
+  QPoint origin;
+  if (auto* bar = qobject_cast<CXToolBar*>(control->parentWidget())) origin = bar->BackgroundOrigin();
+  p.setBrushOrigin(origin - control->pos());
+  p.fillRect(control->rect(), QBrush(background));
+}

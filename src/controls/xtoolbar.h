@@ -94,6 +94,10 @@ class CXToolBar : public QToolBar {
   QPixmap m_backgroundPixmap;
 };
 
+// Paints the toolbar's background picture under a control of the toolbar, so
+// that the picture runs on behind it.
+void PaintUnderToolBar(QWidget* control, const QPixmap& background);
+
 // Loads a picture as a 24-bit image with its rows in stored (bottom-up) order.
 QImage LoadStoredRows(const QString& resource);
 // Turns stored rows back into a picture for display.

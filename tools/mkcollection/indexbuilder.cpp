@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "index/charslot.h"
+#include "utf8.h"
 #include "store/pagesections.h"
 
 namespace {
@@ -93,17 +94,11 @@ std::string DecodeEntities(std::string_view s) {
 // itself (and has no slot).
 void DecodeUtf8(std::string_view s, std::vector<uint32_t>& out) {
   for (size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-    uint32_t cp = n == 1 ? c : n == 2 ? (c & 0x1Fu) : n == 3 ? (c & 0x0Fu) : (c & 0x07u);
-    bool ok = n > 0 && i + n <= s.size();
-    for (size_t k = 1; ok && k < n; ++k) {
-      const unsigned char b = static_cast<unsigned char>(s[i + k]);
-      if ((b & 0xC0) != 0x80) ok = false;
-      cp = (cp << 6) | (b & 0x3Fu);
-    }
+    uint32_t cp;
+    size_t n;
+    const bool ok = DecodeUtf8Char(s, i, cp, n);
     if (!ok) {
-      out.push_back(c);
+      out.push_back(static_cast<unsigned char>(s[i]));
       ++i;
       continue;
     }
