@@ -93,6 +93,7 @@ BENCHMARK_CAPTURE(BM_Search, single_bu, u"不", Op::And, false, FullText)->Unit(
 BENCHMARK_CAPTURE(BM_Search, phrase2_tianxia, u"天下", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Search, phrase2_buzhi, u"不知", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Search, phrase4_buzhihechu, u"不知何處", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, phrase8_chunmian, u"春眠不覺曉，處處", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
 // Wildcards.
 BENCHMARK_CAPTURE(BM_Search, question_chun_hua, u"春?花", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Search, star_chun_hua, u"春*花", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
@@ -102,6 +103,7 @@ BENCHMARK_CAPTURE(BM_Search, variants_xue, u"学而", Op::And, true, FullText)->
 BENCHMARK_CAPTURE(BM_Search, variants_guo, u"国家", Op::And, true, FullText)->Unit(benchmark::kMillisecond);
 // Several keywords.
 BENCHMARK_CAPTURE(BM_Search, and_two, u"明月 故鄉", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, and_dense, u"梅花 雪", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Search, or_two, u"明月 故鄉", Op::Or, false, FullText)->Unit(benchmark::kMillisecond);
 // The body index.
 BENCHMARK_CAPTURE(BM_Search, body_single_zhi, u"之", Op::And, false, Body)->Unit(benchmark::kMillisecond);

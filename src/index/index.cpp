@@ -118,6 +118,7 @@ void CIndex::Close() {
   m_Reserved32.clear();
   m_Reserved32.shrink_to_fit();
   m_files.Close();
+  m_entries.Clear();
 }
 
 PostingsCursor CIndex::CursorFor(int slot) const {

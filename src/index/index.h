@@ -20,6 +20,8 @@
 
 #include "index/charslot.h"
 #include "index/postingscursor.h"
+#include "index/pageintersection.h"
+#include "index/slotentries.h"
 #include "store/filelist.h"
 
 enum IndexPart : int { FullText = 0, Notes = 1, Body = 2 };
@@ -86,6 +88,12 @@ class CIndex {
   int32_t GetHeaderValue() const { return m_files.StoredValue(); }
   const CFileList& Files() const { return m_files; }
 
+  // Memory for the decoded postings the search keeps between searches (by
+  // default SlotEntryCache::kDefaultLimit); 0 makes every search walk the
+  // postings file. The answers are the same either way.
+  void SetDecodedLimit(size_t bytes) { m_entries.SetLimit(bytes); }
+  size_t DecodedBytes() const { return m_entries.MemoryBytes(); }
+
   // Raw access to the open index, for the search and for verification.
   int32_t FirstBlock(int slot) const { return m_FirstBlock[slot]; }
   uint32_t LastPage(int slot) const { return m_LastPage[slot]; }
@@ -119,6 +127,13 @@ class CIndex {
   std::vector<uint32_t> m_HitPages;
   std::vector<uint32_t> m_HitCounts;
   int32_t m_HitPageCount = 0;
+  // One keyword's pages and counts before they are merged into the hit list;
+  // kept between searches so that their memory is reused.
+  std::vector<uint32_t> m_StepPages;
+  std::vector<uint32_t> m_StepCounts;
+  // Page entries of the slots searches have used, decoded once.
+  SlotEntryCache m_entries;
+  PageIntersection m_shared;  // pages all terms of a keyword hold
 
   std::vector<std::vector<uint32_t>> m_VariantGroups;
   // Code point -> number of the first group that holds it (same answers as a

@@ -1,13 +1,19 @@
 // Keyword search over the open index.
 //
 // A keyword is cut into segments at "*" and into terms (characters with a
-// slot); "?" and "？" stand for one position. A term's postings are read in
-// place from the mapped postings file (see postingscursor.h); the terms walk
-// the pages together, and on a page where all of them occur their positions
-// are aligned so that the terms of one occurrence of a segment share one
-// aligned position: aligned = position + (P - pattern position - 1).
+// slot); "?" and "？" stand for one position. A term's postings come from its
+// slot's decoded entries (slotentries.h: page and position arrays, decoded on
+// first use and kept) or, for a slot that cannot be kept decoded, straight
+// from the mapped postings file (see postingscursor.h). The pages all terms
+// occur on are found first (by intersecting the page arrays, rarest first, or
+// by a page loop when some term is walked), and on each of them the terms'
+// positions are aligned so that the terms of one occurrence of a segment
+// share one aligned position: aligned = position + (P - pattern position - 1).
 //
-// Keywords of one or two segments are examined by the terms advancing through
+// A keyword of one segment (a phrase) matches at each aligned position all
+// its terms share; a single character at each of its positions.
+//
+// Keywords of two segments are examined by the terms advancing through
 // their positions in a fixed order, counting each match they meet. For three
 // or more segments that walk can step a middle segment past its only
 // occurrence and miss the page, so those pages are examined by occurrence
@@ -23,6 +29,8 @@
 
 #include "index/codeconverter.h"
 #include "index/index.h"
+#include "index/slotentries.h"
+#include "index/termstream.h"
 
 namespace {
 
@@ -30,162 +38,16 @@ constexpr char16_t kIdeographicSpace = u'\u3000';
 constexpr char16_t kFullWidthQuestion = u'\uFF1F';
 constexpr int64_t kMaxStarGap = 300;
 
-// Number of bytes of the variable-length number that starts with byte b0.
-inline uint32_t VarintLength(uint8_t b0) { return b0 < 0x80 ? 1 : b0 < 0xC0 ? 2 : 3; }
-
-// One term's byte stream. Bytes inside the current block are read through a
-// plain pointer; the PostingsCursor, which stays at the start of that run,
-// moves on to the next block when the run is used up and keeps every read
-// inside the mapping. After a failure (damaged chain or stream) every read
-// answers false.
-class TermStream {
- public:
-  void Start(const CIndex& index, int slot) {
-    m_base = index.PostingsData();
-    m_size = index.PostingsSize();
-    m_cursor = index.CursorFor(slot);
-    Sync();
-  }
-
-  bool ReadByte(uint8_t& b) {
-    if (m_p < m_end) {
-      b = *m_p++;
-      return true;
-    }
-    return ReadByteSlow(b);
-  }
-
-  bool ReadVarint(uint32_t& v) {
-    if (m_end - m_p >= 3) {
-      const uint8_t b0 = m_p[0];
-      if (b0 < 0x80) {
-        v = b0;
-        m_p += 1;
-      } else if (b0 < 0xC0) {
-        v = (uint32_t(b0 & 0x3F) << 8) | m_p[1];
-        m_p += 2;
-      } else {
-        v = (uint32_t(b0 & 0x3F) << 16) | (uint32_t(m_p[1]) << 8) | m_p[2];
-        m_p += 3;
-      }
-      return true;
-    }
-    uint8_t b0, b;
-    if (!ReadByte(b0)) return false;
-    v = b0 < 0x80 ? b0 : b0 & 0x3Fu;
-    for (uint32_t i = 1; i < VarintLength(b0); ++i) {
-      if (!ReadByte(b)) return false;
-      v = (v << 8) | b;
-    }
-    return true;
-  }
-
-  bool ReadU16(uint16_t& v) {
-    if (m_end - m_p >= 2) {
-      v = static_cast<uint16_t>(m_p[0] | (m_p[1] << 8));
-      m_p += 2;
-      return true;
-    }
-    uint8_t lo, hi;
-    if (!ReadByte(lo) || !ReadByte(hi)) return false;
-    v = static_cast<uint16_t>(lo | (hi << 8));
-    return true;
-  }
-
-  // One position number of a page entry with `left` position bytes; false
-  // (nothing consumed) when the entry has no whole number left.
-  bool ReadPosition(uint32_t& left, uint32_t& v) {
-    if (left == 0) return false;
-    if (m_end - m_p >= 3) {
-      const uint8_t b0 = m_p[0];
-      const uint32_t n = VarintLength(b0);
-      if (n > left) return false;
-      v = n == 1 ? b0
-          : n == 2 ? (uint32_t(b0 & 0x3F) << 8) | m_p[1]
-                   : (uint32_t(b0 & 0x3F) << 16) | (uint32_t(m_p[1]) << 8) | m_p[2];
-      m_p += n;
-      left -= n;
-      return true;
-    }
-    uint8_t b0, b;
-    if (!ReadByte(b0)) return false;
-    const uint32_t n = VarintLength(b0);
-    --left;
-    if (n - 1 > left) return false;
-    v = n == 1 ? b0 : b0 & 0x3Fu;
-    for (uint32_t i = 1; i < n; ++i) {
-      if (!ReadByte(b)) return false;
-      v = (v << 8) | b;
-    }
-    left -= n - 1;
-    return true;
-  }
-
-  // Counts the whole position numbers among the `left` position bytes of a
-  // page entry without decoding them, consuming them.
-  uint32_t CountPositions(uint32_t& left) {
-    uint32_t count = 0;
-    if (m_end - m_p >= static_cast<ptrdiff_t>(left)) {
-      const uint8_t* q = m_p;
-      const uint8_t* const e = m_p + left;
-      while (q < e) {
-        const uint32_t n = VarintLength(*q);
-        if (n > static_cast<uint32_t>(e - q)) break;
-        q += n;
-        ++count;
-      }
-      left -= static_cast<uint32_t>(q - m_p);
-      m_p = q;
-      return count;
-    }
-    uint32_t v;
-    while (ReadPosition(left, v)) ++count;
-    return count;
-  }
-
-  // Skips n bytes of the stream (the rest of a page entry).
-  bool Skip(uint32_t n) {
-    if (m_end - m_p >= static_cast<ptrdiff_t>(n)) {
-      m_p += n;
-      return true;
-    }
-    const bool ok = m_cursor.Skip(static_cast<uint32_t>(m_p - m_start) + n);
-    Sync();
-    return ok;
-  }
-
- private:
-  bool ReadByteSlow(uint8_t& b) {
-    // The run of the current block is used up: the cursor catches up and
-    // reads the byte, following the block chain.
-    const bool ok = m_cursor.Skip(static_cast<uint32_t>(m_p - m_start)) && m_cursor.ReadByte(b);
-    Sync();
-    return ok;
-  }
-
-  // Points the run at the cursor's place: from its offset to the end of the
-  // readable bytes of its block.
-  void Sync() {
-    if (m_cursor.Failed()) {
-      m_start = m_p = m_end = nullptr;
-      return;
-    }
-    const size_t blockStart = static_cast<size_t>(m_cursor.Block()) * kBlockSize;
-    const size_t limit = std::min<size_t>(kBlockSize, m_size - blockStart);
-    m_start = m_p = m_base + blockStart + m_cursor.Offset();
-    m_end = m_base + blockStart + limit;
-  }
-
-  const uint8_t* m_p = nullptr;
-  const uint8_t* m_end = nullptr;
-  const uint8_t* m_start = nullptr;  // where the cursor stands
-  const uint8_t* m_base = nullptr;
-  size_t m_size = 0;
-  PostingsCursor m_cursor;
-};
-
+// One term of a keyword. Its page entries are read either from the slot's
+// decoded entries or, for a slot without them, by walking its stream. Either
+// way NextPosition answers the first position, then differences.
 struct Term {
   TermStream stream;
+  const SlotEntries* entries = nullptr;
+  size_t entry = 0;        // index of the current entry in entries
+  const uint32_t* pos = nullptr;     // decoded: the current entry's positions not yet read
+  const uint32_t* posEnd = nullptr;
+  uint32_t previous = 0;   // decoded: the position read last, 0 before the first
   uint32_t page = 0;
   uint32_t lastPage = 0;
   uint32_t bytesLeft = 0;  // position bytes left in the current page entry
@@ -193,24 +55,81 @@ struct Term {
   int64_t patternPos = 0;
   int slot = -1;
 
-  // Reads the next page entry header: page delta and position byte count.
-  bool NextEntry() {
+  // Opens the term at its first page entry.
+  bool Start(const CIndex& index, const SlotEntries* decoded) {
+    entries = decoded;
+    lastPage = index.LastPage(slot);
+    if (entries) {
+      entry = 0;
+      Enter();
+      return true;
+    }
+    stream.Start(index, slot);
     uint32_t delta;
     uint16_t count;
     if (!stream.ReadVarint(delta) || !stream.ReadU16(count)) return false;
-    page += delta;
+    page = delta;
     bytesLeft = count;
     return true;
   }
   // Moves to the first entry at or past page `to`; false when the postings
   // end first (last page reached, or a damaged stream).
   bool SkipTo(uint32_t to) {
+    if (page >= to) return true;
+    if (entries) {
+      // Gallop, then bisect, for the first entry at or past `to`.
+      const uint32_t* pages = entries->pages.data();
+      const size_t n = entries->pages.size();
+      size_t lo = entry, step = 1, hi = entry + 1;
+      while (hi < n && pages[hi] < to) {
+        lo = hi;
+        step *= 2;
+        hi = lo + step;
+      }
+      if (hi > n) hi = n;
+      entry = static_cast<size_t>(std::lower_bound(pages + lo + 1, pages + hi, to) - pages);
+      if (entry == n) return false;  // the last entry lies before `to`
+      Enter();
+      return true;
+    }
     while (page < to) {
-      if (page == lastPage || !stream.Skip(bytesLeft) || !NextEntry()) return false;
+      uint32_t delta;
+      uint16_t count;
+      if (page == lastPage || !stream.NextHeader(bytesLeft, delta, count)) return false;
+      page += delta;
+      bytesLeft = count;
     }
     return true;
   }
-  bool NextPosition(uint32_t& v) { return stream.ReadPosition(bytesLeft, v); }
+  // Goes to entry e of the decoded entries.
+  void EnterAt(size_t e) {
+    entry = e;
+    Enter();
+  }
+  bool NextPosition(uint32_t& v) {
+    if (!entries) return stream.ReadPosition(bytesLeft, v);
+    if (pos == posEnd) return false;
+    v = *pos - previous;  // previous is 0 before the first
+    previous = *pos++;
+    return true;
+  }
+  uint32_t CountPositions() {
+    if (!entries) return stream.CountPositions(bytesLeft);
+    const uint32_t n = static_cast<uint32_t>(posEnd - pos);
+    pos = posEnd;
+    return n;
+  }
+  // Decoded: the current entry's absolute positions.
+  const uint32_t* Positions() const { return entries->positions.data() + entries->first[entry]; }
+  const uint32_t* PositionsEnd() const { return entries->positions.data() + entries->first[entry + 1]; }
+
+ private:
+  void Enter() {
+    page = entries->pages[entry];
+    pos = Positions();
+    posEnd = PositionsEnd();
+    previous = 0;
+  }
 };
 
 struct Segment {
@@ -367,16 +286,16 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
   const int64_t P = counter;
   if (terms.empty()) return noPages();
 
-  // Open every term's postings at its first page entry.
-  for (Term& t : terms) {
-    t.stream.Start(*this, t.slot);
-    t.lastPage = m_LastPage[t.slot];
-    t.page = 0;
-    if (!t.NextEntry()) return noPages();
-  }
+  // Open every term's postings at its first page entry: its slot's decoded
+  // entries, decoded on first use, or its stream when they cannot be kept.
+  m_entries.BeginSearch();
+  for (Term& t : terms)
+    if (!t.Start(*this, m_entries.Get(*this, t.slot))) return noPages();
 
-  std::vector<uint32_t> stepPages;
-  std::vector<uint32_t> stepCounts;
+  std::vector<uint32_t>& stepPages = m_StepPages;
+  std::vector<uint32_t>& stepCounts = m_StepCounts;
+  stepPages.clear();
+  stepCounts.clear();
   const int termCount = static_cast<int>(terms.size());
   const int segCount = static_cast<int>(segments.size());
 
@@ -392,14 +311,50 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
   // page is the number of position numbers in its entry.
   auto examineSingle = [&](uint32_t M) {
     Term& t = terms[0];
-    const uint32_t count = t.stream.CountPositions(t.bytesLeft);
+    const uint32_t count = t.CountPositions();
     if (count == 0) return;
     stepPages.push_back(M);
     if (countHits) stepCounts.push_back(count);
   };
 
-  // Keywords of one or two segments: the terms advance through their
-  // positions in order, counting each match they meet.
+  // A keyword of one segment (a phrase, "?" allowed) matches where all its
+  // terms share an aligned position. Aligned positions are counted as a
+  // multiset (a repeated position, which only a damaged file holds, matches
+  // as often as every term repeats it), as stepping all terms through their
+  // positions together would count them. The first term's positions are
+  // decoded, the others' are merged against them as they are read, and
+  // reading stops as soon as no candidate is left.
+  std::vector<int64_t> common;
+  auto examinePhrase = [&](uint32_t M) {
+    common.clear();
+    {
+      Term& t = terms[0];
+      uint32_t v;
+      int64_t a = P - t.patternPos - 1;  // the first position is absolute, then differences
+      while (t.NextPosition(v)) {
+        a += int64_t(v);
+        common.push_back(a);
+      }
+    }
+    for (int k = 1; k < termCount && !common.empty(); ++k) {
+      Term& t = terms[k];
+      size_t kept = 0, i = 0;
+      uint32_t v;
+      int64_t a = P - t.patternPos - 1;
+      while (i < common.size() && t.NextPosition(v)) {
+        a += int64_t(v);
+        while (i < common.size() && common[i] < a) ++i;
+        if (i < common.size() && common[i] == a) common[kept++] = common[i++];
+      }
+      common.resize(kept);
+    }
+    if (common.empty()) return;
+    stepPages.push_back(M);
+    if (countHits) stepCounts.push_back(static_cast<uint32_t>(common.size()));
+  };
+
+  // Keywords of two segments: the terms advance through their positions in
+  // order, counting each match they meet.
   auto examineInOrder = [&](uint32_t M) {
     for (Term& t : terms) {
       uint32_t pos;
@@ -517,35 +472,137 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
     if (countHits) stepCounts.push_back(static_cast<uint32_t>(count));
   };
 
-  // Page loop: all terms walk their pages upwards together; a page is
-  // examined when every term stands on it.
-  while (true) {
-    uint32_t M = terms[0].page;
-    bool allOnM = true;
-    for (int k = 1; k < termCount; ++k) {
-      const uint32_t p = terms[k].page;
-      if (p != M) {
-        allOnM = false;
-        if (p > M) M = p;
+  // A keyword that narrows the hit list down ("and") only needs the pages the
+  // list already holds: the others would be dropped by the merge, and every
+  // page is examined on its own, so passing them by changes no answer.
+  const bool filtering = mode == Intersect;
+  if (filtering && m_HitPages.empty()) return noPages();
+  std::vector<uint32_t> sortedHits;
+  const std::vector<uint32_t>* hits = &m_HitPages;
+  if (filtering && !std::is_sorted(m_HitPages.begin(), m_HitPages.end())) {
+    sortedHits = m_HitPages;
+    std::sort(sortedHits.begin(), sortedHits.end());
+    sortedHits.erase(std::unique(sortedHits.begin(), sortedHits.end()), sortedHits.end());
+    hits = &sortedHits;
+  }
+  const uint32_t* filter = hits->data();
+  const uint32_t* const filterEnd = filter + hits->size();
+
+  auto examine = [&](uint32_t M) {
+    if (termCount == 1)
+      examineSingle(M);
+    else if (segCount >= 3)
+      examineBySets(M);
+    else if (segCount == 1)
+      examinePhrase(M);
+    else
+      examineInOrder(M);
+  };
+
+  // The term with the fewest page entries first, then the others by count.
+  std::vector<int> order(static_cast<size_t>(termCount));
+  std::iota(order.begin(), order.end(), 0);
+  auto entryCount = [&](int k) {
+    return terms[k].entries ? terms[k].entries->pages.size() : SIZE_MAX;
+  };
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int a, int b) { return entryCount(a) < entryCount(b); });
+
+  // One decoded term: its page count is the number of its positions.
+  if (termCount == 1 && terms[0].entries && !filtering) {
+    const SlotEntries& e = *terms[0].entries;
+    const size_t n = e.pages.size();
+    for (size_t i = 0; i < n; ++i) {
+      const uint32_t count = e.first[i + 1] - e.first[i];
+      if (count == 0) continue;
+      stepPages.push_back(e.pages[i]);
+      if (countHits) stepCounts.push_back(count);
+    }
+    MergeStep(mode, countHits, stepPages, stepCounts);
+    return m_HitPageCount;
+  }
+
+  // Every term decoded: the pages they all hold are found first, list
+  // against list, then examined in ascending order with every term set on
+  // that page's entry.
+  if (entryCount(order.back()) != SIZE_MAX) {
+    std::vector<int> listOf(static_cast<size_t>(termCount), 0);
+    const SlotEntries* leadEntries = terms[order[0]].entries;
+    m_shared.Start(leadEntries->pages.data(), leadEntries->pages.size());
+    // The hit list first: an "and" keyword usually narrows a short list.
+    if (filtering) m_shared.Narrow(filter, static_cast<size_t>(filterEnd - filter), false);
+    for (int i = 1; i < termCount && m_shared.Size() > 0; ++i) {
+      const SlotEntries* e = terms[order[i]].entries;
+      listOf[order[i]] = m_shared.Narrow(e->pages.data(), e->pages.size(), true);
+    }
+    // (Terms left unnarrowed, when no page was left, are never read below.)
+    if (termCount == 2 && segCount == 1) {
+      // A two-character phrase (or X?Y): a merge of the two entries'
+      // positions counts the shared aligned positions, repeats included.
+      const SlotEntries& e0 = *terms[0].entries;
+      const SlotEntries& e1 = *terms[1].entries;
+      const uint32_t* index0 = m_shared.Indexes(listOf[0]);
+      const uint32_t* index1 = m_shared.Indexes(listOf[1]);
+      // aligned0 == aligned1  <=>  position0 + shift == position1
+      const int64_t shift = terms[1].patternPos - terms[0].patternPos;
+      for (size_t c = 0; c < m_shared.Size(); ++c) {
+        const uint32_t* a = e0.positions.data() + e0.first[index0[c]];
+        const uint32_t* const aEnd = e0.positions.data() + e0.first[index0[c] + 1];
+        const uint32_t* b = e1.positions.data() + e1.first[index1[c]];
+        const uint32_t* const bEnd = e1.positions.data() + e1.first[index1[c] + 1];
+        uint32_t count = 0;
+        while (a < aEnd && b < bEnd) {
+          const int64_t x = int64_t(*a) + shift;
+          const int64_t y = *b;
+          count += x == y;
+          a += x <= y;
+          b += y <= x;
+        }
+        if (count == 0) continue;
+        stepPages.push_back(m_shared.Page(c));
+        if (countHits) stepCounts.push_back(count);
+      }
+    } else {
+      for (size_t c = 0; c < m_shared.Size(); ++c) {
+        for (int k = 0; k < termCount; ++k) terms[k].EnterAt(m_shared.Index(listOf[k], c));
+        examine(m_shared.Page(c));
       }
     }
-    if (allOnM) {
-      if (termCount == 1)
-        examineSingle(M);
-      else if (segCount >= 3)
-        examineBySets(M);
-      else
-        examineInOrder(M);
-      if (M == UINT32_MAX) break;
-      M = M + 1;
+    MergeStep(mode, countHits, stepPages, stepCounts);
+    return m_HitPageCount;
+  }
+
+  // Otherwise a page loop. The term with the fewest page entries leads: its
+  // page is the candidate, the other terms (fewest entries first) move to
+  // it, and the first that passes it moves the leader on. A page is examined
+  // when every term stands on it: the examined pages are the pages all terms
+  // share, in ascending order, as above.
+  Term& lead = terms[order[0]];
+  while (true) {
+    const uint32_t M = lead.page;
+    if (filtering) {
+      filter = std::lower_bound(filter, filterEnd, M);
+      if (filter == filterEnd) break;
+      if (*filter > M) {
+        if (!lead.SkipTo(*filter)) break;
+        continue;
+      }
     }
+    bool onM = true;
     bool ended = false;
-    for (Term& t : terms)
+    for (int i = 1; i < termCount && onM; ++i) {
+      Term& t = terms[order[i]];
       if (!t.SkipTo(M)) {
         ended = true;
-        break;
+      } else if (t.page > M) {
+        onM = false;
+        ended = !lead.SkipTo(t.page);
       }
+    }
     if (ended) break;
+    if (!onM) continue;
+    examine(M);
+    if (M == UINT32_MAX || !lead.SkipTo(M + 1)) break;
   }
 
   MergeStep(mode, countHits, stepPages, stepCounts);
@@ -560,20 +617,28 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
 //   with both counts summed.
 void CIndex::MergeStep(CombineMode mode, bool countHits, std::vector<uint32_t>& stepPages,
                        std::vector<uint32_t>& stepCounts) {
+  // The lists swap places so that both keep their memory for the next search.
   if (mode == Replace) {
-    m_HitPages = std::move(stepPages);
-    m_HitCounts = countHits ? std::move(stepCounts) : std::vector<uint32_t>{};
+    m_HitPages.swap(stepPages);
+    if (countHits)
+      m_HitCounts.swap(stepCounts);
+    else
+      m_HitCounts.clear();
     m_HitPageCount = static_cast<int32_t>(m_HitPages.size());
     return;
   }
   // The hit list in ascending page order (it usually is already); the step's
   // pages are ascending, so one walk over both pairs them up.
   const size_t before = m_HitPages.size();
-  std::vector<uint32_t> order(before);
-  std::iota(order.begin(), order.end(), 0u);
-  if (!std::is_sorted(m_HitPages.begin(), m_HitPages.end()))
+  const bool sorted = std::is_sorted(m_HitPages.begin(), m_HitPages.end());
+  std::vector<uint32_t> order;
+  if (!sorted) {
+    order.resize(before);
+    std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(),
                      [&](uint32_t a, uint32_t b) { return m_HitPages[a] < m_HitPages[b]; });
+  }
+  auto rank = [&](size_t o) -> size_t { return sorted ? o : order[o]; };
   const bool haveCounts = countHits && m_HitCounts.size() == before;
 
   if (mode == Union) {
@@ -581,9 +646,9 @@ void CIndex::MergeStep(CombineMode mode, bool countHits, std::vector<uint32_t>& 
     int32_t appended = 0;
     for (size_t i = 0; i < stepPages.size(); ++i) {
       const uint32_t page = stepPages[i];
-      while (o < before && m_HitPages[order[o]] < page) ++o;
-      if (o < before && m_HitPages[order[o]] == page) {
-        if (haveCounts) m_HitCounts[order[o]] += stepCounts[i];
+      while (o < before && m_HitPages[rank(o)] < page) ++o;
+      if (o < before && m_HitPages[rank(o)] == page) {
+        if (haveCounts) m_HitCounts[rank(o)] += stepCounts[i];
       } else {
         m_HitPages.push_back(page);
         if (countHits) m_HitCounts.push_back(stepCounts[i]);
@@ -595,17 +660,26 @@ void CIndex::MergeStep(CombineMode mode, bool countHits, std::vector<uint32_t>& 
     return;
   }
 
-  std::vector<uint32_t> pages, counts;
+  // Intersect: the step's lists are compacted in place to the pages the hit
+  // list holds, then take its place.
+  size_t kept = 0;
   size_t o = 0;
   for (size_t i = 0; i < stepPages.size(); ++i) {
     const uint32_t page = stepPages[i];
-    while (o < before && m_HitPages[order[o]] < page) ++o;
+    while (o < before && m_HitPages[rank(o)] < page) ++o;
     if (o == before) break;
-    if (m_HitPages[order[o]] != page) continue;
-    pages.push_back(page);
-    if (countHits) counts.push_back(stepCounts[i] + (haveCounts ? m_HitCounts[order[o]] : 0));
+    if (m_HitPages[rank(o)] != page) continue;
+    stepPages[kept] = page;
+    if (countHits) stepCounts[kept] = stepCounts[i] + (haveCounts ? m_HitCounts[rank(o)] : 0);
+    ++kept;
   }
-  m_HitPages = std::move(pages);
-  m_HitCounts = std::move(counts);
+  stepPages.resize(kept);
+  m_HitPages.swap(stepPages);
+  if (countHits) {
+    stepCounts.resize(kept);
+    m_HitCounts.swap(stepCounts);
+  } else {
+    m_HitCounts.clear();
+  }
   m_HitPageCount = static_cast<int32_t>(m_HitPages.size());
 }

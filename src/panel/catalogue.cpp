@@ -125,7 +125,9 @@ bool CCatalogue::Load(const std::string& folder) {
     } else {
       // Malformed: a level outside 1..19, or no entry of level L - 1 before
       // it. Hang it under the deepest open entry above its level, or the root.
-      for (int k = static_cast<int>(std::min<int32_t>(L - 1, kMaxLevel)); k >= 1; --k)
+      // (L - 1 in 64 bits: a level read from the file may be INT32_MIN.)
+      const int top = static_cast<int>(std::clamp<int64_t>(int64_t(L) - 1, 0, kMaxLevel));
+      for (int k = top; k >= 1; --k)
         if (openEntry[k] != 0) {
           parent = openEntry[k];
           break;

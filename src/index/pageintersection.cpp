@@ -1,0 +1,89 @@
+#include "index/pageintersection.h"
+
+#include <algorithm>
+
+namespace {
+
+// First index at or after j whose page is not below p (n when none).
+size_t GallopTo(const uint32_t* list, size_t j, size_t n, uint32_t p) {
+  if (j >= n || list[j] >= p) return j;
+  size_t lo = j, step = 1, hi = j + 1;
+  while (hi < n && list[hi] < p) {
+    lo = hi;
+    step *= 2;
+    hi = lo + step;
+  }
+  if (hi > n) hi = n;
+  return static_cast<size_t>(std::lower_bound(list + lo + 1, list + hi, p) - list);
+}
+
+}  // namespace
+
+void PageIntersection::Start(const uint32_t* list, size_t n) {
+  m_first = list;
+  m_firstSize = n;
+  m_pages.clear();
+  if (m_index.empty()) m_index.emplace_back();
+  m_index[0].clear();
+  m_lists = 1;
+}
+
+int PageIntersection::Narrow(const uint32_t* list, size_t n, bool keepIndex) {
+  // Before the first Narrow the kept pages are Start's list, each at its own
+  // index; they are materialised while this list is merged against them.
+  const bool fromFirst = m_first != nullptr;
+  const uint32_t* kept0 = fromFirst ? m_first : m_pages.data();
+  const size_t m = Size();
+  if (fromFirst) {
+    m_pages.resize(m);
+    m_index[0].resize(m);
+    m_first = nullptr;
+  }
+  std::vector<uint32_t>* mine = nullptr;
+  if (keepIndex) {
+    if (m_index.size() <= m_lists) m_index.emplace_back();
+    mine = &m_index[m_lists++];
+    mine->resize(m);
+  }
+  const size_t before = mine ? m_lists - 1 : m_lists;
+  uint32_t* pages = m_pages.data();
+  uint32_t* own = mine ? mine->data() : nullptr;
+  // The index lists of the earlier lists move along with the pages; when
+  // narrowing Start's list its indexes are the positions themselves.
+  auto keep = [&](size_t kept, size_t c, size_t j) {
+    pages[kept] = kept0[c];
+    if (fromFirst) {
+      m_index[0][kept] = static_cast<uint32_t>(c);
+    } else {
+      for (size_t k = 0; k < before; ++k) m_index[k][kept] = m_index[k][c];
+    }
+    if (own) own[kept] = static_cast<uint32_t>(j);
+  };
+  size_t kept = 0;
+  if (n / 8 > m) {
+    // A long list: gallop to each page kept so far.
+    size_t j = 0;
+    for (size_t c = 0; c < m; ++c) {
+      const uint32_t p = kept0[c];
+      j = GallopTo(list, j, n, p);
+      if (j == n) break;
+      if (list[j] != p) continue;
+      keep(kept++, c, j);
+    }
+  } else {
+    // Lists of similar length: a merge whose steps do not branch on the
+    // data; every step writes its candidate and keeps it when both agree.
+    size_t c = 0, j = 0;
+    while (c < m && j < n) {
+      const uint32_t p = kept0[c];
+      const uint32_t q = list[j];
+      keep(kept, c, j);
+      kept += p == q;
+      c += p <= q;
+      j += q <= p;
+    }
+  }
+  m_pages.resize(kept);
+  for (size_t k = 0; k < m_lists; ++k) m_index[k].resize(kept);
+  return mine ? static_cast<int>(m_lists - 1) : -1;
+}

@@ -1,0 +1,103 @@
+#include "index/slotentries.h"
+
+#include "index/index.h"
+#include "index/termstream.h"
+
+bool SlotEntries::Decode(const CIndex& index, int slot, SlotEntries& scratch) {
+  // Decoded into the scratch arrays, which keep their memory from slot to
+  // slot, then copied at their final size: growing the arrays in place
+  // costs more than the decoding.
+  std::vector<uint32_t>& pages = scratch.pages;
+  std::vector<uint32_t>& first = scratch.first;
+  std::vector<uint32_t>& positions = scratch.positions;
+  pages.clear();
+  first.clear();
+  positions.clear();
+  this->pages = {};
+  this->first = {};
+  this->positions = {};
+  auto unsound = [] { return false; };
+  if (!index.HasPostings(slot)) return unsound();
+  TermStream stream;
+  stream.Start(index, slot);
+  const uint32_t lastPage = index.LastPage(slot);
+  uint32_t delta;
+  uint16_t count;
+  if (!stream.ReadVarint(delta) || !stream.ReadU16(count)) return unsound();
+  uint32_t page = delta;
+  while (true) {
+    // Pages ascend strictly in a sound stream. A page number not above the
+    // one before is a repeated entry or a sum that wrapped around (a delta is
+    // at most 22 bits, so a wrap always lands lower).
+    if (!pages.empty() && page <= pages.back()) return unsound();
+    pages.push_back(page);
+    first.push_back(static_cast<uint32_t>(positions.size()));
+    uint32_t left = count;
+    uint32_t v;
+    uint64_t pos = 0;
+    bool any = false;
+    while (stream.ReadPosition(left, v)) {
+      pos = any ? pos + v : v;
+      any = true;
+      if (pos > UINT32_MAX) return unsound();
+      positions.push_back(static_cast<uint32_t>(pos));
+    }
+    if (positions.size() > UINT32_MAX) return unsound();
+    if (page == lastPage) {
+      if (!stream.Skip(left)) return unsound();
+      break;
+    }
+    uint16_t next;
+    if (!stream.NextHeader(left, delta, next)) return unsound();
+    page += delta;
+    count = next;
+  }
+  first.push_back(static_cast<uint32_t>(positions.size()));
+  this->pages.assign(pages.begin(), pages.end());
+  this->first.assign(first.begin(), first.end());
+  this->positions.assign(positions.begin(), positions.end());
+  return true;
+}
+
+const SlotEntries* SlotEntryCache::Get(const CIndex& index, int slot) {
+  if (m_limit == 0) return nullptr;
+  const auto found = m_slots.find(slot);
+  if (found != m_slots.end()) {
+    found->second.lastUse = m_search;
+    return found->second.entries.get();
+  }
+  auto entries = std::make_unique<SlotEntries>();
+  if (!entries->Decode(index, slot, m_scratch)) {
+    m_slots.emplace(slot, Slot{nullptr, m_search});
+    return nullptr;
+  }
+  const size_t bytes = entries->MemoryBytes();
+  if (bytes > m_limit / 2) {
+    m_slots.emplace(slot, Slot{nullptr, m_search});
+    return nullptr;
+  }
+  if (!MakeRoom(bytes)) return nullptr;  // this search holds the room; walk it
+  m_bytes += bytes;
+  return m_slots.emplace(slot, Slot{std::move(entries), m_search}).first->second.entries.get();
+}
+
+void SlotEntryCache::SetLimit(size_t bytes) {
+  m_limit = bytes;
+  ++m_search;  // no entry is held by a search now
+  MakeRoom(0);
+  if (bytes == 0) m_slots.clear();
+}
+
+bool SlotEntryCache::MakeRoom(size_t bytes) {
+  while (m_bytes + bytes > m_limit) {
+    auto oldest = m_slots.end();
+    for (auto it = m_slots.begin(); it != m_slots.end(); ++it)
+      if (it->second.entries && it->second.lastUse < m_search &&
+          (oldest == m_slots.end() || it->second.lastUse < oldest->second.lastUse))
+        oldest = it;
+    if (oldest == m_slots.end()) return false;
+    m_bytes -= oldest->second.entries->MemoryBytes();
+    m_slots.erase(oldest);
+  }
+  return true;
+}

@@ -1,0 +1,204 @@
+// TermStream: one term's postings byte stream, read in place from the mapped
+// postings file (the format is described in postingscursor.h).
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "index/index.h"
+#include "index/postingscursor.h"
+
+// Number of bytes of the variable-length number that starts with byte b0.
+inline uint32_t VarintLength(uint8_t b0) { return b0 < 0x80 ? 1 : b0 < 0xC0 ? 2 : 3; }
+
+// One term's byte stream. Bytes inside the current block are read through a
+// plain pointer; the PostingsCursor, which stays at the start of that run,
+// moves on to the next block when the run is used up and keeps every read
+// inside the mapping. After a failure (damaged chain or stream) every read
+// answers false.
+class TermStream {
+ public:
+  void Start(const CIndex& index, int slot) {
+    m_base = index.PostingsData();
+    m_size = index.PostingsSize();
+    m_cursor = index.CursorFor(slot);
+    Sync();
+  }
+
+  bool ReadByte(uint8_t& b) {
+    if (m_p < m_end) {
+      b = *m_p++;
+      return true;
+    }
+    return ReadByteSlow(b);
+  }
+
+  bool ReadVarint(uint32_t& v) {
+    if (m_end - m_p >= 3) {
+      const uint8_t b0 = m_p[0];
+      if (b0 < 0x80) {
+        v = b0;
+        m_p += 1;
+      } else if (b0 < 0xC0) {
+        v = (uint32_t(b0 & 0x3F) << 8) | m_p[1];
+        m_p += 2;
+      } else {
+        v = (uint32_t(b0 & 0x3F) << 16) | (uint32_t(m_p[1]) << 8) | m_p[2];
+        m_p += 3;
+      }
+      return true;
+    }
+    uint8_t b0, b;
+    if (!ReadByte(b0)) return false;
+    v = b0 < 0x80 ? b0 : b0 & 0x3Fu;
+    for (uint32_t i = 1; i < VarintLength(b0); ++i) {
+      if (!ReadByte(b)) return false;
+      v = (v << 8) | b;
+    }
+    return true;
+  }
+
+  bool ReadU16(uint16_t& v) {
+    if (m_end - m_p >= 2) {
+      v = static_cast<uint16_t>(m_p[0] | (m_p[1] << 8));
+      m_p += 2;
+      return true;
+    }
+    uint8_t lo, hi;
+    if (!ReadByte(lo) || !ReadByte(hi)) return false;
+    v = static_cast<uint16_t>(lo | (hi << 8));
+    return true;
+  }
+
+  // One position number of a page entry with `left` position bytes; false
+  // (nothing consumed) when the entry has no whole number left.
+  bool ReadPosition(uint32_t& left, uint32_t& v) {
+    if (left == 0) return false;
+    if (m_end - m_p >= 3) {
+      const uint8_t b0 = m_p[0];
+      const uint32_t n = VarintLength(b0);
+      if (n > left) return false;
+      v = n == 1 ? b0
+          : n == 2 ? (uint32_t(b0 & 0x3F) << 8) | m_p[1]
+                   : (uint32_t(b0 & 0x3F) << 16) | (uint32_t(m_p[1]) << 8) | m_p[2];
+      m_p += n;
+      left -= n;
+      return true;
+    }
+    uint8_t b0, b;
+    if (!ReadByte(b0)) return false;
+    const uint32_t n = VarintLength(b0);
+    --left;
+    if (n - 1 > left) return false;
+    v = n == 1 ? b0 : b0 & 0x3Fu;
+    for (uint32_t i = 1; i < n; ++i) {
+      if (!ReadByte(b)) return false;
+      v = (v << 8) | b;
+    }
+    left -= n - 1;
+    return true;
+  }
+
+  // Counts the whole position numbers among the `left` position bytes of a
+  // page entry without decoding them, consuming them.
+  uint32_t CountPositions(uint32_t& left) {
+    uint32_t count = 0;
+    if (m_end - m_p >= static_cast<ptrdiff_t>(left)) {
+      const uint8_t* q = m_p;
+      const uint8_t* const e = m_p + left;
+      while (q < e) {
+        const uint32_t n = VarintLength(*q);
+        if (n > static_cast<uint32_t>(e - q)) break;
+        q += n;
+        ++count;
+      }
+      left -= static_cast<uint32_t>(q - m_p);
+      m_p = q;
+      return count;
+    }
+    uint32_t v;
+    while (ReadPosition(left, v)) ++count;
+    return count;
+  }
+
+  // Skips `skip` bytes (the rest of a page entry), then reads the next page
+  // entry's header: page delta and position byte count.
+  bool NextHeader(uint32_t skip, uint32_t& delta, uint16_t& count) {
+    if (m_end - m_p >= static_cast<ptrdiff_t>(skip) + 5) {
+      const uint8_t* q = m_p + skip;
+      const uint8_t b0 = q[0];
+      if (b0 < 0x80) {
+        delta = b0;
+        q += 1;
+      } else if (b0 < 0xC0) {
+        delta = (uint32_t(b0 & 0x3F) << 8) | q[1];
+        q += 2;
+      } else {
+        delta = (uint32_t(b0 & 0x3F) << 16) | (uint32_t(q[1]) << 8) | q[2];
+        q += 3;
+      }
+      count = static_cast<uint16_t>(q[0] | (q[1] << 8));
+      m_p = q + 2;
+      return true;
+    }
+    return Skip(skip) && ReadVarint(delta) && ReadU16(count);
+  }
+
+  // Where the stream stands, to come back to it with Restore: the cursor's
+  // block, the offset of the next byte in it, and the chain steps taken.
+  struct Mark {
+    uint32_t block;
+    uint32_t offset;
+    uint32_t steps;
+  };
+  Mark Here() const {
+    return {m_cursor.Block(), m_cursor.Offset() + static_cast<uint32_t>(m_p - m_start),
+            m_cursor.Steps()};
+  }
+  bool Restore(const Mark& mark) {
+    const bool ok = m_cursor.Resume(mark.block, mark.offset, mark.steps);
+    Sync();
+    return ok;
+  }
+
+  // Skips n bytes of the stream (the rest of a page entry).
+  bool Skip(uint32_t n) {
+    if (m_end - m_p >= static_cast<ptrdiff_t>(n)) {
+      m_p += n;
+      return true;
+    }
+    const bool ok = m_cursor.Skip(static_cast<uint32_t>(m_p - m_start) + n);
+    Sync();
+    return ok;
+  }
+
+ private:
+  bool ReadByteSlow(uint8_t& b) {
+    // The run of the current block is used up: the cursor catches up and
+    // reads the byte, following the block chain.
+    const bool ok = m_cursor.Skip(static_cast<uint32_t>(m_p - m_start)) && m_cursor.ReadByte(b);
+    Sync();
+    return ok;
+  }
+
+  // Points the run at the cursor's place: from its offset to the end of the
+  // readable bytes of its block.
+  void Sync() {
+    if (m_cursor.Failed()) {
+      m_start = m_p = m_end = nullptr;
+      return;
+    }
+    const size_t blockStart = static_cast<size_t>(m_cursor.Block()) * kBlockSize;
+    const size_t limit = std::min<size_t>(kBlockSize, m_size - blockStart);
+    m_start = m_p = m_base + blockStart + m_cursor.Offset();
+    m_end = m_base + blockStart + limit;
+  }
+
+  const uint8_t* m_p = nullptr;
+  const uint8_t* m_end = nullptr;
+  const uint8_t* m_start = nullptr;  // where the cursor stands
+  const uint8_t* m_base = nullptr;
+  size_t m_size = 0;
+  PostingsCursor m_cursor;
+};
