@@ -82,20 +82,6 @@ class PostingsCursor {
   bool Failed() const { return m_failed; }
   uint32_t Block() const { return m_block; }
   uint32_t Offset() const { return m_offset; }
-  uint32_t Steps() const { return m_steps; }
-
-  // Puts the cursor at a place it stood before (Block and Offset then), with
-  // `steps` chain steps counted as taken; false, and failed, for a place
-  // outside the file.
-  bool Resume(uint32_t block, uint32_t offset, uint32_t steps) {
-    if (block >= m_blockCount) return Fail();
-    Enter(block);
-    if (offset > m_limit) return Fail();
-    m_offset = offset;
-    m_steps = steps;
-    m_failed = false;
-    return true;
-  }
 
  private:
   // Called when the current block is used up (or the file ended inside it).

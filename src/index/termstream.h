@@ -145,23 +145,6 @@ class TermStream {
     return Skip(skip) && ReadVarint(delta) && ReadU16(count);
   }
 
-  // Where the stream stands, to come back to it with Restore: the cursor's
-  // block, the offset of the next byte in it, and the chain steps taken.
-  struct Mark {
-    uint32_t block;
-    uint32_t offset;
-    uint32_t steps;
-  };
-  Mark Here() const {
-    return {m_cursor.Block(), m_cursor.Offset() + static_cast<uint32_t>(m_p - m_start),
-            m_cursor.Steps()};
-  }
-  bool Restore(const Mark& mark) {
-    const bool ok = m_cursor.Resume(mark.block, mark.offset, mark.steps);
-    Sync();
-    return ok;
-  }
-
   // Skips n bytes of the stream (the rest of a page entry).
   bool Skip(uint32_t n) {
     if (m_end - m_p >= static_cast<ptrdiff_t>(n)) {
