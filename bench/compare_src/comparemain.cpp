@@ -186,6 +186,7 @@ int Run(std::map<std::string, std::string>& opt) {
         ++failures;
         break;
       }
+      if (i == 0) r.firstMs = ms;
       if (i >= warmup) r.ms.push_back(ms);
     }
     r.pages = std::move(first);

@@ -19,6 +19,8 @@ bool WriteEngineResults(const EngineResults& r, const std::string& path, std::st
     }
     out += "query\t" + id + "\t" + (q.nativeExact ? "1" : "0") + "\t" + std::to_string(q.candidates) + "\t" +
            std::to_string(q.indexBytes) + "\t";
+    std::snprintf(num, sizeof num, "%.4f\t", q.firstMs);
+    out += num;
     for (size_t i = 0; i < q.ms.size(); ++i) {
       std::snprintf(num, sizeof num, "%s%.4f", i ? "," : "", q.ms[i]);
       out += num;
@@ -44,15 +46,16 @@ bool ReadEngineResults(const std::string& path, EngineResults& r, std::string& e
       QueryResult& q = r.queries[f[1]];
       q.answered = false;
       q.error = f[2];
-    } else if (f[0] == "query" && f.size() == 8) {
+    } else if (f[0] == "query" && f.size() == 9) {
       QueryResult& q = r.queries[f[1]];
       q.answered = true;
       q.nativeExact = f[2] == "1";
       q.candidates = std::strtoull(f[3].c_str(), nullptr, 10);
       q.indexBytes = std::strtoull(f[4].c_str(), nullptr, 10);
-      for (const auto& ms : SplitString(f[5], ','))
+      q.firstMs = std::atof(f[5].c_str());
+      for (const auto& ms : SplitString(f[6], ','))
         if (!ms.empty()) q.ms.push_back(std::atof(ms.c_str()));
-      for (const auto& p : SplitString(f[7], ','))
+      for (const auto& p : SplitString(f[8], ','))
         if (!p.empty()) q.pages.push_back(static_cast<uint32_t>(std::strtoul(p.c_str(), nullptr, 10)));
     } else {
       error = path + ": cannot read the line starting " + line.substr(0, 40);

@@ -4,10 +4,11 @@
 //   open_ms  time to open the engine's index
 //   maxrss_kb, children_maxrss_kb  peak resident memory of the run (and of
 //            the processes it started)
-//   query    ID  EXACT  CANDIDATES  INDEX_BYTES  MS,MS,...  COUNT  PAGE,PAGE,...
+//   query    ID  EXACT  CANDIDATES  INDEX_BYTES  FIRST_MS  MS,MS,...  COUNT  PAGE,PAGE,...
 //   error    ID  MESSAGE
 // EXACT is 1 when the engine's native query answered alone, CANDIDATES the
-// pages whose text it checked, pages ascending.
+// pages whose text it checked, FIRST_MS the time of the query's first run in
+// the process (before any warm-up), pages ascending.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@ struct QueryResult {
   bool nativeExact = true;
   uint64_t candidates = 0;
   uint64_t indexBytes = 0;
+  double firstMs = 0;  // the first run, before the warm-up runs
   std::vector<double> ms;
   std::vector<uint32_t> pages;
 };

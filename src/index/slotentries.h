@@ -49,7 +49,7 @@ class SlotEntryCache {
  public:
   // Decoded entries of all slots together stay under the limit (by default
   // this many bytes); the least recently used make room for new ones.
-  static constexpr size_t kDefaultLimit = size_t(128) << 20;
+  static constexpr size_t kDefaultLimit = size_t(64) << 20;
 
   // A new limit; entries beyond it are dropped. 0 keeps nothing decoded:
   // every stream is walked.
