@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// First index at or after j whose page is not below p (n when none).
 size_t GallopTo(const uint32_t* list, size_t j, size_t n, uint32_t p) {
   if (j >= n || list[j] >= p) return j;
   size_t lo = j, step = 1, hi = j + 1;
@@ -16,8 +13,6 @@ size_t GallopTo(const uint32_t* list, size_t j, size_t n, uint32_t p) {
   if (hi > n) hi = n;
   return static_cast<size_t>(std::lower_bound(list + lo + 1, list + hi, p) - list);
 }
-
-}  // namespace
 
 void PageIntersection::Start(const uint32_t* list, size_t n) {
   m_first = list;

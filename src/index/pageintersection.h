@@ -12,6 +12,10 @@
 #include <cstdint>
 #include <vector>
 
+// First index at or after j of an ascending list whose page is not below p
+// (n when none): doubling steps, then a bisection.
+size_t GallopTo(const uint32_t* list, size_t j, size_t n, uint32_t p);
+
 class PageIntersection {
  public:
   // The first list (list number 0); it is read, not copied, until the first

@@ -77,17 +77,8 @@ struct Term {
   bool SkipTo(uint32_t to) {
     if (page >= to) return true;
     if (entries) {
-      // Gallop, then bisect, for the first entry at or past `to`.
-      const uint32_t* pages = entries->pages.data();
       const size_t n = entries->pages.size();
-      size_t lo = entry, step = 1, hi = entry + 1;
-      while (hi < n && pages[hi] < to) {
-        lo = hi;
-        step *= 2;
-        hi = lo + step;
-      }
-      if (hi > n) hi = n;
-      entry = static_cast<size_t>(std::lower_bound(pages + lo + 1, pages + hi, to) - pages);
+      entry = GallopTo(entries->pages.data(), entry, n, to);
       if (entry == n) return false;  // the last entry lies before `to`
       Enter();
       return true;
