@@ -12,6 +12,22 @@
 // Number of bytes of the variable-length number that starts with byte b0.
 inline uint32_t VarintLength(uint8_t b0) { return b0 < 0x80 ? 1 : b0 < 0xC0 ? 2 : 3; }
 
+// The variable-length number at q, whose VarintLength bytes are all readable;
+// q moves past it.
+inline uint32_t DecodeVarint(const uint8_t*& q) {
+  const uint8_t b0 = q[0];
+  if (b0 < 0x80) {
+    q += 1;
+    return b0;
+  }
+  if (b0 < 0xC0) {
+    q += 2;
+    return (uint32_t(b0 & 0x3F) << 8) | q[-1];
+  }
+  q += 3;
+  return (uint32_t(b0 & 0x3F) << 16) | (uint32_t(q[-2]) << 8) | q[-1];
+}
+
 // One term's byte stream. Bytes inside the current block are read through a
 // plain pointer; the PostingsCursor, which stays at the start of that run,
 // moves on to the next block when the run is used up and keeps every read
@@ -36,17 +52,7 @@ class TermStream {
 
   bool ReadVarint(uint32_t& v) {
     if (m_end - m_p >= 3) {
-      const uint8_t b0 = m_p[0];
-      if (b0 < 0x80) {
-        v = b0;
-        m_p += 1;
-      } else if (b0 < 0xC0) {
-        v = (uint32_t(b0 & 0x3F) << 8) | m_p[1];
-        m_p += 2;
-      } else {
-        v = (uint32_t(b0 & 0x3F) << 16) | (uint32_t(m_p[1]) << 8) | m_p[2];
-        m_p += 3;
-      }
+      v = DecodeVarint(m_p);
       return true;
     }
     uint8_t b0, b;
@@ -127,17 +133,7 @@ class TermStream {
   bool NextHeader(uint32_t skip, uint32_t& delta, uint16_t& count) {
     if (m_end - m_p >= static_cast<ptrdiff_t>(skip) + 5) {
       const uint8_t* q = m_p + skip;
-      const uint8_t b0 = q[0];
-      if (b0 < 0x80) {
-        delta = b0;
-        q += 1;
-      } else if (b0 < 0xC0) {
-        delta = (uint32_t(b0 & 0x3F) << 8) | q[1];
-        q += 2;
-      } else {
-        delta = (uint32_t(b0 & 0x3F) << 16) | (uint32_t(q[1]) << 8) | q[2];
-        q += 3;
-      }
+      delta = DecodeVarint(q);
       count = static_cast<uint16_t>(q[0] | (q[1] << 8));
       m_p = q + 2;
       return true;
