@@ -20,5 +20,7 @@ inline void ShowWarning(QWidget* parent, const QString& text) {
   }
   QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok,
                   parent);
+  // The text may carry names from files (a folder, a reason): never markup.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }

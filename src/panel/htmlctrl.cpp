@@ -7,8 +7,18 @@
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 
+#include "view/safepage.h"
+
+namespace {
+const QUrl kInputPage(QStringLiteral("qrc:/res/INPUT.HTM"));
+}
+
 CHtmlCtrl::CHtmlCtrl(QWidget* parent) : QWebEngineView(parent) {
   setContextMenuPolicy(Qt::NoContextMenu);
+  // The field shows its own page and goes nowhere else; the program reads and
+  // sets the input in a world of its own, with script of the page off.
+  m_page = new CSafePage(this);
+  setPage(m_page);
   // The field is a single line; the page never scrolls inside it.
   page()->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
   page()->setBackgroundColor(QColor(0xEC, 0xE9, 0xD8));
@@ -33,7 +43,7 @@ void CHtmlCtrl::LoadInputPage() {
   QFile f(QStringLiteral(":/res/INPUT.HTM"));
   QByteArray html;
   if (f.open(QIODevice::ReadOnly)) html = f.readAll();
-  setHtml(QString::fromUtf8(html), QUrl(QStringLiteral("qrc:/res/INPUT.HTM")));
+  setHtml(QString::fromUtf8(html), kInputPage);
 }
 
 void CHtmlCtrl::ReadInputValue(std::function<void(bool, std::optional<QString>)> done) {
@@ -48,7 +58,7 @@ void CHtmlCtrl::ReadInputValue(std::function<void(bool, std::optional<QString>)>
       "for(var i=0;i<all.length;i++){var e=all[i];if(e.tagName==='INPUT'){"
       "out.push(e.hasAttribute('value')||e.value!==undefined?e.value:null);}}"
       "return JSON.stringify(out);})()");
-  page()->runJavaScript(script, [done](const QVariant& result) {
+  m_page->RunProgramScript(script, [done](const QVariant& result) {
     const QJsonDocument doc = QJsonDocument::fromJson(result.toString().toUtf8());
     std::optional<QString> value = QString();
     bool any = false;
@@ -66,7 +76,7 @@ void CHtmlCtrl::ReadInputValue(std::function<void(bool, std::optional<QString>)>
 
 void CHtmlCtrl::SetInputValue(const QString& text, std::function<void()> done) {
   const QString json = QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact));
-  page()->runJavaScript(
+  m_page->RunProgramScript(
       QStringLiteral("document.getElementsByName('textfield')[0].value=%1[0];").arg(json),
       [done](const QVariant&) {
         if (done) done();

@@ -1,11 +1,14 @@
 // CHtmlCtrl: the keyword field, a small browser view showing the program's
 // page "INPUT.HTM" with one text input; the keyword text is read from the
-// page's input elements.
+// page's input elements. Script of the page does not run; the program's own
+// scripts that read and set the input run apart from it (CSafePage).
 #pragma once
 
 #include <QWebEngineView>
 #include <functional>
 #include <optional>
+
+class CSafePage;
 
 class CHtmlCtrl : public QWebEngineView {
   Q_OBJECT
@@ -28,5 +31,6 @@ class CHtmlCtrl : public QWebEngineView {
   void inputPageReady();
 
  private:
+  CSafePage* m_page = nullptr;
   bool m_loaded = false;
 };

@@ -69,6 +69,7 @@ CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* par
   m_tabs->setObjectName(QStringLiteral("Tabs"));
   m_tabs->setDrawBase(false);
   m_prompt = new QLabel(this);
+  m_prompt->setTextFormat(Qt::PlainText);
   m_placeholder = new QWidget(this);
   m_placeholder->setObjectName(QStringLiteral("KeywordField"));
   m_placeholder->hide();
@@ -97,9 +98,12 @@ CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* par
   m_rangeGroup = new QGroupBox(QStringLiteral("検索範囲："), this);
   m_rangeLabel = new QLabel(QStringLiteral("Static"), this);
   m_rangeLabel->setObjectName(QStringLiteral("RangeLabel"));
+  // Catalogue names are data: shown as they are, never as markup.
+  m_rangeLabel->setTextFormat(Qt::PlainText);
   m_rangeLabel->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
   m_summary = new QLabel(QStringLiteral("Static"), this);
   m_summary->setObjectName(QStringLiteral("Summary"));
+  m_summary->setTextFormat(Qt::PlainText);
   m_tree = new QTreeWidget(this);
   m_tree->setObjectName(QStringLiteral("Tree"));
   m_tree->setHeaderHidden(true);
@@ -118,6 +122,7 @@ CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* par
   m_pageEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_pageEdit));
   m_pageTotal = new QLabel(this);
   m_pageTotal->setObjectName(QStringLiteral("PageTotal"));
+  m_pageTotal->setTextFormat(Qt::PlainText);
   for (QWidget* w : std::initializer_list<QWidget*>{m_prev, m_next, m_pageEdit, m_pageTotal}) w->hide();
 
   connect(m_searchButton, &QPushButton::clicked, this, &CLeftForm::OnSearch);
@@ -134,8 +139,9 @@ CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* par
 CLeftForm::~CLeftForm() {
   // Engine closed, page files removed, then the tree and the rest go.
   m_Index.Close();
-  for (const QString& f : {m_strTocFile, m_strHitFile1, m_strHitFile2})
-    if (!f.isEmpty()) QFile::remove(f);
+  if (m_pages)
+    for (const QString& f : {m_strTocFile, m_strHitFile1, m_strHitFile2})
+      if (!f.isEmpty()) m_pages->Remove(QFileInfo(f).fileName());
 }
 
 void CLeftForm::InitialUpdate() {
@@ -350,11 +356,15 @@ void CLeftForm::ContinueSearch(const QString& previous, bool loaded,
     return;
   } else {
     std::u16string keywords = m_strKeyWords.toStdU16String();
+    // A string the engine rejects leaves its hit list, and so the results
+    // shown, as they were: their hit pages keep the keywords they came from.
+    const bool accepted = CIndex::AcceptsKeywords(keywords);
     if (m_nAndOr == 0)
       m_Index.SearchAnd(keywords, true, m_bVariant != 0);
     else
       m_Index.SearchOr(keywords, true, m_bVariant != 0);
     m_strKeyWords = QString::fromStdU16String(keywords);
+    if (accepted) m_strResultKeyWords = m_strKeyWords;
     m_list->clear();
     const NodeItem* rangeEntry = m_Catalogue.Entry(m_nSearchRange);
     const ContentsNodeTag* rangeNode = rangeEntry ? FindNode(m_Catalogue.Root(), *rangeEntry) : nullptr;
@@ -479,7 +489,7 @@ void CLeftForm::OpenResult() {
   const QList<QTreeWidgetItem*> sel = m_list->selectedItems();
   if (sel.isEmpty() || file.isEmpty()) return;
   const int record = m_list->RecordOf(sel.first());
-  std::u16string keywords = m_strKeyWords.toStdU16String();
+  const std::u16string keywords = m_strResultKeyWords.toStdU16String();
   if (!m_Index.IsOpen()) return;  // nothing to render from a closed engine
   std::string bytes;
   const int32_t anchors = m_Index.BuildHitPage(record, bytes, keywords, m_nSearchScope, m_bVariant != 0);

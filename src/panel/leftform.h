@@ -67,6 +67,9 @@ class CLeftForm : public QWidget {
   int m_nHitIndex = 0;
   QString m_strHitPage;
   QString m_strKeyWords;
+  // The keyword text of the search the results come from, as the engine
+  // accepted and changed it; the hit pages of the results are built with it.
+  QString m_strResultKeyWords;
   std::vector<SearchNodeTag> m_SearchResult;
   std::vector<uint32_t> m_ResultPages;
   std::vector<uint32_t> m_ResultCounts;

@@ -14,9 +14,14 @@
 
 #include "app/messages.h"
 #include "view/limitedcopy.h"
+#include "view/safepage.h"
 
 CBookView::CBookView(QWidget* parent) : QWebEngineView(parent) {
   setObjectName(QStringLiteral("BookView"));
+  // Pages are content: no script of theirs runs, and they reach only the page
+  // files the program shows (see CSafePage).
+  m_page = new CSafePage(this);
+  setPage(m_page);
   // The browser's own context menu never appears.
   setContextMenuPolicy(Qt::NoContextMenu);
   m_menu = new QMenu(this);
@@ -50,8 +55,11 @@ void CBookView::Navigate(const QString& location) {
     // The anchor is what follows the last "#", when that holds no folder part.
     const qsizetype hash = location.lastIndexOf(QLatin1Char('#'));
     const bool anchored = hash >= 0 && location.indexOf(QLatin1Char('/'), hash) < 0;
-    url = QUrl::fromLocalFile(anchored ? location.left(hash) : location);
+    const QString file = anchored ? location.left(hash) : location;
+    url = QUrl::fromLocalFile(file);
     if (anchored) url.setFragment(location.mid(hash + 1));
+    // A file the program shows is one of its page files from now on.
+    m_page->AllowFile(file);
   }
   m_location = url;
   load(url);
@@ -146,7 +154,7 @@ void CBookView::UnlimitedCopy() { page()->triggerAction(QWebEnginePage::Copy); }
 void CBookView::SelectAll() {
   // The browser's select-all acts on the focused frame only; selecting the
   // body's contents works whether or not the view has the keyboard focus.
-  page()->runJavaScript(QStringLiteral(
+  m_page->RunProgramScript(QStringLiteral(
       "if (document.body) window.getSelection().selectAllChildren(document.body);"));
 }
 

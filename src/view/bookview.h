@@ -4,12 +4,15 @@
 // and never the browser's own, a copy limited to 600 bytes of CP932 text, a
 // block on the Ctrl key ("マウスの右ボタンでコピーして下さい。"), select all,
 // printing on the default printer without a dialog, page setup and preview.
+// The pages shown are content only: no script of theirs runs, and they load
+// nothing but the page files the view was sent to (CSafePage).
 #pragma once
 
 #include <QPrinter>
 #include <QUrl>
 #include <QWebEngineView>
 
+class CSafePage;
 class QMenu;
 
 class CBookView : public QWebEngineView {
@@ -20,6 +23,7 @@ class CBookView : public QWebEngineView {
 
   // Shows "about:blank", or a file given by its full path, optionally
   // followed by "#" and an anchor name. Returns at once; loading goes on.
+  // The file becomes one the view may show again (by history or an anchor).
   void Navigate(const QString& location);
   // The location shown: "about:blank" until a page file is shown, then the
   // file's URL ("file:///…/windows1.html#0002").
@@ -46,6 +50,7 @@ class CBookView : public QWebEngineView {
   void Paste();
 
   QMenu* ContextMenu() const { return m_menu; }
+  CSafePage* SafePage() const { return m_page; }
   QPrinter* Printer() { return &m_printer; }
 
   // What the view does with a key press addressed to it.
@@ -66,6 +71,7 @@ class CBookView : public QWebEngineView {
   void ShowContextMenu(const QPoint& globalPos);
   bool IsInside(const QObject* o) const;
 
+  CSafePage* m_page = nullptr;
   QMenu* m_menu = nullptr;
   QAction* m_copyAction = nullptr;
   QAction* m_selectAllAction = nullptr;

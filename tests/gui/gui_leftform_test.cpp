@@ -3,6 +3,7 @@
 // table of contents, result pages, and the main frame's reading commands.
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -38,7 +39,8 @@ std::string StoredPage(int pageNo, const QString& text) {
 
 // Writes a collection into folder: volumes of pages (texts), one division and
 // one book above them, and the whole-text index over the texts.
-void WriteCollection(const QString& folder, const QList<QStringList>& volumes) {
+void WriteCollection(const QString& folder, const QList<QStringList>& volumes,
+                     const QString& bookName = QStringLiteral("論語")) {
   const std::string dir = folder.toStdString();
   BookWriter book;
   QVERIFY(book.Create(dir, "Index", 40));
@@ -48,7 +50,7 @@ void WriteCollection(const QString& folder, const QList<QStringList>& volumes) {
   int total = 0;
   for (const auto& v : volumes) total += static_cast<int>(v.size());
   cat.Add(u"經部", 1, 1, total, 1);
-  cat.Add(u"論語", 2, 1, total, 1);
+  cat.Add(bookName.toStdU16String(), 2, 1, total, 1);
   uint32_t record = 0;
   for (int v = 0; v < volumes.size(); ++v) {
     cat.Add(QStringLiteral("卷%1").arg(v + 1).toStdU16String(), 3, static_cast<int>(record) + 1,
@@ -88,8 +90,8 @@ class LeftFormTest : public QObject {
     CSCrollToolBar toolbar;
     std::unique_ptr<CLeftForm> form;
 
-    explicit Fixture(const QList<QStringList>& volumes) {
-      WriteCollection(data.path(), volumes);
+    explicit Fixture(const QList<QStringList>& volumes, const QString& bookName = QStringLiteral("論語")) {
+      WriteCollection(data.path(), volumes, bookName);
       toolbar.Create({&about});
       form = std::make_unique<CLeftForm>(data.path(), &pages);
       form->SetPageView(&view);
@@ -232,6 +234,55 @@ class LeftFormTest : public QObject {
     QCOMPARE(files[0], files[2]);
     QVERIFY(files[0] != files[1]);
     QCOMPARE(QFileInfo(files[0]).dir().path(), f.pages.Path());
+  }
+
+  void rejectedKeywordsKeepTheHitPagesOfTheList() {
+    Fixture f({{QStringLiteral("學而時習之"), QStringLiteral("學而")}});
+    f.form->Tabs()->setCurrentIndex(1);
+    QVERIFY(f.Search(QStringLiteral("學")));
+    QCOMPARE(f.form->ResultList()->topLevelItemCount(), 2);
+    // Latin letters: the engine refuses the string and keeps its hit list, so
+    // the same results come back under a new summary.
+    QVERIFY(!CIndex::AcceptsKeywords(u"abc"));
+    QVERIFY(f.Search(QStringLiteral("abc")));
+    QCOMPARE(f.form->m_strKeyWords, QStringLiteral("abc"));
+    QCOMPARE(f.form->ResultList()->topLevelItemCount(), 2);
+    QCOMPARE(f.form->Summary()->text(), QStringLiteral("全部で 2 頁で、2 箇所でした。"));
+    // Their hit pages mark what the list was searched for.
+    for (int i = 0; i < 2; ++i) {
+      f.form->ResultList()->setCurrentItem(f.form->ResultList()->topLevelItem(i));
+      QCOMPARE(f.form->m_nHitCount, 1);
+      QFile page(f.form->m_strHitPage);
+      QVERIFY(page.open(QIODevice::ReadOnly));
+      const QByteArray bytes = page.readAll();
+      QVERIFY(bytes.contains("name=\"0000\""));
+      QVERIFY(!bytes.contains("abc"));
+    }
+    // An accepted search replaces them.
+    QVERIFY(f.Search(QStringLiteral("而")));
+    f.form->ResultList()->setCurrentItem(f.form->ResultList()->topLevelItem(0));
+    QCOMPARE(f.form->m_nHitCount, 1);
+    QFile page(f.form->m_strHitPage);
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    QVERIFY(page.readAll().contains("而"));
+  }
+
+  void catalogueNamesShowAsPlainText() {
+    // A name that, read as markup, would load a picture from a local file.
+    QTemporaryDir elsewhere;
+    const QString picture = elsewhere.filePath(QStringLiteral("big.png"));
+    QImage big(400, 400, QImage::Format_RGB32);
+    big.fill(Qt::blue);
+    QVERIFY(big.save(picture));
+    const QString name = QStringLiteral("<img src=\"%1\"><b>論語</b>").arg(picture);
+    Fixture f({{QStringLiteral("學")}}, name);
+    f.form->Tabs()->setCurrentIndex(1);
+    f.form->Tree()->setCurrentItem(f.Item(2));
+    QCOMPARE(f.form->RangeLabel()->text(), QStringLiteral("經部\\") + name);
+    QVERIFY(f.form->RangeLabel()->sizeHint().height() < 100);
+    // Every label of the form shows its text as it is.
+    for (QLabel* label : f.form->findChildren<QLabel*>())
+      QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName() + label->text()));
   }
 
   void scopeChangeReopensTheEngine() {

@@ -1,15 +1,19 @@
 // The application shell: command line, main frame (menus, accelerators,
 // toolbar, enable rules, routing, "全表示"), the splitter and its saved
 // value, the end program started once at exit, the empty save and the
-// private page folder.
+// private page folder (its fallback name, its use through descriptors and the
+// removal of folders that ended copies left).
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <QClipboard>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
@@ -41,6 +45,18 @@ QStringList MenuTexts(QMenu* menu) {
   QStringList out;
   for (QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
   return out;
+}
+
+QString UserFolderName() { return QStringLiteral("tevarin-%1").arg(getuid()); }
+
+mode_t ModeOf(const QString& path) {
+  struct stat st;
+  return lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 int LinesOf(const QString& path) {
@@ -330,6 +346,135 @@ class ShellTest : public QObject {
       CPageFolder notOurs(base2.path());
       QVERIFY(!notOurs.IsValid());
     }
+  }
+
+  void pageFolderFallsBackWhenItsNameIsTaken() {
+    // A base folder everyone may write into, like the shared temporary folder,
+    // where someone else made the per-user name first (here: a link).
+    QTemporaryDir base, evil;
+    QCOMPARE(chmod(QFile::encodeName(base.path()).constData(), 01777), 0);
+    const QString taken = base.filePath(UserFolderName());
+    QVERIFY(QFile::link(evil.path(), taken));
+    QString fallback;
+    {
+      CPageFolder pages(base.path());
+      QVERIFY2(pages.IsValid(), qPrintable(pages.Error()));
+      fallback = QFileInfo(pages.Path()).path();
+      QCOMPARE(QFileInfo(fallback).path(), base.path());
+      QVERIFY(QFileInfo(fallback).fileName().startsWith(UserFolderName() + QLatin1Char('-')));
+      QCOMPARE(ModeOf(fallback) & 0777, mode_t(0700));
+      QVERIFY(pages.Write(QStringLiteral("windows.html"), "<p>"));
+      QVERIFY(QFile::exists(pages.File(QStringLiteral("windows.html"))));
+      // A second copy gets a folder of its own as well.
+      CPageFolder other(base.path());
+      QVERIFY(other.IsValid());
+      QVERIFY(QFileInfo(other.Path()).path() != fallback);
+    }
+    QVERIFY(!QFileInfo::exists(fallback));
+    QVERIFY(QDir(evil.path()).isEmpty());
+    QVERIFY(QFileInfo(taken).isSymLink());
+    if (getuid() == 0) {
+      // A real folder of that name owned by another user.
+      QVERIFY(QFile::remove(taken));
+      QCOMPARE(mkdir(QFile::encodeName(taken).constData(), 0777), 0);
+      QCOMPARE(chown(QFile::encodeName(taken).constData(), 12345, 12345), 0);
+      CPageFolder pages(base.path());
+      QVERIFY(pages.IsValid());
+      QVERIFY(QFileInfo(pages.Path()).path() != taken);
+      QVERIFY(QDir(taken).isEmpty());
+    }
+  }
+
+  void pageFolderIsUsedThroughItsDescriptor() {
+    QTemporaryDir base, evil;
+    const QString user = base.filePath(UserFolderName());
+    const QString moved = base.filePath(QStringLiteral("moved"));
+    QString own;
+    {
+      CPageFolder pages(base.path());
+      QVERIFY(pages.IsValid());
+      own = QFileInfo(pages.Path()).fileName();
+      // The folder's path now leads somewhere else, to a folder of the same name.
+      QCOMPARE(std::rename(QFile::encodeName(user).constData(), QFile::encodeName(moved).constData()), 0);
+      QVERIFY(QFile::link(evil.path(), user));
+      QVERIFY(QDir(evil.path()).mkdir(own));
+      QVERIFY(pages.Write(QStringLiteral("windows.html"), "<p>"));
+      QVERIFY(QFile::exists(moved + QLatin1Char('/') + own + QStringLiteral("/windows.html")));
+      QVERIFY(QDir(evil.filePath(own)).isEmpty());
+    }
+    // At exit the folder itself went, and nothing behind the new path.
+    QVERIFY(!QFileInfo::exists(moved + QLatin1Char('/') + own));
+    QVERIFY(QFileInfo::exists(evil.filePath(own)));
+    QVERIFY(QFileInfo(user).isSymLink());
+  }
+
+  void foldersOfEndedCopiesAreRemovedAtStart() {
+    QTemporaryDir base, outside;
+    const QString user = base.filePath(UserFolderName());
+    QCOMPARE(mkdir(QFile::encodeName(user).constData(), 0700), 0);
+
+    // Owner records of a copy that ended, of one still running and of this one.
+    QProcess ended;
+    ended.start(QStringLiteral("sleep"), {QStringLiteral("0.2")});
+    QVERIFY(ended.waitForStarted());
+    const QByteArray endedRecord = CPageFolder::OwnerRecord(ended.processId());
+    QVERIFY(ended.waitForFinished());
+    QProcess running;
+    running.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    QVERIFY(running.waitForStarted());
+    const QByteArray runningRecord = CPageFolder::OwnerRecord(running.processId());
+    const QByteArray mine = CPageFolder::OwnerRecord(getpid());
+    // This process's id with another start time: the id was given anew.
+    QList<QByteArray> fields = mine.trimmed().split(' ');
+    QCOMPARE(fields.size(), 3);
+    fields[1] = QByteArray::number(fields[1].toULongLong() + 1);
+    const QByteArray reused = fields.join(' ') + '\n';
+    QList<QByteArray> foreign = endedRecord.trimmed().split(' ');
+    foreign[2] = "pid:[1]";  // a process id of another namespace
+
+    struct Left {
+      const char* name;
+      QByteArray owner;  // null: no owner file
+      bool kept;
+    } left[] = {
+        {"pages-ended1", endedRecord, false},
+        {"pages-reused", reused, false},
+        {"pages-runnin", runningRecord, true},
+        {"pages-mine01", mine, true},
+        {"pages-noowner", QByteArray(), true},
+        {"pages-garbage", "not a record\n", true},
+        {"pages-othern", foreign.join(' ') + '\n', true},
+        {"other-ended1", endedRecord, true},
+    };
+    for (const Left& l : left) {
+      const QString dir = user + QLatin1Char('/') + QLatin1String(l.name);
+      QVERIFY(QDir().mkdir(dir));
+      QVERIFY(WriteFile(dir + QStringLiteral("/windows.html"), "<p>"));
+      if (!l.owner.isNull()) QVERIFY(WriteFile(dir + QStringLiteral("/.owner"), l.owner));
+    }
+    // A link in the per-user folder to a folder elsewhere: never followed.
+    QVERIFY(WriteFile(outside.filePath(QStringLiteral(".owner")), endedRecord));
+    QVERIFY(WriteFile(outside.filePath(QStringLiteral("keep.txt")), "x"));
+    QVERIFY(QFile::link(outside.path(), user + QStringLiteral("/pages-linked")));
+
+    {
+      CPageFolder pages(base.path());
+      QVERIFY(pages.IsValid());
+      for (const Left& l : left)
+        QVERIFY2(QFileInfo::exists(user + QLatin1Char('/') + QLatin1String(l.name)) == l.kept, l.name);
+      QVERIFY(QFileInfo::exists(outside.filePath(QStringLiteral("keep.txt"))));
+      QVERIFY(QFileInfo(user + QStringLiteral("/pages-linked")).isSymLink());
+      // While this copy runs, another one leaves its folder alone.
+      const QString path = pages.Path();
+      CPageFolder second(base.path());
+      QVERIFY(QFileInfo::exists(path));
+    }
+    running.kill();
+    running.waitForFinished();
+    // Now that copy has ended too.
+    CPageFolder later(base.path());
+    QVERIFY(!QFileInfo::exists(user + QStringLiteral("/pages-runnin")));
+    QVERIFY(QFileInfo::exists(user + QStringLiteral("/pages-mine01")));
   }
 };
 

