@@ -283,6 +283,88 @@ TEST_F(MkCollectionBuild, VerifierFindsTheCollectionSound) {
   for (const std::string& p : verifier.Problems()) ADD_FAILURE() << p;
 }
 
+// 全宋詞 in small: an authors file with an author without ci (冯延巳, 温庭筠),
+// a name entered three times with two texts and a placeholder (张), a name
+// entered twice with the same text (苏轼), a short description repeating the
+// description and one adding to it, and a supplement whose author (李从周)
+// first appears in a numbered volume.
+const char* kSongCiAuthors = R"([
+ {"name": "苏轼", "description": "苏轼字子瞻。", "short_description": "苏轼字子瞻。"},
+ {"name": "冯延巳", "description": "冯延巳又名延嗣。", "short_description": null},
+ {"name": "张", "description": "--", "short_description": null},
+ {"name": "张", "description": "张先字子野。\n乌程人。", "short_description": "晚号安陆。"},
+ {"name": "无名氏", "description": "--", "short_description": null},
+ {"name": "李从周", "description": "李从周字肩吾。", "short_description": null},
+ {"name": "张", "description": "张炎字叔夏。", "short_description": null},
+ {"name": "温庭筠", "description": "温庭筠本名岐。", "short_description": null},
+ {"name": "苏轼", "description": "苏轼字子瞻。", "short_description": null}
+])";
+const char* kSongCi0 = R"([
+ {"author": "苏轼", "rhythmic": "水调歌头", "paragraphs": ["明月几时有。"]},
+ {"author": "张", "rhythmic": "天仙子", "paragraphs": ["水调数声持酒听。"]},
+ {"author": "无名氏", "rhythmic": "失调名", "paragraphs": ["残句。"]},
+ {"author": "苏轼", "rhythmic": "定风波", "paragraphs": ["莫听穿林打叶声。"]}
+])";
+const char* kSongCi1000 = R"([
+ {"author": "李从周", "rhythmic": "抛球乐", "paragraphs": ["风罥蔫红雨易晴。"]}
+])";
+const char* kSongCiSupplement = R"([
+ {"author": "李从周", "rhythmic": "清平乐", "paragraphs": ["美人娇小。"]},
+ {"author": "苏轼", "rhythmic": "浣溪沙", "paragraphs": ["山下兰芽短浸溪。"]}
+])";
+
+TEST(MkCollectionBiographies, EveryBiographyReachesTheBookOnce) {
+  TinyBuild t;
+  const std::string songci = t.dir.file("corpus/songci");
+  mkdir(songci.c_str(), 0755);
+  WriteFile(songci + "/author.song.json", kSongCiAuthors);
+  WriteFile(songci + "/ci.song.0.json", kSongCi0);
+  WriteFile(songci + "/ci.song.1000.json", kSongCi1000);
+  WriteFile(songci + "/ci.song.2019y.json", kSongCiSupplement);
+  const CollectionPlan plan = {{"集部", {{"全宋詞", books::QuanSongCi}}}};
+  ASSERT_TRUE(BuildCollection(plan, t.options, t.stats, t.error)) << t.error;
+
+  CFileList files;
+  ASSERT_TRUE(files.Open(t.Out(), "Index")) << files.LastError();
+  const std::vector<CatalogueRecord> catalogue = ReadCatalogue(t.Out() + "/vok.dir");
+  std::vector<std::u16string> volumes;
+  for (const CatalogueRecord& e : catalogue)
+    if (e.level == 3) volumes.push_back(e.name);
+  EXPECT_EQ(volumes, (std::vector<std::u16string>{u"卷一", u"卷二", u"補遺", u"作者補遺"}));
+  std::string text;  // the whole book, as indexed
+  for (int32_t r = 0; r < files.RecordCount(); ++r) text += CellText(files, r);
+  std::erase(text, '\n');
+
+  auto count = [&](const std::string& s) {
+    size_t n = 0;
+    for (size_t at = text.find(s); at != std::string::npos; at = text.find(s, at + s.size())) ++n;
+    return n;
+  };
+  for (const char* bio : {"苏轼字子瞻。", "冯延巳又名延嗣。", "张先字子野。", "乌程人。", "晚号安陆。",
+                          "张炎字叔夏。", "李从周字肩吾。", "温庭筠本名岐。"})
+    EXPECT_EQ(count(bio), 1u) << bio;
+  EXPECT_EQ(count("--"), 0u);  // a placeholder is no biography
+  // Under the byline of the author's first ci, every text of the name in the
+  // file's order; the authors without ci in 作者補遺, in the file's order.
+  EXPECT_EQ(count("水调歌头苏轼苏轼字子瞻。明月几时有。"), 1u);
+  EXPECT_EQ(count("天仙子张张先字子野。乌程人。晚号安陆。张炎字叔夏。水调数声持酒听。"), 1u);
+  EXPECT_EQ(count("抛球乐李从周李从周字肩吾。风罥蔫红雨易晴。"), 1u);
+  EXPECT_EQ(count("清平乐李从周美人娇小。"), 1u);
+  const CatalogueRecord& appendix = catalogue.back();
+  ASSERT_EQ(appendix.name, u"作者補遺");
+  std::string appendixText;
+  for (int32_t k = 0; k < appendix.docNo; ++k) appendixText += CellText(files, appendix.docID - 1 + k);
+  std::erase(appendixText, '\n');
+  EXPECT_EQ(appendixText, "冯延巳冯延巳又名延嗣。温庭筠温庭筠本名岐。");
+
+  // A phrase of a biography without ci is found.
+  CIndex index;
+  ASSERT_TRUE(index.Open(t.Out(), "Index", FullText)) << index.LastError();
+  std::u16string phrase = u"又名延嗣";
+  EXPECT_EQ(index.SearchAnd(phrase, true, false), 1);
+  EXPECT_EQ(index.GetHitPages(), std::vector<uint32_t>{static_cast<uint32_t>(appendix.docID - 1)});
+}
+
 TEST(MkCollectionBuildRuns, SameInputGivesTheSameBytes) {
   TinyBuild a, b;
   ASSERT_TRUE(a.Build()) << a.error;

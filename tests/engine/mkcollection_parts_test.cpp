@@ -76,6 +76,45 @@ TEST(MkCollectionLayout, ParagraphLongerThanAPageIsSplitEverywhere) {
   EXPECT_EQ(joined, expect);
 }
 
+TEST(MkCollectionLayout, VeryLongLineWithNotesFlowsWholeAndInOrder) {
+  // One line of 160,000 characters, annotations all along it: every page
+  // but the last is filled to within a cut's look-back, none overfills, and
+  // the pages give back the line, notes in place.
+  const std::string unit = "春眠不覺曉（注文）處處聞啼鳥。夜來風雨聲";
+  std::string line;
+  for (int i = 0; i < 8000; ++i) line += unit;
+  Volume v;
+  v.blocks = {{BlockKind::Line, line}};
+  LayoutOptions o;
+  o.lineWidth = 10;
+  o.linesPerPage = 5;
+  const int pageUnits = 10 * 5 * 4;  // body characters are 4 units, note characters 3
+  const std::vector<std::string> pages = LayoutVolume(v, o);
+  ASSERT_GT(pages.size(), 2000u);
+  std::string joined;  // notes in [ ]
+  for (size_t i = 0; i < pages.size(); ++i) {
+    SCOPED_TRACE(i);
+    const std::string& p = pages[i];
+    ASSERT_EQ(p.rfind("<p>", 0), 0u);
+    ASSERT_EQ(p.find("<p>", 1), std::string::npos);  // one piece of the line a page
+    ASSERT_EQ(p.substr(p.size() - 5), "</p>\n");
+    int units = 0;
+    for (const FilterItem& item : SplitNotes(p.substr(3, p.size() - 8))) {
+      units += static_cast<int>(item.text.size() / 3) * (item.kind == 1 ? 3 : 4);
+      joined += item.kind == 1 ? "[" + item.text + "]" : item.text;
+    }
+    ASSERT_LE(units, pageUnits);
+    if (i + 1 < pages.size()) {
+      ASSERT_GT(units, pageUnits - 12 * 4);
+    }
+  }
+  std::string expect;
+  for (const TextRun& r : SplitAnnotations(line)) expect += r.note ? "[" + r.text + "]" : r.text;
+  // A note cut by a page end is closed on one page and opened again on the next.
+  for (size_t at = 0; (at = joined.find("][", at)) != std::string::npos;) joined.erase(at, 2);
+  EXPECT_EQ(joined, expect);
+}
+
 TEST(MkCollectionLayout, PageDocumentParsesIntoTitleAndCells) {
   for (int number : {1, 2}) {
     const std::string page = PageDocument("書&名", "卷一", number, "<p>正文</p>\n");
@@ -121,7 +160,7 @@ TEST(MkCollectionVariants, UnihanRelationsJoinIntoSortedGroups) {
   ASSERT_TRUE(ReadUnihanLinks(dir.file("u.txt"),
                               {"kTraditionalVariant", "kSimplifiedVariant", "kSemanticVariant"},
                               links, perField, error));
-  const VariantGroupList groups = GroupVariants(links);
+  const VariantGroupVector groups = GroupVariants(links);
   EXPECT_EQ(FormatVariantTable(groups), "4E7E,5E72,5E79\n5B66,5B78,6588\n");
   EXPECT_EQ(GroupSizeDistribution(groups), (std::map<size_t, size_t>{{3, 2}}));
 }
@@ -138,6 +177,43 @@ TEST(MkCollectionVariants, UnreadableUnihanFilesAreRefused) {
   EXPECT_NE(error.find("bzip2"), std::string::npos);
   WriteFile(dir.file("empty.txt"), "# nothing\n");
   EXPECT_FALSE(ReadUnihanLinks(dir.file("empty.txt"), DefaultUnihanFields(), links, perField, error));
+}
+
+TEST(MkCollectionVariants, TextBeyondTheCapIsRefused) {
+  // 100,008 bytes of "U+4E00<TAB>kZVariant<TAB>U+4E01" lines, as plain text and
+  // bzip2-compressed to 115 bytes.
+  static const char kBzip2[] =
+      "\x42\x5a\x68\x39\x31\x41\x59\x26\x53\x59\x1d\x93\x21\x27\x00\x71\xf0\xdf\x80\x00\x30\x00"
+      "\x08\x64\x00\x02\x00\x03\x10\x20\x29\x14\x00\x30\x00\xd8\x05\x30\x00\x4d\x0a\x60\x00\x9a"
+      "\x05\x2a\x88\xc9\xfa\xa0\xcd\x4d\x54\x20\x79\xa8\x40\xe2\xa1\x03\x15\x08\x1b\xd4\x20\x62"
+      "\xa1\x03\x6a\x84\x0f\x4a\x84\x0c\x54\x20\x65\x42\x06\x54\x20\x7c\xa8\x40\xea\xa1\x03\xaa"
+      "\x84\x0f\xd5\x08\x1a\xa8\x40\xe2\xa1\x03\xb5\x42\x06\xaa\x10\x3f\x8b\xb9\x22\x9c\x28\x48"
+      "\x0e\xc9\x90\x93\x80";
+  const std::string line = "U+4E00\tkZVariant\tU+4E01\n";
+  std::string plain;
+  while (plain.size() < 100000) plain += line;
+  TempDir dir;
+  WriteFile(dir.file("u.txt.bz2"), std::string(kBzip2, sizeof kBzip2 - 1));
+  WriteFile(dir.file("u.txt"), plain);
+  for (const char* name : {"u.txt.bz2", "u.txt"}) {
+    SCOPED_TRACE(name);
+    std::vector<VariantLink> links;
+    std::map<std::string, size_t> perField;
+    std::string error;
+    EXPECT_FALSE(ReadUnihanLinks(dir.file(name), DefaultUnihanFields(), links, perField, error,
+                                 4096));
+    EXPECT_NE(error.find("more than 4096 bytes"), std::string::npos) << error;
+    EXPECT_TRUE(links.empty());
+    // The whole text exactly at the cap, and under the default cap, is read.
+    ASSERT_TRUE(ReadUnihanLinks(dir.file(name), DefaultUnihanFields(), links, perField, error,
+                                plain.size()))
+        << error;
+    EXPECT_EQ(links.size(), plain.size() / line.size());
+    links.clear();
+    ASSERT_TRUE(ReadUnihanLinks(dir.file(name), DefaultUnihanFields(), links, perField, error))
+        << error;
+    EXPECT_EQ(links.size(), plain.size() / line.size());
+  }
 }
 
 TEST(MkCollectionVariants, JapaneseFormsJoinTheirTraditionalGroups) {

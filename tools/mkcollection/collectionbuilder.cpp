@@ -80,8 +80,8 @@ class Builder {
   double Elapsed() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
   }
-  bool Variants(const std::string& folder, VariantGroupList& groups, std::string& error);
-  bool Books(const std::string& folder, const VariantGroupList& groups, std::string& error);
+  bool Variants(const std::string& folder, VariantGroupVector& groups, std::string& error);
+  bool Books(const std::string& folder, const VariantGroupVector& groups, std::string& error);
   bool MoveIntoPlace(const std::string& staging, std::string& error);
 
   const CollectionPlan& m_plan;
@@ -90,7 +90,7 @@ class Builder {
   std::chrono::steady_clock::time_point m_start;
 };
 
-bool Builder::Variants(const std::string& folder, VariantGroupList& groups, std::string& error) {
+bool Builder::Variants(const std::string& folder, VariantGroupVector& groups, std::string& error) {
   std::vector<VariantLink> links;
   if (!ReadUnihanLinks(m_o.unihanPath, m_o.unihanFields, links, m_stats.linksPerRelation, error))
     return false;
@@ -112,7 +112,7 @@ bool Builder::Variants(const std::string& folder, VariantGroupList& groups, std:
   return WriteTextFile(folder + "/yitizi.txt", FormatVariantTable(groups), error);
 }
 
-bool Builder::Books(const std::string& folder, const VariantGroupList& groups, std::string& error) {
+bool Builder::Books(const std::string& folder, const VariantGroupVector& groups, std::string& error) {
   CorpusContext ctx;
   ctx.folder = m_o.corpusDir;
   if (!m_o.openccDir.empty()) {
@@ -219,7 +219,7 @@ bool Builder::Run(std::string& error) {
   }
   StagingFolder staging;
   if (!staging.Create(m_o.outDir, error)) return false;
-  VariantGroupList groups;
+  VariantGroupVector groups;
   if (!Variants(staging.Path(), groups, error) || !Books(staging.Path(), groups, error) ||
       !MoveIntoPlace(staging.Path(), error))
     return false;

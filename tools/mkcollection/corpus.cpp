@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
 #include <map>
+#include <set>
 #include <string>
 
 #include <simdjson.h>
@@ -147,11 +150,21 @@ bool AppendLines(const JsonFile& f, object o, std::string_view key, Volume& v, s
   return true;
 }
 
+// The biographies of a book's authors file, in the file's order.
+struct AuthorFile {
+  struct Entry {
+    std::string name;
+    std::vector<std::string> texts;  // one or more notes, none empty
+  };
+  std::vector<Entry> entries;
+  std::map<std::string, std::vector<size_t>> byName;  // name -> its entries, in order
+};
+
 // How the poem objects of a list become blocks.
 struct PoemStyle {
-  // Biographies shown as a note under the byline at an author's first poem in
+  // Biographies shown as notes under the byline at an author's first poem in
   // the book; null for none.
-  const std::map<std::string, std::string>* biographies = nullptr;
+  const AuthorFile* biographies = nullptr;
   // An author to name when the object names none (a one-author book).
   std::string defaultAuthor;
 };
@@ -159,7 +172,7 @@ struct PoemStyle {
 // Remembers, across the volumes of one book, which authors were introduced.
 struct PoemState {
   std::string lastAuthor;  // cleared at every volume: each volume names its first author
-  std::map<std::string, bool> introduced;
+  std::set<std::string> introduced;
 };
 
 // Appends the blocks of one poem, chapter or essay object: its title (title,
@@ -197,12 +210,12 @@ bool AppendPoem(const JsonFile& f, element e, const PoemStyle& style, PoemState&
   } else if (!source.empty()) {
     AddBlocks(v, BlockKind::Byline, source);
   }
-  if (!author.empty() && !state.introduced[author]) {
-    state.introduced[author] = true;
-    if (style.biographies) {
-      auto it = style.biographies->find(author);
-      if (it != style.biographies->end()) AddBlocks(v, BlockKind::Note, it->second);
-    }
+  if (!author.empty() && state.introduced.insert(author).second && style.biographies) {
+    auto it = style.biographies->byName.find(author);
+    if (it != style.biographies->byName.end())
+      for (size_t i : it->second)
+        for (const std::string& text : style.biographies->entries[i].texts)
+          AddBlocks(v, BlockKind::Note, text);
   }
   AddBlocks(v, BlockKind::Note, biography);
   AddBlocks(v, BlockKind::Note, prologue);
@@ -437,10 +450,20 @@ bool ReadPrimerText(const CorpusContext& ctx, std::string_view file, const std::
   return AppendPoem(f, f.Root(), PoemStyle{}, state, book.volumes.back(), error);
 }
 
+// A text that only stands for a missing one: empty, or nothing but dashes
+// (the Song ci authors file writes "--" for an author without a biography).
+bool IsPlaceholder(std::string_view text) {
+  return text.find_first_not_of('-') == std::string_view::npos;
+}
+
 // Biographies from an authors file: a list of objects with the name in "name"
-// and the text in descKey. The first entry of a name wins.
-bool ReadBiographies(const CorpusContext& ctx, std::string_view file, std::string_view descKey,
-                     std::map<std::string, std::string>& out, std::string& error) {
+// and the texts in textKeys, in that order. Every text of every entry is
+// kept, in the file's order, except texts that repeat one already kept for
+// the same name (a short description that is part of the description, a
+// name entered twice with the same text) and placeholders.
+bool ReadBiographies(const CorpusContext& ctx, std::string_view file,
+                     std::initializer_list<std::string_view> textKeys, AuthorFile& out,
+                     std::string& error) {
   JsonFile f;
   if (!f.Load(ctx, file, error)) return false;
   array a;
@@ -448,23 +471,56 @@ bool ReadBiographies(const CorpusContext& ctx, std::string_view file, std::strin
   for (element e : a) {
     object o;
     if (!AsObject(f, e, o, "an author entry", error)) return false;
-    std::string name, desc;
-    if (!StringField(f, o, "name", name, error) || !StringField(f, o, descKey, desc, error))
-      return false;
+    std::string name;
+    if (!StringField(f, o, "name", name, error)) return false;
     name = Trim(name);
-    desc = Trim(desc);
-    if (!name.empty() && !desc.empty()) out.emplace(std::move(name), std::move(desc));
+    if (name.empty()) continue;
+    std::vector<size_t>& same = out.byName[name];
+    auto repeats = [&](const std::string& text) {
+      for (size_t i : same)
+        for (const std::string& kept : out.entries[i].texts)
+          if (kept.find(text) != std::string::npos) return true;
+      return false;
+    };
+    AuthorFile::Entry entry{name, {}};
+    for (std::string_view key : textKeys) {
+      std::string text;
+      if (!StringField(f, o, key, text, error)) return false;
+      text = Trim(text);
+      if (IsPlaceholder(text) || repeats(text)) continue;
+      bool inEntry = false;
+      for (const std::string& kept : entry.texts) inEntry |= kept.find(text) != std::string::npos;
+      if (!inEntry) entry.texts.push_back(std::move(text));
+    }
+    if (entry.texts.empty()) continue;
+    same.push_back(out.entries.size());
+    out.entries.push_back(std::move(entry));
   }
+  for (auto it = out.byName.begin(); it != out.byName.end();)
+    it = it->second.empty() ? out.byName.erase(it) : std::next(it);
   return true;
+}
+
+// The authors of the file that no poem of the book named, with their
+// biographies, as a last volume 作者補遺 in the file's order: each name a
+// title, its texts notes under it. Nothing when every author was introduced.
+void AppendUnintroducedAuthors(const AuthorFile& authors, const PoemState& state, Book& book) {
+  Volume v{"作者補遺", {}};
+  for (const AuthorFile::Entry& entry : authors.entries) {
+    if (state.introduced.count(entry.name)) continue;
+    AddBlocks(v, BlockKind::Heading, entry.name);
+    for (const std::string& text : entry.texts) AddBlocks(v, BlockKind::Note, text);
+  }
+  if (!v.blocks.empty()) book.volumes.push_back(std::move(v));
 }
 
 // Numbered files of a folder, one volume each, titled by the title function.
 template <typename TitleOf>
 bool ReadVolumeFiles(const CorpusContext& ctx, const std::string& folder, std::string_view prefix,
-                     const PoemStyle& style, TitleOf titleOf, Book& book, std::string& error) {
+                     const PoemStyle& style, PoemState& state, TitleOf titleOf, Book& book,
+                     std::string& error) {
   std::vector<std::string> names;
   if (!NumberedFiles(ctx.Path(folder), prefix, names, error)) return false;
-  PoemState state;
   for (size_t i = 0; i < names.size(); ++i) {
     JsonFile f;
     if (!f.Load(ctx, folder + "/" + names[i], error)) return false;
@@ -649,7 +705,9 @@ bool QuanTangShi(const CorpusContext& ctx, Book& book, std::string& error) {
       return Trim(s);
     return JuanTitle(n);
   };
-  return ReadVolumeFiles(ctx, "yudingquantangshi/json", "", PoemStyle{}, titleOf, book, error);
+  PoemState state;
+  return ReadVolumeFiles(ctx, "yudingquantangshi/json", "", PoemStyle{}, state, titleOf, book,
+                         error);
 }
 
 bool HuaJianJi(const CorpusContext& ctx, Book& book, std::string& error) {
@@ -668,8 +726,8 @@ bool HuaJianJi(const CorpusContext& ctx, Book& book, std::string& error) {
 }
 
 bool NanTang(const CorpusContext& ctx, Book& book, std::string& error) {
-  std::map<std::string, std::string> bios;
-  if (!ReadBiographies(ctx, "wudaishici/nantang/authors.json", "desc", bios, error)) return false;
+  AuthorFile bios;
+  if (!ReadBiographies(ctx, "wudaishici/nantang/authors.json", {"desc"}, bios, error)) return false;
   book.volumes.push_back({"全一卷", {}});
   Volume& v = book.volumes.back();
   {
@@ -686,32 +744,45 @@ bool NanTang(const CorpusContext& ctx, Book& book, std::string& error) {
   PoemState state;
   PoemStyle style;
   style.biographies = &bios;
-  return AppendPoemList(f, f.Root(), style, state, v, error);
+  if (!AppendPoemList(f, f.Root(), style, state, v, error)) return false;
+  AppendUnintroducedAuthors(bios, state, book);
+  return true;
 }
 
 bool QuanSongShi(const CorpusContext& ctx, Book& book, std::string& error) {
-  std::map<std::string, std::string> bios;
-  if (!ReadBiographies(ctx, "quantangshi/authors.song.json", "desc", bios, error)) return false;
+  AuthorFile bios;
+  if (!ReadBiographies(ctx, "quantangshi/authors.song.json", {"desc"}, bios, error)) return false;
   PoemStyle style;
   style.biographies = &bios;
-  return ReadVolumeFiles(ctx, "quantangshi", "poet.song.", style,
-                         [](const JsonFile&, int n) { return JuanTitle(n); }, book, error);
+  PoemState state;
+  if (!ReadVolumeFiles(ctx, "quantangshi", "poet.song.", style, state,
+                       [](const JsonFile&, int n) { return JuanTitle(n); }, book, error))
+    return false;
+  AppendUnintroducedAuthors(bios, state, book);
+  return true;
 }
 
 bool QuanSongCi(const CorpusContext& ctx, Book& book, std::string& error) {
-  std::map<std::string, std::string> bios;
-  if (!ReadBiographies(ctx, "songci/author.song.json", "description", bios, error)) return false;
+  AuthorFile bios;
+  if (!ReadBiographies(ctx, "songci/author.song.json", {"description", "short_description"}, bios,
+                       error))
+    return false;
   PoemStyle style;
   style.biographies = &bios;
-  if (!ReadVolumeFiles(ctx, "songci", "ci.song.", style,
+  // One bookkeeping of introduced authors for the numbered volumes and the
+  // supplement: an author's biographies come once, at the first ci.
+  PoemState state;
+  if (!ReadVolumeFiles(ctx, "songci", "ci.song.", style, state,
                        [](const JsonFile&, int n) { return JuanTitle(n); }, book, error))
     return false;
   // Poems added to the corpus later, as a supplement.
   JsonFile f;
   if (!f.Load(ctx, "songci/ci.song.2019y.json", error)) return false;
-  PoemState state;
   book.volumes.push_back({"補遺", {}});
-  return AppendPoemList(f, f.Root(), style, state, book.volumes.back(), error);
+  state.lastAuthor.clear();
+  if (!AppendPoemList(f, f.Root(), style, state, book.volumes.back(), error)) return false;
+  AppendUnintroducedAuthors(bios, state, book);
+  return true;
 }
 
 bool YuanQu(const CorpusContext& ctx, Book& book, std::string& error) {

@@ -122,7 +122,7 @@ std::vector<IndexedRun> IndexedText(std::string_view page, int pageNumber) {
   return runs;
 }
 
-CollectionIndexer::CollectionIndexer(const VariantGroupList& groups)
+CollectionIndexer::CollectionIndexer(const VariantGroupVector& groups)
     : m_groupOfSlot(kSlotCount, -1) {
   for (size_t g = 0; g < groups.size() && g < static_cast<size_t>(kMaxVariantGroups); ++g)
     for (uint32_t member : groups[g]) {

@@ -38,7 +38,7 @@ class CollectionIndexer {
   enum Which { kFull = 0, kBody = 1, kNotes = 2 };
   static constexpr const char* kNames[3] = {"Index", "Index_content", "Index_desc"};
 
-  explicit CollectionIndexer(const VariantGroupList& groups);
+  explicit CollectionIndexer(const VariantGroupVector& groups);
 
   // Pages must come in ascending record order.
   bool AddPage(uint32_t record, int pageNumber, std::string_view page, std::string& error);

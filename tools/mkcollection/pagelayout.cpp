@@ -1,6 +1,7 @@
 #include "pagelayout.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "store/pagesections.h"
 
@@ -31,76 +32,96 @@ bool IsCutAfter(std::string_view ch) {
 
 enum class Tag { H4, P, Byline };
 
+// A paragraph being set: its runs and how far they have been set on earlier
+// pages. A cut only moves the start forward, and the width still to set is
+// kept as a running figure, so a paragraph of any length is set in time
+// proportional to its length.
 struct Paragraph {
   Tag tag = Tag::P;
   std::vector<TextRun> runs;
+  size_t run = 0;      // the first run not yet set
+  size_t offset = 0;   // bytes of runs[run] already set
+  int64_t units = 0;   // width of what is not yet set
 };
 
-int Units(const Paragraph& p) {
-  int units = 0;
-  for (const TextRun& r : p.runs) {
-    int chars = 0;
-    for (size_t i = 0; i < r.text.size(); i += SequenceLength(r.text, i)) ++chars;
-    units += chars * (r.note ? kNoteUnits : kBodyUnits);
-  }
-  return units;
+int64_t UnitsOf(const TextRun& r, size_t from) {
+  int64_t chars = 0;
+  for (size_t i = from; i < r.text.size(); i += SequenceLength(r.text, i)) ++chars;
+  return chars * (r.note ? kNoteUnits : kBodyUnits);
 }
 
 // Lines a paragraph takes; a title takes one more for the space around it.
-int LinesOf(const Paragraph& p, const LayoutOptions& o) {
-  const int lineUnits = o.lineWidth * kBodyUnits;
-  const int lines = std::max(1, (Units(p) + lineUnits - 1) / lineUnits);
+int64_t LinesOf(const Paragraph& p, const LayoutOptions& o) {
+  const int64_t lineUnits = int64_t{std::max(1, o.lineWidth)} * kBodyUnits;
+  const int64_t lines = std::max<int64_t>(1, (p.units + lineUnits - 1) / lineUnits);
   return p.tag == Tag::H4 ? lines + 1 : lines;
 }
 
-// Cuts p so that its head takes at most budget units; the rest stays in p.
+// Moves p's start past its fully set runs.
+void SkipSetRuns(Paragraph& p) {
+  while (p.run < p.runs.size() && p.offset >= p.runs[p.run].text.size()) {
+    ++p.run;
+    p.offset = 0;
+  }
+}
+
+// Cuts the head off p that takes at most budget units; the rest stays in p.
 // The cut falls after a punctuation mark among the last kCutLookBack
-// characters that fit, if there is one. False when not even one character fits.
-bool CutParagraph(Paragraph& p, int budget, Paragraph& head) {
+// characters that fit, if there is one. False when not even one character
+// fits. Looks at no more of p than fits in the budget.
+bool CutParagraph(Paragraph& p, int64_t budget, Paragraph& head) {
   struct Pos {
     size_t run, offset;
+    int64_t used;
+    bool markBefore;
   };
   std::vector<Pos> cuts;  // positions after each character that fits
-  std::vector<bool> markBefore;
-  int used = 0;
-  for (size_t r = 0; r < p.runs.size(); ++r) {
+  int64_t used = 0;
+  for (size_t r = p.run; r < p.runs.size(); ++r) {
     const std::string& t = p.runs[r].text;
     const int w = p.runs[r].note ? kNoteUnits : kBodyUnits;
-    for (size_t i = 0; i < t.size();) {
+    for (size_t i = r == p.run ? p.offset : 0; i < t.size();) {
       const size_t n = SequenceLength(t, i);
       if (used + w > budget) goto done;
       used += w;
       i += n;
-      cuts.push_back({r, i});
-      markBefore.push_back(IsCutAfter(std::string_view(t).substr(i - n, n)));
+      cuts.push_back({r, i, used, IsCutAfter(std::string_view(t).substr(i - n, n))});
     }
   }
 done:
   if (cuts.empty()) return false;
   size_t pick = cuts.size() - 1;
   for (size_t k = cuts.size(); k-- > 0 && cuts.size() - k <= static_cast<size_t>(kCutLookBack);)
-    if (markBefore[k]) {
+    if (cuts[k].markBefore) {
       pick = k;
       break;
     }
   const Pos at = cuts[pick];
+  head = Paragraph{};
   head.tag = p.tag;
-  head.runs.assign(p.runs.begin(), p.runs.begin() + static_cast<long>(at.run));
-  TextRun& split = p.runs[at.run];
-  head.runs.push_back({split.note, split.text.substr(0, at.offset)});
-  split.text.erase(0, at.offset);
-  p.runs.erase(p.runs.begin(), p.runs.begin() + static_cast<long>(at.run));
-  if (p.runs.front().text.empty()) p.runs.erase(p.runs.begin());
+  for (size_t r = p.run; r <= at.run; ++r) {
+    const TextRun& src = p.runs[r];
+    const size_t from = r == p.run ? p.offset : 0;
+    const size_t to = r == at.run ? at.offset : src.text.size();
+    head.runs.push_back({src.note, src.text.substr(from, to - from)});
+  }
+  head.units = at.used;
+  p.run = at.run;
+  p.offset = at.offset;
+  p.units -= at.used;
+  SkipSetRuns(p);
   if (p.tag == Tag::H4) p.tag = Tag::P;  // the rest of a cut title is no new title
   return true;
 }
 
+// Writes what is not yet set of p.
 void AppendParagraph(std::string& cell, const Paragraph& p) {
   cell += p.tag == Tag::H4 ? "<h4>" : p.tag == Tag::Byline ? "<p><span class=\"au\">" : "<p>";
-  for (const TextRun& r : p.runs) {
-    if (r.note) cell += kNoteOpen;
-    AppendEscaped(cell, r.text);
-    if (r.note) cell += kNoteClose;
+  for (size_t r = p.run; r < p.runs.size(); ++r) {
+    const TextRun& run = p.runs[r];
+    if (run.note) cell += kNoteOpen;
+    AppendEscaped(cell, std::string_view(run.text).substr(r == p.run ? p.offset : 0));
+    if (run.note) cell += kNoteClose;
   }
   cell += p.tag == Tag::H4 ? "</h4>\n" : p.tag == Tag::Byline ? "</span></p>\n" : "</p>\n";
 }
@@ -123,6 +144,7 @@ Paragraph ParagraphOf(const Block& b) {
       p.runs.push_back({true, b.text});
       break;
   }
+  for (const TextRun& r : p.runs) p.units += UnitsOf(r, 0);
   return p;
 }
 
@@ -208,11 +230,11 @@ std::string PageDocument(std::string_view book, std::string_view volume, int pag
 }
 
 std::vector<std::string> LayoutVolume(const Volume& volume, const LayoutOptions& options) {
-  const int capacity = std::max(3, options.linesPerPage);
-  const int lineUnits = std::max(1, options.lineWidth) * kBodyUnits;
+  const int64_t capacity = std::max(3, options.linesPerPage);
+  const int64_t lineUnits = int64_t{std::max(1, options.lineWidth)} * kBodyUnits;
   std::vector<std::string> pages;
   std::string cell;
-  int used = 0;
+  int64_t used = 0;
   auto flush = [&] {
     if (used == 0) return;
     pages.push_back(std::move(cell));
@@ -221,16 +243,16 @@ std::vector<std::string> LayoutVolume(const Volume& volume, const LayoutOptions&
   };
   for (size_t b = 0; b < volume.blocks.size(); ++b) {
     Paragraph p = ParagraphOf(volume.blocks[b]);
-    int lines = LinesOf(p, options);
+    int64_t lines = LinesOf(p, options);
     // A title or byline is kept with at least two lines of what follows.
     if ((p.tag == Tag::H4 || p.tag == Tag::Byline) && used > 0 && used + lines + 2 > capacity)
       flush();
     while (used + lines > capacity) {
-      const int remaining = capacity - used;
+      const int64_t remaining = capacity - used;
       // Cut only where at least two lines are left, or on an empty page (the
       // paragraph is longer than a page).
       if (used == 0 || remaining >= 2) {
-        const int budget = (p.tag == Tag::H4 ? remaining - 1 : remaining) * lineUnits;
+        const int64_t budget = (p.tag == Tag::H4 ? remaining - 1 : remaining) * lineUnits;
         Paragraph head;
         if (budget > 0 && CutParagraph(p, budget, head)) {
           AppendParagraph(cell, head);

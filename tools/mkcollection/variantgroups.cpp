@@ -14,25 +14,43 @@
 
 namespace {
 
-// The whole file, decompressed when it starts with the bzip2 signature.
-bool ReadMaybeBzip2(const std::string& path, std::string& out, std::string& error) {
+std::string Megabytes(size_t bytes) {
+  return std::to_string(bytes / (1024 * 1024)) + " MB";
+}
+
+// The whole file, decompressed when it starts with the bzip2 signature; a
+// text longer than maxBytes is refused (a bzip2 file can unpack to far more
+// than its own size), so the read never holds more than maxBytes.
+bool ReadMaybeBzip2(const std::string& path, size_t maxBytes, std::string& out,
+                    std::string& error) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) {
     error = "cannot open the Unihan file " + path + ": " + std::strerror(errno);
     return false;
   }
+  const std::string tooLong = "the Unihan file " + path + " holds more than " +
+                              (maxBytes >= 1024 * 1024 ? Megabytes(maxBytes)
+                                                       : std::to_string(maxBytes) + " bytes") +
+                              " of text; the variant data is far smaller, so it is refused";
   char magic[3] = {};
   const size_t got = std::fread(magic, 1, 3, f);
   std::rewind(f);
   out.clear();
   if (got == 3 && std::memcmp(magic, "BZh", 3) == 0) {
     int bzerr = BZ_OK;
+    bool over = false;
     BZFILE* bz = BZ2_bzReadOpen(&bzerr, f, 0, 0, nullptr, 0);
     if (bzerr == BZ_OK) {
       char buf[1 << 16];
       while (bzerr == BZ_OK) {
         const int n = BZ2_bzRead(&bzerr, bz, buf, sizeof buf);
-        if (n > 0) out.append(buf, static_cast<size_t>(n));
+        if (n > 0) {
+          if (static_cast<size_t>(n) > maxBytes - out.size()) {
+            over = true;
+            break;
+          }
+          out.append(buf, static_cast<size_t>(n));
+        }
       }
       // A file of several bzip2 streams ends each with BZ_STREAM_END; the
       // Unicode files are one stream.
@@ -40,6 +58,11 @@ bool ReadMaybeBzip2(const std::string& path, std::string& out, std::string& erro
     int closeErr = BZ_OK;
     BZ2_bzReadClose(&closeErr, bz);
     std::fclose(f);
+    if (over) {
+      out.clear();
+      error = tooLong;
+      return false;
+    }
     if (bzerr != BZ_STREAM_END) {
       error = "the Unihan file " + path + " is not a readable bzip2 file (error " +
               std::to_string(bzerr) + ")";
@@ -49,9 +72,21 @@ bool ReadMaybeBzip2(const std::string& path, std::string& out, std::string& erro
   }
   char buf[1 << 16];
   size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  bool over = false;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+    if (n > maxBytes - out.size()) {
+      over = true;
+      break;
+    }
+    out.append(buf, n);
+  }
   const bool bad = std::ferror(f);
   std::fclose(f);
+  if (over) {
+    out.clear();
+    error = tooLong;
+    return false;
+  }
   if (bad) {
     error = "cannot read the Unihan file " + path;
     return false;
@@ -112,9 +147,9 @@ std::vector<std::string> DefaultUnihanFields() {
 
 bool ReadUnihanLinks(const std::string& path, const std::vector<std::string>& fields,
                      std::vector<VariantLink>& links, std::map<std::string, size_t>& perField,
-                     std::string& error) {
+                     std::string& error, size_t maxTextBytes) {
   std::string text;
-  if (!ReadMaybeBzip2(path, text, error)) return false;
+  if (!ReadMaybeBzip2(path, maxTextBytes, text, error)) return false;
   const std::set<std::string> wanted(fields.begin(), fields.end());
   size_t lines = 0;
   for (size_t start = 0; start < text.size();) {
@@ -152,7 +187,7 @@ bool ReadUnihanLinks(const std::string& path, const std::vector<std::string>& fi
   return true;
 }
 
-VariantGroupList GroupVariants(const std::vector<VariantLink>& links) {
+VariantGroupVector GroupVariants(const std::vector<VariantLink>& links) {
   UnionFind uf;
   for (const auto& [a, b] : links) uf.Join(a, b);
   std::map<uint32_t, std::vector<uint32_t>> byRoot;
@@ -161,7 +196,7 @@ VariantGroupList GroupVariants(const std::vector<VariantLink>& links) {
     if (CharToSlot(member) < 0) continue;  // never indexed, never searched
     byRoot[uf.Find(member)].push_back(member);
   }
-  VariantGroupList groups;
+  VariantGroupVector groups;
   for (auto& [root, members] : byRoot) {
     if (members.size() < 2) continue;
     std::sort(members.begin(), members.end());
@@ -172,7 +207,7 @@ VariantGroupList GroupVariants(const std::vector<VariantLink>& links) {
   return groups;
 }
 
-std::string FormatVariantTable(const VariantGroupList& groups) {
+std::string FormatVariantTable(const VariantGroupVector& groups) {
   std::string out;
   char buf[16];
   for (const auto& g : groups) {
@@ -185,7 +220,7 @@ std::string FormatVariantTable(const VariantGroupList& groups) {
   return out;
 }
 
-std::map<size_t, size_t> GroupSizeDistribution(const VariantGroupList& groups) {
+std::map<size_t, size_t> GroupSizeDistribution(const VariantGroupVector& groups) {
   std::map<size_t, size_t> d;
   for (const auto& g : groups) ++d[g.size()];
   return d;

@@ -15,6 +15,7 @@
 // line ends. Group g is posted under index slot 88065 + g.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -22,7 +23,7 @@
 #include <vector>
 
 using VariantLink = std::pair<uint32_t, uint32_t>;
-using VariantGroupList = std::vector<std::vector<uint32_t>>;
+using VariantGroupVector = std::vector<std::vector<uint32_t>>;
 
 // The Unihan fields joined by default: traditional/simplified pairs and
 // Z-variants (the same character in another glyph). Semantic variants are
@@ -30,18 +31,24 @@ using VariantGroupList = std::vector<std::vector<uint32_t>>;
 // meaning (柜 "cupboard" with 饋 "to present food", through 櫃 and 匱).
 std::vector<std::string> DefaultUnihanFields();
 
+// The most text a Unihan file may hold, decompressed: a generous bound (the
+// Unicode 15 Unihan_Variants.txt is about 650 KB) that keeps a damaged or
+// hostile bzip2 file from unpacking into all of memory.
+inline constexpr size_t kMaxUnihanTextBytes = size_t{64} * 1024 * 1024;
+
 // Reads the links of the given fields. False with a reason when the file
-// cannot be read or decompressed, or holds no line of any of the fields.
-// perField counts the links read per field.
+// cannot be read or decompressed, holds more than maxTextBytes of text, or
+// holds no line of any of the fields. perField counts the links read per
+// field.
 bool ReadUnihanLinks(const std::string& path, const std::vector<std::string>& fields,
                      std::vector<VariantLink>& links, std::map<std::string, size_t>& perField,
-                     std::string& error);
+                     std::string& error, size_t maxTextBytes = kMaxUnihanTextBytes);
 
 // Joins linked characters into groups as described above.
-VariantGroupList GroupVariants(const std::vector<VariantLink>& links);
+VariantGroupVector GroupVariants(const std::vector<VariantLink>& links);
 
 // The text of yitizi.txt for the groups.
-std::string FormatVariantTable(const VariantGroupList& groups);
+std::string FormatVariantTable(const VariantGroupVector& groups);
 
 // Group sizes: size -> number of groups.
-std::map<size_t, size_t> GroupSizeDistribution(const VariantGroupList& groups);
+std::map<size_t, size_t> GroupSizeDistribution(const VariantGroupVector& groups);
