@@ -13,6 +13,8 @@
 #include "store/hitpage.h"
 #include "writer/bookwriter.h"
 
+using namespace tevarin;
+
 namespace {
 
 const std::string kNoteOpenTag = "<font size=-1 color=\"#993366\">";

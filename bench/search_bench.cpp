@@ -17,6 +17,8 @@
 
 #include "index/index.h"
 
+using namespace tevarin;
+
 namespace {
 
 bool HasCollection(const std::string& dir) {

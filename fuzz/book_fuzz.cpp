@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "fuzzsupport.h"
-#include "index/verifier.h"
+#include "catalog/collectioncheck.h"
 #include "store/filelist.h"
+
+using namespace tevarin;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);

@@ -9,13 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/robust_collection.h"
+#include "support/robust_collection.h"
 #include "fuzzsupport.h"
 #include "index/index.h"
-#include "index/verifier.h"
-#include "panel/catalogue.h"
-#include "panel/pagedisplay.h"
-#include "panel/searchresult.h"
+#include "catalog/collectioncheck.h"
+#include "catalog/catalogue.h"
+#include "catalog/pagedisplay.h"
+#include "catalog/searchresult.h"
+
+using namespace tevarin;
 
 namespace {
 

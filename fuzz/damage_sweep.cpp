@@ -25,7 +25,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/robust_collection.h"
+#include "support/robust_collection.h"
+
+using namespace tevarin;
 
 namespace fs = std::filesystem;
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+namespace tevarin {
+
 #define FUZZ_CHECK(cond)                                                              \
   do {                                                                                \
     if (!(cond)) {                                                                    \
@@ -61,3 +63,5 @@ class FuzzInput {
   const uint8_t* m_p;
   const uint8_t* m_end;
 };
+
+}  // namespace tevarin

@@ -22,8 +22,10 @@
 
 #include "fuzzsupport.h"
 #include "index/index.h"
-#include "index/verifier.h"
+#include "catalog/collectioncheck.h"
 #include "writer/bookwriter.h"
+
+using namespace tevarin;
 
 namespace {
 

@@ -14,9 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/robust_collection.h"
+#include "support/robust_collection.h"
 #include "fuzzsupport.h"
 #include "index/index.h"
+
+using namespace tevarin;
 
 namespace {
 

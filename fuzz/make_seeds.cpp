@@ -18,6 +18,8 @@
 #include "writer/cataloguewriter.h"
 #include "writer/indexwriter.h"
 
+using namespace tevarin;
+
 namespace {
 
 std::string g_root;

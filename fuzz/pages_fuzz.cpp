@@ -18,6 +18,8 @@
 #include "store/hitpage.h"
 #include "store/pagesections.h"
 
+using namespace tevarin;
+
 namespace {
 
 constexpr std::string_view kP1Start = "<html><head>";

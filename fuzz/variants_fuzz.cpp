@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "fuzzsupport.h"
-#include "index/codeconverter.h"
+#include "text/codeconverter.h"
 #include "index/index.h"
+
+using namespace tevarin;
 
 namespace {
 

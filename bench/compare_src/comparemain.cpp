@@ -25,6 +25,8 @@
 #include "report.h"
 #include "results.h"
 
+using namespace tevarin;
+
 namespace {
 
 constexpr const char* kUsage =

@@ -8,6 +8,8 @@
 #include "store/filelist.h"
 #include "store/pagesections.h"
 
+using namespace tevarin;
+
 namespace {
 
 // Appends the slotted characters of a run's text. Inside a run every "<"

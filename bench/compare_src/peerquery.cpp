@@ -3,6 +3,8 @@
 #include "comparetools.h"
 #include "index/index.h"
 
+using namespace tevarin;
+
 ParsedQuery ParseQuery(const Query& q, const VariantForms& forms) {
   ParsedQuery out;
   for (const auto& keyword : SplitKeywords(q.keywords))

@@ -8,6 +8,8 @@
 #include "index/index.h"
 #include "keywordpattern.h"
 
+using namespace tevarin;
+
 namespace {
 
 constexpr int kIndexPartOfScope[3] = {FullText, Body, Notes};

@@ -5,9 +5,13 @@
 
 #include <cstdint>
 
+namespace tevarin {
+
 inline constexpr int kSlotCount = 100000;
 inline constexpr int VariantSlotBase = 88065;
 inline constexpr int kMaxVariantGroups = kSlotCount - VariantSlotBase;  // 11935
 
 // The slot of a code point, or -1 when the character is never indexed.
 int CharToSlot(uint32_t codePoint);
+
+}  // namespace tevarin

@@ -1,5 +1,5 @@
 #include "index/index.h"
-#include "store/readat.h"
+#include "base/readat.h"
 
 #include <bit>
 #include <cerrno>
@@ -9,6 +9,8 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace tevarin {
 
 namespace {
 
@@ -126,3 +128,5 @@ PostingsCursor CIndex::CursorFor(int slot) const {
   if (HasPostings(slot)) c.Start(m_FirstBlock[slot]);
   return c;
 }
+
+}  // namespace tevarin

@@ -24,6 +24,8 @@
 #include "index/slotentries.h"
 #include "store/filelist.h"
 
+namespace tevarin {
+
 enum IndexPart : int { FullText = 0, Notes = 1, Body = 2 };
 enum CombineMode : int { Replace = 0, Union = 1, Intersect = 2 };
 
@@ -142,3 +144,5 @@ class CIndex {
 
   std::string m_error;
 };
+
+}  // namespace tevarin

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace tevarin {
+
 size_t GallopTo(const uint32_t* list, size_t j, size_t n, uint32_t p) {
   if (j >= n || list[j] >= p) return j;
   size_t lo = j, step = 1, hi = j + 1;
@@ -82,3 +84,5 @@ int PageIntersection::Narrow(const uint32_t* list, size_t n, bool keepIndex) {
   for (size_t k = 0; k < m_lists; ++k) m_index[k].resize(kept);
   return mine ? static_cast<int>(m_lists - 1) : -1;
 }
+
+}  // namespace tevarin

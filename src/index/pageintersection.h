@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace tevarin {
+
 // First index at or after j of an ascending list whose page is not below p
 // (n when none): doubling steps, then a bisection.
 size_t GallopTo(const uint32_t* list, size_t j, size_t n, uint32_t p);
@@ -38,3 +40,5 @@ class PageIntersection {
   std::vector<std::vector<uint32_t>> m_index;
   size_t m_lists = 0;  // index lists in use
 };
+
+}  // namespace tevarin

@@ -20,6 +20,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace tevarin {
+
 inline constexpr uint32_t kBlockSize = 4096;
 
 class PostingsCursor {
@@ -120,3 +122,5 @@ class PostingsCursor {
   uint32_t m_steps = 0;
   bool m_failed = true;
 };
+
+}  // namespace tevarin

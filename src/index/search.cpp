@@ -27,10 +27,12 @@
 #include <algorithm>
 #include <numeric>
 
-#include "index/codeconverter.h"
+#include "text/codeconverter.h"
 #include "index/index.h"
 #include "index/slotentries.h"
 #include "index/termstream.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -674,3 +676,5 @@ void CIndex::MergeStep(CombineMode mode, bool countHits, std::vector<uint32_t>& 
   }
   m_HitPageCount = static_cast<int32_t>(m_HitPages.size());
 }
+
+}  // namespace tevarin

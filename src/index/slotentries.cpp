@@ -3,6 +3,8 @@
 #include "index/index.h"
 #include "index/termstream.h"
 
+namespace tevarin {
+
 bool SlotEntries::Decode(const CIndex& index, int slot, SlotEntries& scratch) {
   // Decoded into the scratch arrays, which keep their memory from slot to
   // slot, then copied at their final size: growing the arrays in place
@@ -101,3 +103,5 @@ bool SlotEntryCache::MakeRoom(size_t bytes) {
   }
   return true;
 }
+
+}  // namespace tevarin

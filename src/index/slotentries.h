@@ -29,6 +29,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace tevarin {
+
 class CIndex;
 
 struct SlotEntries {
@@ -83,3 +85,5 @@ class SlotEntryCache {
   uint64_t m_search = 1;
   SlotEntries m_scratch;  // working space of Decode
 };
+
+}  // namespace tevarin

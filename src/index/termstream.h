@@ -9,6 +9,8 @@
 #include "index/index.h"
 #include "index/postingscursor.h"
 
+namespace tevarin {
+
 // Number of bytes of the variable-length number that starts with byte b0.
 inline uint32_t VarintLength(uint8_t b0) { return b0 < 0x80 ? 1 : b0 < 0xC0 ? 2 : 3; }
 
@@ -181,3 +183,5 @@ class TermStream {
   size_t m_size = 0;
   PostingsCursor m_cursor;
 };
+
+}  // namespace tevarin

@@ -12,8 +12,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "index/codeconverter.h"
+#include "text/codeconverter.h"
 #include "index/index.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -162,3 +164,5 @@ int32_t CIndex::BuildHitPage(int32_t recordIndex, std::string& out, std::u16stri
   }
   return m_files.RenderHitPage(recordIndex, out, joined, scope);
 }
+
+}  // namespace tevarin

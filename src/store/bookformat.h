@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace tevarin {
+
 // Every byte of the book content file is the page byte XOR this mask.
 inline constexpr uint8_t kContentMask = 0xA7;
 
@@ -13,3 +15,5 @@ inline constexpr int32_t kMaxNameWidth = 260;
 
 inline constexpr const char* kBookHeaderSuffix = "-fl.h";
 inline constexpr const char* kBookContentSuffix = "-fl.cnt";
+
+}  // namespace tevarin

@@ -1,5 +1,5 @@
 #include "store/filelist.h"
-#include "store/readat.h"
+#include "base/readat.h"
 
 #include <cerrno>
 #include <climits>
@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include "store/bookformat.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -171,3 +173,5 @@ bool CFileList::ReadPage(int32_t index, std::string& out) const {
   out.resize(static_cast<size_t>(length));
   return ReadPage(index, out.data(), out.size());
 }
+
+}  // namespace tevarin

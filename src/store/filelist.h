@@ -22,6 +22,8 @@
 #include <string>
 #include <string_view>
 
+namespace tevarin {
+
 class CFileList {
  public:
   struct PageRecord {
@@ -79,3 +81,5 @@ class CFileList {
   int64_t m_contentSize = 0;
   mutable std::string m_error;
 };
+
+}  // namespace tevarin

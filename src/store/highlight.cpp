@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstring>
 
+namespace tevarin {
+
 namespace {
 
 constexpr std::string_view kParagraph = "<p>";
@@ -177,3 +179,5 @@ int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::stri
   }
   return count;
 }
+
+}  // namespace tevarin

@@ -2,10 +2,12 @@
 
 #include <set>
 
-#include "index/codeconverter.h"
+#include "text/codeconverter.h"
 #include "store/filelist.h"
 #include "store/highlight.h"
 #include "store/pagesections.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -93,3 +95,5 @@ int32_t CFileList::RenderHitPage(int32_t index, std::string& out, std::u16string
   }
   return counter;
 }
+
+}  // namespace tevarin

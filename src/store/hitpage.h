@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace tevarin {
+
 // Search scopes as the form passes them.
 inline constexpr int32_t kScopeWholeText = 0;
 inline constexpr int32_t kScopeBody = 1;
@@ -18,3 +20,5 @@ inline constexpr int32_t kScopeNotes = 2;
 // One highlighting pass of keyword (UTF-8) over page; appends to out.
 void RenderKeywordPass(std::string_view page, std::string_view keyword, int parity,
                        int32_t scope, int32_t& counter, std::string& out);
+
+}  // namespace tevarin

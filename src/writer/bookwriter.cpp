@@ -6,6 +6,8 @@
 
 #include "store/bookformat.h"
 
+namespace tevarin {
+
 namespace {
 void PutI32(std::string& out, int32_t v) {
   const uint32_t u = static_cast<uint32_t>(v);
@@ -76,3 +78,5 @@ bool BookWriter::Finish(int32_t storedValue) {
   if (std::fclose(f) != 0 || !ok) return Fail("cannot write " + m_headerPath);
   return true;
 }
+
+}  // namespace tevarin

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tevarin {
+
 class BookWriter {
  public:
   BookWriter() = default;
@@ -42,3 +44,5 @@ class BookWriter {
   std::string m_headerBlock;
   std::string m_error;
 };
+
+}  // namespace tevarin

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace tevarin {
+
 namespace {
 void PutLE(char* p, uint32_t v, int n) {
   for (int i = 0; i < n; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -29,3 +31,5 @@ bool CatalogueWriter::Write(const std::string& path) const {
   const bool ok = std::fwrite(m_bytes.data(), 1, m_bytes.size(), f) == m_bytes.size();
   return std::fclose(f) == 0 && ok;
 }
+
+}  // namespace tevarin

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+namespace tevarin {
+
 class CatalogueWriter {
  public:
   // Appends one record; false when the name has more than 99 UTF-16 units.
@@ -26,3 +28,5 @@ class CatalogueWriter {
  private:
   std::string m_bytes;
 };
+
+}  // namespace tevarin

@@ -9,6 +9,8 @@
 #include "index/index.h"
 #include "index/postingscursor.h"
 
+namespace tevarin {
+
 bool AppendVarint(std::vector<uint8_t>& out, uint32_t v) {
   if (v < 0x80) {
     out.push_back(static_cast<uint8_t>(v));
@@ -168,3 +170,5 @@ bool IndexWriter::Write(const std::string& indexPath, BlockOrder order) {
   return writeFile(indexPath + "-idx.h", header.data(), header.size()) &&
          writeFile(indexPath + "-idx.m", postings.data(), postings.size());
 }
+
+}  // namespace tevarin

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace tevarin {
+
 // Appends the 1-, 2- or 3-byte varint of v (v <= 4194303) to out.
 bool AppendVarint(std::vector<uint8_t>& out, uint32_t v);
 
@@ -50,3 +52,5 @@ class IndexWriter {
   size_t m_present = 0;
   std::string m_error;
 };
+
+}  // namespace tevarin

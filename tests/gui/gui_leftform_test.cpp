@@ -11,21 +11,23 @@
 #include <QTabBar>
 #include <QTreeWidget>
 
-#include "app/bookdoc.h"
-#include "app/mainfrm.h"
-#include "app/pagefolder.h"
-#include "controls/scrolltoolbar.h"
-#include "controls/tooltipresourcebutton.h"
+#include "ui/app/bookdoc.h"
+#include "ui/app/mainfrm.h"
+#include "ui/base/pagefolder.h"
+#include "ui/controls/scrolltoolbar.h"
+#include "ui/controls/tooltipresourcebutton.h"
 #include "guitest.h"
 #include "index/charslot.h"
-#include "index/codeconverter.h"
-#include "panel/htmlctrl.h"
-#include "panel/leftform.h"
-#include "panel/sortlistctrl.h"
-#include "view/bookview.h"
+#include "text/codeconverter.h"
+#include "ui/panel/htmlctrl.h"
+#include "ui/panel/leftform.h"
+#include "ui/panel/sortlistctrl.h"
+#include "ui/view/bookview.h"
 #include "writer/bookwriter.h"
 #include "writer/cataloguewriter.h"
 #include "writer/indexwriter.h"
+
+using namespace tevarin;
 
 namespace {
 

@@ -19,14 +19,16 @@
 #include <QWebEnginePage>
 #include <memory>
 
-#include "app/book.h"
-#include "app/bookdoc.h"
-#include "app/mainfrm.h"
-#include "app/pagefolder.h"
-#include "app/st_splitterwnd.h"
-#include "controls/scrolltoolbar.h"
+#include "ui/app/book.h"
+#include "ui/app/bookdoc.h"
+#include "ui/app/mainfrm.h"
+#include "ui/base/pagefolder.h"
+#include "ui/app/st_splitterwnd.h"
+#include "ui/controls/scrolltoolbar.h"
 #include "guitest.h"
-#include "view/bookview.h"
+#include "ui/view/bookview.h"
+
+using namespace tevarin;
 
 namespace {
 

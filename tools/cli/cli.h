@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tevarin {
+
 class CIndex;
 
 struct CliContext {
@@ -39,3 +41,5 @@ std::string Utf16ToUtf8(std::u16string_view in);
 
 // Parses a whole decimal argument into an int; false when it is not one.
 bool ParseInt(const std::string& s, long long& value);
+
+}  // namespace tevarin

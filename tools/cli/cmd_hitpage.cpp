@@ -7,6 +7,8 @@
 #include "cli.h"
 #include "index/index.h"
 
+namespace tevarin {
+
 namespace {
 
 constexpr const char* kUsage = "hitpage [--scope full|body|notes] [--variants] RECORD KEYWORDS";
@@ -64,3 +66,5 @@ int RunHitPage(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("hitpage", kUsage, &RunHitPage);
 
 }  // namespace
+
+}  // namespace tevarin

@@ -5,8 +5,10 @@
 
 #include "cli.h"
 #include "index/index.h"
-#include "panel/catalogue.h"
-#include "panel/pagedisplay.h"
+#include "catalog/catalogue.h"
+#include "catalog/pagedisplay.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -46,3 +48,5 @@ int RunPage(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("page", kUsage, &RunPage);
 
 }  // namespace
+
+}  // namespace tevarin

@@ -7,8 +7,10 @@
 
 #include "cli.h"
 #include "index/index.h"
-#include "panel/catalogue.h"
-#include "panel/searchresult.h"
+#include "catalog/catalogue.h"
+#include "catalog/searchresult.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -110,3 +112,5 @@ int RunSearch(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("search", kUsage, &RunSearch);
 
 }  // namespace
+
+}  // namespace tevarin

@@ -9,6 +9,8 @@
 #include "cli.h"
 #include "index/index.h"
 
+namespace tevarin {
+
 namespace {
 
 constexpr const char* kUsage = "stats";
@@ -59,3 +61,5 @@ int RunStats(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("stats", kUsage, &RunStats);
 
 }  // namespace
+
+}  // namespace tevarin

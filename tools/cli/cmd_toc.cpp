@@ -2,7 +2,9 @@
 #include <cstdio>
 
 #include "cli.h"
-#include "panel/catalogue.h"
+#include "catalog/catalogue.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -24,3 +26,5 @@ int RunToc(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("toc", kUsage, &RunToc);
 
 }  // namespace
+
+}  // namespace tevarin

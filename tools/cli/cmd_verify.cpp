@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "cli.h"
-#include "index/verifier.h"
+#include "catalog/collectioncheck.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -28,3 +30,5 @@ int RunVerify(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("verify", kUsage, &RunVerify);
 
 }  // namespace
+
+}  // namespace tevarin

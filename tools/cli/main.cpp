@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include "cli.h"
-#include "index/codeconverter.h"
+#include "text/codeconverter.h"
 #include "index/index.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -103,6 +105,10 @@ std::string Utf16ToUtf8(std::u16string_view in) {
   ConvertUtf16ToUtf8(in, out, true);
   return out;
 }
+
+}  // namespace tevarin
+
+using namespace tevarin;
 
 int main(int argc, char** argv) {
   CliContext ctx;

@@ -14,6 +14,8 @@
 #include "openccdata.h"
 #include "writer/bookwriter.h"
 
+namespace tevarin {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -259,3 +261,5 @@ bool BuildCollection(const CollectionPlan& plan, const BuildOptions& options, Bu
   Builder builder(plan, options, stats);
   return builder.Run(error);
 }
+
+}  // namespace tevarin

@@ -6,6 +6,8 @@
 #include "utf8.h"
 #include "store/pagesections.h"
 
+namespace tevarin {
+
 namespace {
 
 // The text of a run without its tags (a tag runs from "<" to the next ">";
@@ -181,3 +183,5 @@ bool CollectionIndexer::Write(const std::string& folder, std::string& error) {
   }
   return true;
 }
+
+}  // namespace tevarin

@@ -12,6 +12,8 @@
 
 #include "index/charslot.h"
 
+namespace tevarin {
+
 namespace {
 
 std::string Megabytes(size_t bytes) {
@@ -225,3 +227,5 @@ std::map<size_t, size_t> GroupSizeDistribution(const VariantGroupVector& groups)
   for (const auto& g : groups) ++d[g.size()];
   return d;
 }
+
+}  // namespace tevarin

@@ -1,0 +1,193 @@
+#include "catalog/catalogue.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "text/codeconverter.h"
+
+namespace tevarin {
+
+namespace {
+
+constexpr size_t kRecordSize = 216;
+
+int32_t LoadI32(const unsigned char* p) {
+  return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                              uint32_t(p[3]) << 24);
+}
+
+NodeItem DecodeRecord(const unsigned char* p) {
+  NodeItem item;
+  for (int i = 0; i < 100; ++i) item.name[i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
+  item.level = LoadI32(p + 200);
+  item.docID = LoadI32(p + 204);
+  item.docNo = LoadI32(p + 208);
+  item.curFileName = static_cast<uint16_t>(p[212] | p[213] << 8);
+  item.reserved = static_cast<uint16_t>(p[214] | p[215] << 8);
+  return item;
+}
+
+}  // namespace
+
+std::u16string NodeItem::Name() const {
+  size_t n = 0;
+  while (n < 100 && name[n] != 0) ++n;
+  return std::u16string(name, n);
+}
+
+std::string Utf16ToUtf8Lenient(std::u16string_view s) {
+  std::string out;
+  ConvertUtf16ToUtf8(s, out, true);
+  return out;
+}
+
+CCatalogue::CCatalogue()
+    : m_NodeItem(1), m_pRoot(std::make_unique<ContentsNodeTag>()), m_nodes(1, nullptr),
+      m_parentEntry(1, 0) {
+  m_pRoot->name = u"root";
+}
+
+bool CCatalogue::Load(const std::string& folder) {
+  *this = CCatalogue();
+  const std::string path = folder + "/vok.dir";
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    m_error = "cannot open " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    m_error = path + " is not a readable file";
+    ::close(fd);
+    return false;
+  }
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  const uint64_t records = size / kRecordSize;
+  if (size % kRecordSize != 0)
+    m_notes.push_back("the last " + std::to_string(size % kRecordSize) +
+                      " bytes of vok.dir are a partial record and were ignored");
+  if (records > static_cast<uint64_t>(kMaxEntries))
+    m_notes.push_back("vok.dir holds " + std::to_string(records) + " records; only the first " +
+                      std::to_string(kMaxEntries) + " are read");
+
+  // Only the records the table can hold are read.
+  const size_t n = static_cast<size_t>(std::min<uint64_t>(records, kMaxEntries));
+  std::string bytes(n * kRecordSize, '\0');
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t r = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    got += static_cast<size_t>(r);
+  }
+  ::close(fd);
+  if (got < bytes.size()) {
+    m_error = "cannot read " + path;
+    return false;
+  }
+
+  // Per level 1..19: the entry most recently added at that level (0 = none).
+  // This is the open tree item of that level; a record of level L hangs under
+  // the open entry of level L - 1, which is also the node FindParentNode
+  // answers for it in a well-formed catalogue.
+  int openEntry[kMaxLevel + 1] = {};
+  m_NodeItem.reserve(n + 1);
+  m_nodes.reserve(n + 1);
+  m_parentEntry.reserve(n + 1);
+  for (size_t i = 0; i < n; ++i) {
+    const NodeItem item =
+        DecodeRecord(reinterpret_cast<const unsigned char*>(bytes.data()) + i * kRecordSize);
+    const int index = m_nNodeCount;
+    const int32_t L = item.level;
+
+    auto node = std::make_unique<ContentsNodeTag>();
+    node->name = item.Name();
+    node->level = item.level;
+    node->docID = item.docID;
+    node->docNo = item.docNo;
+    node->curFileName = item.curFileName;
+
+    int parent = 0;  // entry index of the parent; 0 = the root
+    ContentsNodeTag* owner = nullptr;
+    if (L >= 1 && L <= kMaxLevel && (L == 1 || openEntry[L - 1] != 0)) {
+      parent = L == 1 ? 0 : openEntry[L - 1];
+      ContentsNodeTag* expected = parent ? m_nodes[parent] : m_pRoot.get();
+      owner = FindParentNode(m_pRoot.get(), *node);
+      if (owner != expected) {
+        // Only possible after malformed records: the tree items decide, so
+        // that the content tree, the tree items and range paths agree.
+        owner = expected;
+      }
+    } else {
+      // Malformed: a level outside 1..19, or no entry of level L - 1 before
+      // it. Hang it under the deepest open entry above its level, or the root.
+      // (L - 1 in 64 bits: a level read from the file may be INT32_MIN.)
+      const int top = static_cast<int>(std::clamp<int64_t>(int64_t(L) - 1, 0, kMaxLevel));
+      for (int k = top; k >= 1; --k)
+        if (openEntry[k] != 0) {
+          parent = openEntry[k];
+          break;
+        }
+      owner = parent ? m_nodes[parent] : m_pRoot.get();
+      if (L < 1 || L > kMaxLevel)
+        m_notes.push_back("record " + std::to_string(index) + " has level " + std::to_string(L) +
+                          ", outside 1.." + std::to_string(kMaxLevel) + "; placed under " +
+                          (parent ? "entry " + std::to_string(parent) : std::string("the root")));
+      else
+        m_notes.push_back("record " + std::to_string(index) + " (level " + std::to_string(L) +
+                          ") has no entry of level " + std::to_string(L - 1) +
+                          " before it; placed under " +
+                          (parent ? "entry " + std::to_string(parent) : std::string("the root")));
+    }
+    if (L >= 1 && L <= kMaxLevel) openEntry[L] = index;
+
+    node->parent = owner;
+    m_nodes.push_back(node.get());
+    owner->children.push_back(std::move(node));
+    m_NodeItem.push_back(item);
+    m_parentEntry.push_back(parent);
+    ++m_nNodeCount;
+  }
+  return true;
+}
+
+std::string CCatalogue::Listing() const {
+  std::string out;
+  char buf[160];
+  for (int i = 1; i < m_nNodeCount; ++i) {
+    const NodeItem& item = m_NodeItem[i];
+    if (item.level == 2) out += "\t";
+    if (item.level == 3) out += "\t\t";
+    out += "name=" + Utf16ToUtf8Lenient(item.Name());
+    std::snprintf(buf, sizeof buf, "\tdocID=%d\tdocNo=%d\tcurFileName=%d\n", item.docID,
+                  item.docNo, item.curFileName);
+    out += buf;
+  }
+  return out;
+}
+
+bool CCatalogue::WriteListing(const std::string& path) const {
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  if (!f) return false;
+  const std::string text = Listing();
+  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+std::u16string CCatalogue::RangePath(int index) const {
+  if (!Entry(index)) return {};
+  std::u16string path = m_NodeItem[index].Name();
+  // Walk the parents up to the top level; a parent always comes before its
+  // child in the table, so the walk ends.
+  for (int p = m_parentEntry[index]; p != 0; p = m_parentEntry[p])
+    path = m_NodeItem[p].Name() + u"\\" + path;
+  return path;
+}
+
+}  // namespace tevarin

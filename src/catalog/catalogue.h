@@ -1,0 +1,92 @@
+// The catalogue "vok.dir": the divisions, books and volumes of the collection.
+//
+// A sequence of 216-byte records, no header, no trailer, little-endian:
+//   +0   200  name: UTF-16LE, NUL-terminated inside the 200 bytes (<= 99 chars)
+//   +200 4    level: int32, 1 division, 2 book, 3 volume
+//   +204 4    docID: int32, record index of the entry's first page + 1
+//   +208 4    docNo: int32, number of page records of the entry
+//   +212 2    curFileName: uint16, page number of the entry's first page
+//   +214 2    reserved, not read
+// Records are in pre-order; an entry of level L > 1 belongs to the nearest
+// preceding entry of level L - 1. Entry i is the i-th record (from 1).
+//
+// The table holds at most 9,999 entries: further records are ignored and
+// reported. A partial last record is ignored. A record whose level is outside
+// 1..19, or whose level L - 1 has no open entry, is kept in the table and
+// attached to the deepest open entry above it (or the root), so that the tree
+// stays whole.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalog/contenttree.h"
+
+namespace tevarin {
+
+struct NodeItem {
+  char16_t name[100] = {};
+  int32_t level = 0;
+  int32_t docID = 0;
+  int32_t docNo = 0;
+  uint16_t curFileName = 0;
+  uint16_t reserved = 0;
+
+  std::u16string Name() const;
+};
+
+class CCatalogue {
+ public:
+  static constexpr int kMaxEntries = 9999;
+  static constexpr int kMaxLevel = 19;
+
+  CCatalogue();
+
+  // Reads folder/vok.dir. False (and an empty table) when it cannot be opened;
+  // LastError() says why. Notes() lists records that were ignored or re-attached.
+  bool Load(const std::string& folder);
+  // The listing's file name; the reader writes it into the current folder.
+  static constexpr const char* kListingName = "vok.txt";
+  // Writes the listing (one line per entry) to path, replacing it; false when it
+  // cannot be created or written. Nothing depends on the listing, so callers go
+  // on without it. After a failed Load it writes an empty listing.
+  bool WriteListing(const std::string& path = kListingName) const;
+  // The listing as text, "\t" before level 2, "\t\t" before level 3.
+  std::string Listing() const;
+
+  // Entries 1 .. NodeCount() - 1; entry 0 is never used.
+  const std::vector<NodeItem>& Items() const { return m_NodeItem; }
+  int NodeCount() const { return m_nNodeCount; }
+  const NodeItem* Entry(int index) const {
+    return index >= 1 && index < m_nNodeCount ? &m_NodeItem[index] : nullptr;
+  }
+  const ContentsNodeTag* Root() const { return m_pRoot.get(); }
+  // The tree node made for entry index (null when out of range).
+  const ContentsNodeTag* NodeOf(int index) const {
+    return index >= 1 && index < m_nNodeCount ? m_nodes[index] : nullptr;
+  }
+  // Entry index of the open parent entry a record was attached under (0 = root).
+  int ParentEntry(int index) const {
+    return index >= 1 && index < m_nNodeCount ? m_parentEntry[index] : 0;
+  }
+  // "division\book\volume": the titles from the top level down to the entry.
+  std::u16string RangePath(int index) const;
+
+  const std::string& LastError() const { return m_error; }
+  const std::vector<std::string>& Notes() const { return m_notes; }
+
+ private:
+  std::vector<NodeItem> m_NodeItem;  // entry 0 unused
+  int m_nNodeCount = 1;
+  std::unique_ptr<ContentsNodeTag> m_pRoot;
+  std::vector<ContentsNodeTag*> m_nodes;  // per entry, owned by the tree
+  std::vector<int> m_parentEntry;                // per entry: the entry its tree item hangs under
+  std::string m_error;
+  std::vector<std::string> m_notes;
+};
+
+std::string Utf16ToUtf8Lenient(std::u16string_view s);
+
+}  // namespace tevarin

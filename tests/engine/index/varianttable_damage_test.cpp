@@ -1,0 +1,62 @@
+// Bounds of the variant expansion found by fuzzing: a keyword string of many
+// varied keywords made one hit page take a pass over the page per variant
+// form without limit (tens of seconds for a 1 KB string), and a very long
+// string was copied once per form (gigabytes for a long pasted text).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "index/index.h"
+#include "support/testutil.h"
+#include "writer/bookwriter.h"
+#include "writer/indexwriter.h"
+
+namespace tevarin {
+
+namespace {
+
+TEST(RobustVariants, ExpansionOfALongStringStopsAtTheUnitBound) {
+  TempDir dir;
+  WriteFile(dir.file("yitizi.txt"), "4E7E,5E72,5E79\n");
+  CIndex index;
+  index.LoadVariantTable(dir.path());
+  // 27 forms of 400,003 units each would be 10.8 million units.
+  const std::u16string keywords = u"乾乾乾" + std::u16string(400000, u'之');
+  std::vector<std::u16string> out;
+  EXPECT_FALSE(index.ExpandVariants(keywords, out));
+  size_t units = 0;
+  for (const auto& f : out) units += f.size();
+  EXPECT_LE(units, CIndex::kMaxVariantUnits);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[1].substr(0, 3), u"乾乾干");
+}
+
+TEST(RobustVariants, HitPageFormsAreBoundedAcrossKeywords) {
+  TempDir dir;
+  WriteFile(dir.file("yitizi.txt"), "4E7E,5E72,5E79\n5764,5803\n");  // 乾干幹, 坤堃
+  BookWriter book;
+  ASSERT_TRUE(book.Create(dir.path(), "Index", 20));
+  ASSERT_TRUE(book.AddPage("v\\2.htm", "<title>t</title><TD>堃 坤</TD><TD></TD>"));
+  ASSERT_TRUE(book.Finish());
+  IndexWriter empty;
+  ASSERT_TRUE(empty.Write(dir.file("Index")));
+  CIndex index;
+  ASSERT_TRUE(index.Open(dir.path(), "Index", FullText)) << index.LastError();
+
+  // The first keyword alone has 3^8 = 6561 forms: its first 4096 use up the
+  // bound, so the second keyword is marked as typed, without its variant.
+  std::string page;
+  EXPECT_EQ(index.BuildHitPage(0, page, u"乾乾乾乾乾乾乾乾 坤", 0, true), 1);
+  EXPECT_NE(page.find("坤</b>"), std::string::npos);
+  EXPECT_EQ(page.find("堃</b>"), std::string::npos);
+
+  // Within the bound every form of every keyword is marked.
+  page.clear();
+  EXPECT_EQ(index.BuildHitPage(0, page, u"乾 坤", 0, true), 2);
+  EXPECT_NE(page.find("堃</b>"), std::string::npos);
+}
+
+}  // namespace
+
+}  // namespace tevarin

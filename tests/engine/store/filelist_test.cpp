@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "store/bookformat.h"
+#include "store/filelist.h"
+#include "support/testutil.h"
+#include "writer/bookwriter.h"
+
+namespace tevarin {
+
+namespace {
+
+// Writes a book with the given name width and pages (name, bytes).
+void WriteBook(const TempDir& dir, int32_t width,
+               const std::vector<std::pair<std::string, std::string>>& pages,
+               int32_t storedValue = -1) {
+  BookWriter w;
+  ASSERT_TRUE(w.Create(dir.path(), "Index", width)) << w.Error();
+  for (const auto& [name, bytes] : pages) ASSERT_TRUE(w.AddPage(name, bytes)) << w.Error();
+  ASSERT_TRUE(w.Finish(storedValue)) << w.Error();
+}
+
+TEST(FileList, MissingHeaderFailsBeforeTheContentFile) {
+  TempDir dir;
+  CFileList files;
+  EXPECT_FALSE(files.Open(dir.path(), "Index"));
+  EXPECT_NE(files.LastError().find("Index-fl.h"), std::string::npos);
+  EXPECT_FALSE(files.IsOpen());
+  int32_t out = 5;
+  EXPECT_FALSE(files.FindPage(0, 1, out));
+  EXPECT_EQ(files.StoredValue(), 0);
+
+  // Header present, content missing: the content file is named.
+  WriteFile(dir.file("Index-fl.h"), std::string(268, '\0'));
+  EXPECT_FALSE(files.Open(dir.path(), "Index"));
+  EXPECT_NE(files.LastError().find("Index-fl.cnt"), std::string::npos);
+}
+
+TEST(FileList, ReadsPagesWithTheHeadersOwnNameWidth) {
+  TempDir dir;
+  const std::string withNul("a\0b\0\xA7\xFF", 6);  // NULs and the mask value itself
+  WriteBook(dir, 40,
+            {{"d1\\b01\\v0001\\0001.htm", "<p>學而</p>"},
+             {"d1\\b01\\v0001\\0002.htm", ""},
+             {"d1\\b01\\v0001\\0007.htm", withNul}},
+            1234);
+  CFileList files;
+  ASSERT_TRUE(files.Open(dir.path(), "Index")) << files.LastError();
+  EXPECT_EQ(files.NameWidth(), 40);
+  EXPECT_EQ(files.RecordCount(), 3);
+  EXPECT_EQ(files.StoredValue(), 1234);
+
+  std::string page;
+  ASSERT_TRUE(files.ReadPage(0, page));
+  EXPECT_EQ(page, "<p>學而</p>");
+  int32_t len = -1;
+  ASSERT_TRUE(files.GetPageLength(1, len));
+  EXPECT_EQ(len, 0);
+  char untouched[2] = {'x', 'y'};
+  EXPECT_TRUE(files.ReadPage(1, untouched, sizeof untouched));
+  EXPECT_EQ(untouched[0], 'x');
+  ASSERT_TRUE(files.ReadPage(2, page));
+  EXPECT_EQ(page, withNul);
+
+  // The stored bytes really are masked.
+  const std::string raw = ReadFile(dir.file("Index-fl.cnt"));
+  ASSERT_EQ(raw.size(), std::strlen("<p>學而</p>") + withNul.size());
+  EXPECT_EQ(static_cast<unsigned char>(raw[0]), '<' ^ kContentMask);
+
+  // Re-open after close works.
+  files.Close();
+  EXPECT_FALSE(files.ReadPage(0, page));
+  ASSERT_TRUE(files.Open(dir.path(), "Index"));
+  EXPECT_TRUE(files.ReadPage(0, page));
+}
+
+TEST(FileList, FindPage) {
+  TempDir dir;
+  WriteBook(dir, 24,
+            {{"v1\\0001.htm", "a"},
+             {"nobackslash0.htm", "b"},
+             {"v1\\noext", "c"},
+             {"v1\\0007.htm", "d"},
+             {"v2\\0001.htm", "e"},
+             {"v2\\ -2.htm", "f"}});
+  CFileList files;
+  ASSERT_TRUE(files.Open(dir.path(), "Index"));
+  struct Case {
+    int32_t start, page;
+    bool found;
+    int32_t out;
+  } cases[] = {
+      {0, 1, true, 0},   {1, 1, true, 4},    {0, 7, true, 3},  // leading zeros
+      {0, 0, false, 5},                                        // names without number never match
+      {0, 9, false, 5},  {6, 1, false, 5},   {9, 1, false, 8},  // start past the end
+      {0, -2, true, 5},                                         // white space and sign
+  };
+  for (const auto& c : cases) {
+    int32_t out = -100;
+    EXPECT_EQ(files.FindPage(c.start, c.page, out), c.found) << c.start << " " << c.page;
+    EXPECT_EQ(out, c.out) << c.start << " " << c.page;
+  }
+}
+
+TEST(FileList, PageNumberFromName) {
+  const std::pair<const char*, int> cases[] = {
+      {"a\\0012.htm", 12}, {"a\\b.c\\5.htm", 5}, {"a\\x.htm", 0}, {"a\\12x3.htm", 12},
+      {"a\\.htm", 0},      {"a\\+4.htm", 4},
+  };
+  for (const auto& [name, page] : cases) {
+    int32_t n = -1;
+    EXPECT_TRUE(CFileList::PageNumberFromName(name, n)) << name;
+    EXPECT_EQ(n, page) << name;
+  }
+  int32_t n = -1;
+  EXPECT_FALSE(CFileList::PageNumberFromName("0012.htm", n));
+  EXPECT_FALSE(CFileList::PageNumberFromName("a.b\\0012", n));
+}
+
+// Records whose index or page range lies outside the files are refused.
+TEST(FileList, RefusesRecordsOutsideTheFiles) {
+  TempDir dir;
+  WriteBook(dir, 16, {{"v\\1.htm", "abcdef"}, {"v\\2.htm", "gh"}});
+  // Corrupt record 1: end offset past the content file.
+  std::string header = ReadFile(dir.file("Index-fl.h"));
+  const size_t rec1 = 268 + 1 * (16 + 8);
+  header[rec1 + 16] = 100;  // end offset 100 > content size 8
+  // Append a partial record (not counted).
+  header += std::string(10, 'x');
+  WriteFile(dir.file("Index-fl.h"), header);
+
+  CFileList files;
+  ASSERT_TRUE(files.Open(dir.path(), "Index"));
+  EXPECT_EQ(files.RecordCount(), 2);
+  std::string page;
+  int32_t len;
+  EXPECT_TRUE(files.ReadPage(0, page));
+  EXPECT_FALSE(files.ReadPage(1, page));
+  EXPECT_FALSE(files.GetPageLength(1, len));
+  for (int32_t bad : {-1, 2, 1 << 30}) {
+    EXPECT_FALSE(files.GetPageLength(bad, len)) << bad;
+    EXPECT_FALSE(files.ReadPage(bad, page)) << bad;
+  }
+  char small[3];
+  EXPECT_FALSE(files.ReadPage(0, small, sizeof small));  // page longer than the buffer
+
+  // Length longer than the end offset (range starts before the file).
+  header = ReadFile(dir.file("Index-fl.h"));
+  header[rec1 + 16] = 8;
+  header[rec1 + 20] = 9;
+  WriteFile(dir.file("Index-fl.h"), header);
+  ASSERT_TRUE(files.Open(dir.path(), "Index"));
+  EXPECT_FALSE(files.ReadPage(1, page));
+}
+
+TEST(FileList, RefusesBadHeaders) {
+  TempDir dir;
+  WriteFile(dir.file("Index-fl.cnt"), "");
+  CFileList files;
+  WriteFile(dir.file("Index-fl.h"), std::string(267, '\0'));
+  EXPECT_FALSE(files.Open(dir.path(), "Index"));
+  std::string header(268, '\0');
+  header[4] = 0x05;
+  header[5] = 0x01;  // width 261
+  WriteFile(dir.file("Index-fl.h"), header);
+  EXPECT_FALSE(files.Open(dir.path(), "Index"));
+  header[5] = 0x00;  // width 5
+  WriteFile(dir.file("Index-fl.h"), header);
+  EXPECT_TRUE(files.Open(dir.path(), "Index"));
+  EXPECT_EQ(files.RecordCount(), 0);
+}
+
+}  // namespace
+
+}  // namespace tevarin
