@@ -109,6 +109,32 @@ void BM_RenderHitPage(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderHitPage)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond);
 
+// Keywords the page holds only in its markup, after one it holds in its
+// text: letters (which an earlier pass's anchors and spans are full of) and
+// thousands of forms that occur nowhere, as a variant expansion gives them.
+// Marks go into the text only and a keyword that cannot occur is passed by,
+// so the page stays the size of the one-keyword page.
+void BM_RenderHitPageHostile(benchmark::State& state) {
+  BookFixture book;
+  std::u16string keywords = u"學";
+  if (state.range(0) == 0) {
+    keywords += u" a b c d e g k l m n o r s t";
+  } else {
+    for (int i = 0; i < 4096; ++i) keywords += u" 學" + std::u16string(1, static_cast<char16_t>(0x9000 + i));
+  }
+  int32_t anchors = 0;
+  size_t bytes = 0;
+  for (auto _ : state) {
+    std::string out;
+    anchors = book.files().RenderHitPage(0, out, keywords, 0);
+    bytes = out.size();
+    benchmark::DoNotOptimize(out);
+  }
+  state.counters["anchors"] = anchors;
+  state.counters["page_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_RenderHitPageHostile)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 // A long item where every attempt fails late: "學?時" against 學 followed by
 // two characters, again and again, with one 時 only at the very end. Each
 // attempt finds 時 further on and resumes after 學; remembered searches keep

@@ -110,6 +110,37 @@ BENCHMARK_CAPTURE(BM_Search, or_two, u"明月 故鄉", Op::Or, false, FullText)-
 // The body index.
 BENCHMARK_CAPTURE(BM_Search, body_single_zhi, u"之", Op::And, false, Body)->Unit(benchmark::kMillisecond);
 
+// Keywords that cost time in proportion to their length or more: a frequent
+// character repeated hundreds of times (one page list to intersect, and a
+// page examined only when it holds the character often enough), the same
+// around a "*", and an "or" of a thousand characters (each merged into the
+// hit list in one walk).
+std::u16string Repeated(const char16_t* unit, int times) {
+  std::u16string s;
+  for (int i = 0; i < times; ++i) s += unit;
+  return s;
+}
+std::u16string ManyCharacters(int n) {
+  std::u16string s;
+  for (int i = 0; i < n; ++i) {
+    if (i) s += u' ';
+    s += static_cast<char16_t>(0x4E00 + 2 * i);
+  }
+  return s;
+}
+void BM_LongKeyword(benchmark::State& state, std::u16string keywords, Op op) {
+  RunSearch(state, std::move(keywords), op, false, FullText);
+}
+BENCHMARK_CAPTURE(BM_LongKeyword, zhi_x600, Repeated(u"之", 600), Op::And)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongKeyword, bu_x1000, Repeated(u"不", 1000), Op::And)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongKeyword, ming_x2000, Repeated(u"明", 2000), Op::And)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongKeyword, bu_x1000_star_bu, Repeated(u"不", 1000) + u"*不", Op::And)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongKeyword, bu_star_x1000, Repeated(u"不*", 1000) + u"不", Op::And)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongKeyword, or_1000_characters, ManyCharacters(1000), Op::Or)
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -6,6 +6,8 @@
 // agree with the records: a page read is exactly the record's length and lies
 // inside the content file, a lookup lands on a record carrying that number.
 // The verifier's book check runs too; when it passes, every record must read.
+// Page lookups must give the answers of a record-by-record scan of the
+// header, through the index of page numbers and without it.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,6 +17,35 @@
 #include "store/filelist.h"
 
 using namespace tevarin;
+
+namespace {
+
+// FindPage as a record-by-record scan of the header bytes: the first record
+// at or after start whose page number is page; out is the last record looked
+// at, and a record whose name the file cuts short ends the scan.
+bool ScanForPage(std::string_view header, int32_t width, int32_t start, int32_t page, int32_t& out) {
+  out = start - 1;
+  if (start < 0) return false;
+  const int64_t size = static_cast<int64_t>(header.size());
+  for (int64_t i = start; 268 + i * (width + 8) < size; ++i) {
+    const int64_t offset = 268 + i * (width + 8);
+    out = static_cast<int32_t>(i);
+    if (offset + width > size) return false;
+    const std::string_view field = header.substr(static_cast<size_t>(offset), static_cast<size_t>(width));
+    int32_t number = 0;
+    if (CFileList::PageNumberFromName(field.substr(0, field.find('\0')), number) && number == page)
+      return true;
+  }
+  return false;
+}
+
+size_t CountAnchors(const std::string& page) {
+  size_t n = 0;
+  for (size_t at = page.find("<a name=\""); at != std::string::npos; at = page.find("<a name=\"", at + 1)) ++n;
+  return n;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
@@ -37,6 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const int32_t count = files.RecordCount();
   FUZZ_CHECK(count >= 0);
+  // The page lookup without its index of page numbers: scanned every time.
+  CFileList scanning;
+  scanning.SetPageIndexLimit(0);
+  FUZZ_CHECK(scanning.Open(dir, "Index"));
   CollectionVerifier verifier(dir);
   const bool sound = verifier.CheckBook();
   FUZZ_CHECK(files.ContentSize() == static_cast<int64_t>(content.size()));
@@ -83,6 +118,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     found = -7;
     if (!files.FindPage(i, 12345, found)) FUZZ_CHECK(found >= i - 1 && found <= count);
+    // Both ways of looking up give the scan's answers.
+    for (const int32_t page : {number, 12345, 0, -1}) {
+      int32_t want = -7, got = -7, scanned = -7;
+      const bool expected = ScanForPage(header, files.NameWidth(), i, page, want);
+      FUZZ_CHECK(files.FindPage(i, page, got) == expected && got == want);
+      FUZZ_CHECK(scanning.FindPage(i, page, scanned) == expected && scanned == want);
+    }
 
     // The hit page: a refusal leaves no page behind; a rendered page is the
     // template, whatever the stored bytes were.
@@ -91,6 +133,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(anchors >= 0);
     if (!ok) FUZZ_CHECK(anchors == 0);
     if (!out.empty()) FUZZ_CHECK(out.compare(0, 6, "<html>") == 0);
+    // Marks go into the text only: every anchor counted is in the page (one
+    // the stored page held itself would be counted there too).
+    if (ok && page.find("<a name=\"") == std::string::npos) FUZZ_CHECK(CountAnchors(out) == static_cast<size_t>(anchors));
   }
   return 0;
 }

@@ -245,6 +245,8 @@ void VariantSeeds() {
       {u"\U00020000學", "20000,4E00\n\n,5B78,,5B66,\n0x4E00, 4E01\nzz\n"},
       {u"學學學學學學學學學學學學學", "5B78,5B66,5B7F\n"},
       {u"", "\n\n\n"},
+      // Members past U+10FFFF: no keyword holds them, but they are members.
+      {u"乾", "4E7E,756974,5E72\n110000,FFFFFFFF,4E7E\n"},
   };
   int n = 0;
   for (const auto& [k, table] : cases) {

@@ -6,8 +6,9 @@
 // back the same from the rebuilt template; SplitNotes' items joined with
 // their note markers give the cell back (less an unfinished last tag);
 // HighlightItem emits every item byte once plus one anchor and one span per
-// counted anchor; a keyword pass keeps the title and the other cell and
-// leaves the other cell alone.
+// counted anchor, and leaves the item's text and tags as they were; a keyword
+// pass keeps the title and leaves the other cell alone, and a pass that
+// marks nothing gives a rebuilt page back unchanged.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -49,20 +50,37 @@ std::string Rebuild(const std::vector<HTMLNode>& nodes) {
          nodes[2].text + "</TD>";
 }
 
-// Whether some tag of the text holds a second "<": marking a match inside
-// such a tag can free a "</TD>" or "</title>" it held, which then ends the
-// section (the highlighter matches inside tags by design).
-bool HasNestedTag(std::string_view s) {
-  bool inTag = false;
-  for (char c : s) {
-    if (c == '<') {
-      if (inTag) return true;
-      inTag = true;
-    } else if (c == '>') {
-      inTag = false;
+// The text of s (every byte outside tags) and its tags (from a "<" to the
+// next ">", or to the end), less the tags a mark writes: the anchor
+// "<a name="NNNN">", "</a>" and the span's "<b ...>" and "</b>".
+std::pair<std::string, std::vector<std::string>> TextAndTags(std::string_view s) {
+  std::string text;
+  std::vector<std::string> tags;
+  size_t i = 0;
+  while (i < s.size()) {
+    if (s[i] != '<') {
+      text.push_back(s[i++]);
+      continue;
     }
+    const size_t gt = s.find('>', i + 1);
+    const size_t end = gt == std::string_view::npos ? s.size() : gt + 1;
+    const std::string_view tag = s.substr(i, end - i);
+    i = end;
+    const bool anchor = tag.size() > 11 && tag.substr(0, 9) == "<a name=\"" &&
+                        tag.substr(tag.size() - 2) == "\">" &&
+                        tag.find_first_not_of("0123456789", 9) == tag.size() - 2;
+    if (anchor || tag == "</a>" || tag == kHitSpanOpen || tag == kHitSpanClose) continue;
+    tags.emplace_back(tag);
   }
-  return false;
+  return {text, tags};
+}
+
+// A short byte string that does not occur in s, or "" when none of the
+// candidates is missing.
+std::string Absent(std::string_view s) {
+  for (const char* c : {"\xE4\xB9\x8E", "\xF0\x9F\x98\x80", "\x7Fq\x7F", "zQz9"})
+    if (s.find(c) == std::string_view::npos) return c;
+  return {};
 }
 
 }  // namespace
@@ -106,6 +124,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (int32_t n = 9990; n < counter; ++n) expect += AnchorLength(n) + kHitSpanOpen.size() + kHitSpanClose.size();
       FUZZ_CHECK(out.size() == expect);
       if (BuildSegs(keyword).empty()) FUZZ_CHECK(anchors == 0 && out == "x" + item.text);
+      // Marks go between the text's bytes only: the text and every tag of
+      // the item come out as they went in.
+      FUZZ_CHECK(TextAndTags(std::string_view(out).substr(1)) == TextAndTags(item.text));
     }
   }
 
@@ -118,7 +139,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
              out.compare(out.size() - kP4End.size(), kP4End.size(), kP4End) == 0);
   const std::vector<HTMLNode> after = ParsePage(out);
   FUZZ_CHECK(after[0].text == nodes[0].text);
-  if (!HasNestedTag(nodes[1 + parity].text))
-    FUZZ_CHECK(after[parity ? 1 : 2].text == nodes[parity ? 1 : 2].text);
+  FUZZ_CHECK(after[parity ? 1 : 2].text == nodes[parity ? 1 : 2].text);
+  // A rebuilt page is a fixed point of a pass that marks nothing (a hit page
+  // passes such keywords by).
+  const std::string none = Absent(out);
+  if (!none.empty()) {
+    std::string again;
+    int32_t n = counter;
+    FUZZ_CHECK(RenderKeywordPass(out, none, parity, scope, n, again));
+    FUZZ_CHECK(again == out && n == counter);
+  }
+  // A bound of the page's size keeps it; one byte less does not.
+  std::string bounded;
+  int32_t m = 5;
+  FUZZ_CHECK(RenderKeywordPass(page, keyword, parity, scope, m, bounded, out.size()));
+  FUZZ_CHECK(bounded == out && m == counter);
+  bounded.clear();
+  m = 5;
+  FUZZ_CHECK(!RenderKeywordPass(page, keyword, parity, scope, m, bounded, out.size() - 1));
   return 0;
 }

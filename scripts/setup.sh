@@ -17,6 +17,9 @@ PACKAGES=(
   fonts-noto-cjk fonts-hanazono
   # headless runs of the application and its tests
   xvfb xauth
+  # Debian package (scripts/package-deb.sh, scripts/test-package.sh): dpkg-shlibdeps and
+  # dpkg-buildflags, the PNG icons rendered from the SVG, the package's checks, the window check
+  dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream x11-utils
 )
 
 missing=()

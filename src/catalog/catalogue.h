@@ -50,7 +50,9 @@ class CCatalogue {
   // The listing's file name; the reader writes it into the current folder.
   static constexpr const char* kListingName = "vok.txt";
   // Writes the listing (one line per entry) to path, replacing it; false when it
-  // cannot be created or written. Nothing depends on the listing, so callers go
+  // cannot be created or written, or when path is a symbolic link (never
+  // written through). The new listing replaces the old one whole (written
+  // beside it, then renamed). Nothing depends on the listing, so callers go
   // on without it. After a failed Load it writes an empty listing.
   bool WriteListing(const std::string& path = kListingName) const;
   // The listing as text, "\t" before level 2, "\t\t" before level 3.

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <unordered_map>
+#include <unistd.h>
 
 #include "index/charslot.h"
 #include "text/codeconverter.h"
@@ -13,12 +15,18 @@
 #include "catalog/catalogue.h"
 #include "store/bookformat.h"
 #include "store/filelist.h"
+#include "base/readat.h"
 
 namespace tevarin {
 
 namespace {
 
 constexpr int32_t kNoPageNumber = INT32_MIN;
+
+int32_t LoadI32(const unsigned char* p) {
+  return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                              uint32_t(p[3]) << 24);
+}
 
 int64_t FileSizeOf(const std::string& path) {
   struct stat st;
@@ -204,19 +212,6 @@ class SlotWalker {
   uint64_t m_positions = 0;
 };
 
-// The first key of a that b lacks (both ascending), or false when b holds all of a.
-bool FirstMissing(const std::vector<uint64_t>& a, const std::vector<uint64_t>& b, uint64_t& key) {
-  size_t j = 0;
-  for (uint64_t k : a) {
-    while (j < b.size() && b[j] < k) ++j;
-    if (j == b.size() || b[j] != k) {
-      key = k;
-      return true;
-    }
-  }
-  return false;
-}
-
 std::string KeyText(uint64_t key) {
   return "record " + std::to_string(key >> 32) + " position " + std::to_string(key & 0xFFFFFFFFu);
 }
@@ -270,39 +265,68 @@ bool CollectionVerifier::CheckBook() {
   m_recordCount = files.RecordCount();
   m_pageNumbers.assign(static_cast<size_t>(m_recordCount), kNoPageNumber);
   int64_t pageBytes = 0;
-  for (int32_t i = 0; i < m_recordCount; ++i) {
-    CFileList::PageRecord rec;
-    const std::string which = "record " + std::to_string(i);
-    if (!files.ReadRecord(i, rec)) {
-      // ReadRecord leaves the values it read in rec when it refuses the range.
-      if (rec.length < 0)
-        Problem(part, which + " " + Quoted(rec.name) + " has a negative length " +
-                          std::to_string(rec.length));
-      else if (rec.endOffset > files.ContentSize() || rec.endOffset < rec.length)
-        Problem(part, which + " " + Quoted(rec.name) + ": its bytes " +
-                          std::to_string(rec.endOffset - rec.length) + ".." +
-                          std::to_string(rec.endOffset) + " lie outside the content file (" +
-                          std::to_string(files.ContentSize()) + " bytes)");
-      else
-        Problem(part, which + ": " + files.LastError());
-      continue;
-    }
-    pageBytes += rec.length;
-    if (rec.name.size() >= static_cast<size_t>(width))
-      Problem(part, which + ": its name fills all " + std::to_string(width) +
-                        " bytes without a terminating NUL");
-    int32_t number = 0;
-    if (!CFileList::PageNumberFromName(rec.name, number)) {
-      Problem(part, which + " " + Quoted(rec.name) +
-                        " has no page number (no backslash, or no dot after the last one)");
-      continue;
-    }
-    const size_t slash = rec.name.rfind('\\');
-    const size_t dot = rec.name.rfind('.');
-    if (dot - slash - 1 > 11)
-      Problem(part, which + " " + Quoted(rec.name) + ": its page number text is longer than 11 characters");
-    m_pageNumbers[static_cast<size_t>(i)] = number;
+  // One pass over the page table in large reads: a table can hold tens of
+  // millions of records, and a read per record would take minutes.
+  const int fd = ::open((m_folder + "/" + m_base + kBookHeaderSuffix).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    Problem(part, "cannot read the page table of " + m_base + kBookHeaderSuffix);
+    return FinishPart(part);
   }
+  const int64_t recordSize = width + 8;
+  const int64_t perChunk = std::max<int64_t>(1, (int64_t(1) << 20) / recordSize);
+  std::vector<unsigned char> chunk(static_cast<size_t>(perChunk * recordSize));
+  for (int64_t first = 0; first < m_recordCount; first += perChunk) {
+    const int64_t n = std::min<int64_t>(perChunk, m_recordCount - first);
+    if (!ReadAt(fd, chunk.data(), static_cast<size_t>(n * recordSize), kBookHeaderSize + first * recordSize)) {
+      Problem(part, "cannot read records " + std::to_string(first) + " and after");
+      break;
+    }
+    for (int64_t k = 0; k < n; ++k) {
+      const int32_t i = static_cast<int32_t>(first + k);
+      const unsigned char* r = chunk.data() + k * recordSize;
+      const char* chars = reinterpret_cast<const char*>(r);
+      const std::string_view name(chars, strnlen(chars, static_cast<size_t>(width)));
+      const int64_t endOffset = LoadI32(r + width);
+      const int32_t length = LoadI32(r + width + 4);
+      auto which = [&] { return "record " + std::to_string(i); };
+      // The range checks of the reader (CFileList::ReadRecord).
+      if (length < 0) {
+        CountedProblem(part, [&] {
+          return which() + " " + Quoted(std::string(name)) + " has a negative length " + std::to_string(length);
+        });
+        continue;
+      }
+      if (endOffset > files.ContentSize() || endOffset < length) {
+        CountedProblem(part, [&] {
+          return which() + " " + Quoted(std::string(name)) + ": its bytes " + std::to_string(endOffset - length) +
+                 ".." + std::to_string(endOffset) + " lie outside the content file (" +
+                 std::to_string(files.ContentSize()) + " bytes)";
+        });
+        continue;
+      }
+      pageBytes += length;
+      if (name.size() >= static_cast<size_t>(width))
+        CountedProblem(part, [&] {
+          return which() + ": its name fills all " + std::to_string(width) + " bytes without a terminating NUL";
+        });
+      int32_t number = 0;
+      if (!CFileList::PageNumberFromName(name, number)) {
+        CountedProblem(part, [&] {
+          return which() + " " + Quoted(std::string(name)) +
+                 " has no page number (no backslash, or no dot after the last one)";
+        });
+        continue;
+      }
+      const size_t slash = name.rfind('\\');
+      const size_t dot = name.rfind('.');
+      if (dot - slash - 1 > 11)
+        CountedProblem(part, [&] {
+          return which() + " " + Quoted(std::string(name)) + ": its page number text is longer than 11 characters";
+        });
+      m_pageNumbers[static_cast<size_t>(i)] = number;
+    }
+  }
+  ::close(fd);
   m_summary.push_back("book store: " + std::to_string(m_recordCount) + " records, " +
                       std::to_string(pageBytes) + " page bytes in a content file of " +
                       std::to_string(files.ContentSize()) + " bytes");
@@ -378,6 +402,12 @@ bool CollectionVerifier::CheckOpenIndex(const CIndex& index, int indexPart) {
   const std::vector<bool>& charSlots = CharacterSlots();
   const auto& groups = index.VariantGroups();
   SlotWalker walker(index, m_recordCount);
+  // Entry b of the chain belongs to block b: entries past the postings
+  // file's blocks belong to no block (a writer writes one per block).
+  if (index.ChainEntriesInFile() > walker.BlockCount())
+    Problem(part, "the block chain has " + std::to_string(index.ChainEntriesInFile()) +
+                      " entries, but the postings file has only " +
+                      std::to_string(walker.BlockCount()) + " blocks");
   std::vector<bool> sound(kSlotCount, false);
   size_t slots = 0;
   for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -408,46 +438,57 @@ bool CollectionVerifier::CheckOpenIndex(const CIndex& index, int indexPart) {
 
   // A group slot holds the postings of its members: at least those of the
   // members for which it is the first group, and nothing no member has.
-  std::unordered_map<uint32_t, size_t> firstGroup;
-  for (size_t g = 0; g < groups.size(); ++g)
-    for (uint32_t cp : groups[g]) firstGroup.emplace(cp, g);
+  // Each member's postings are read once and held against the group slot's,
+  // never gathered: a group can hold every character of the index.
   const size_t checkedGroups = std::min(groups.size(), static_cast<size_t>(kMaxVariantGroups));
+  std::vector<uint32_t> seenIn(kSlotCount, UINT32_MAX);  // the group that last met each slot
+  std::vector<uint64_t> own, keys;
+  std::vector<bool> covered;
   for (size_t g = 0; g < checkedGroups; ++g) {
     const int gslot = VariantSlotBase + static_cast<int>(g);
     if (index.FirstBlock(gslot) >= 0 && !sound[static_cast<size_t>(gslot)]) continue;
-    std::vector<uint64_t> own, first, all;
+    own.clear();
     std::string why;
     if (index.FirstBlock(gslot) >= 0) walker.Walk(gslot, &own, why);
+    covered.assign(own.size(), false);
     bool usable = true;
-    std::vector<int> seen;
+    bool lacking = false;
+    uint64_t lacks = 0;  // the smallest key of a first-group member the group slot lacks
     for (uint32_t cp : groups[g]) {
       const int slot = CharToSlot(cp);
       if (slot < 0 || index.FirstBlock(slot) < 0) continue;
-      if (std::find(seen.begin(), seen.end(), slot) != seen.end()) continue;
-      seen.push_back(slot);
+      if (seenIn[static_cast<size_t>(slot)] == g) continue;  // a member listed twice
+      seenIn[static_cast<size_t>(slot)] = static_cast<uint32_t>(g);
       if (!sound[static_cast<size_t>(slot)]) {
         usable = false;
         break;
       }
-      std::vector<uint64_t> keys;
+      keys.clear();
       walker.Walk(slot, &keys, why);
-      std::vector<uint64_t> merged;
-      std::set_union(all.begin(), all.end(), keys.begin(), keys.end(), std::back_inserter(merged));
-      all.swap(merged);
-      if (firstGroup[cp] == g) {
-        merged.clear();
-        std::set_union(first.begin(), first.end(), keys.begin(), keys.end(), std::back_inserter(merged));
-        first.swap(merged);
+      int groupSlot = -1;
+      const bool firstGroupIsThis = index.FindVariantSlot(cp, groupSlot) && groupSlot == gslot;
+      auto at = own.begin();
+      for (uint64_t k : keys) {
+        at = std::lower_bound(at, own.end(), k);
+        if (at != own.end() && *at == k) {
+          covered[static_cast<size_t>(at - own.begin())] = true;
+        } else if (firstGroupIsThis && (!lacking || k < lacks)) {
+          lacking = true;
+          lacks = k;
+        }
       }
     }
     if (!usable) continue;
     const std::string which = "group slot " + std::to_string(gslot) + " (group " + std::to_string(g) +
                               (groups[g].empty() ? std::string(")") : ", " + Hex(groups[g][0]) + "...)");
-    uint64_t key = 0;
-    if (FirstMissing(first, own, key))
-      Problem(part, which + " lacks " + KeyText(key) + " that one of its members has");
-    else if (FirstMissing(own, all, key))
-      Problem(part, which + " holds " + KeyText(key) + " that none of its members has");
+    if (lacking) {
+      Problem(part, which + " lacks " + KeyText(lacks) + " that one of its members has");
+      continue;
+    }
+    const auto extra = std::find(covered.begin(), covered.end(), false);
+    if (extra != covered.end())
+      Problem(part, which + " holds " + KeyText(own[static_cast<size_t>(extra - covered.begin())]) +
+                        " that none of its members has");
   }
   m_summary.push_back("index " + name + ": " + figures);
   return FinishPart(part);

@@ -4,7 +4,8 @@
 // checks what those readers take on trust:
 //   book store   every record's name (terminated, with a page number) and its
 //                byte range inside the content file; no partial last record;
-//   each index   every slot with postings is a character's or a variant group's
+//   each index   no more block chain entries than the postings file has blocks;
+//                every slot with postings is a character's or a variant group's
 //                slot; its chain stays inside the postings file and the block
 //                chain, visits no block twice and reaches the slot's last page;
 //                page entries ascend, name records of the page table and hold
@@ -60,6 +61,17 @@ class CollectionVerifier {
     size_t count = 0;
   };
   void Problem(Part& part, const std::string& what);
+  // The same for a problem that can come once per record: its words are made
+  // only when it is listed.
+  template <typename Words>
+  void CountedProblem(Part& part, Words words) {
+    if (part.count < static_cast<size_t>(kListedPerPart)) {
+      Problem(part, words());
+    } else {
+      ++part.count;
+      ++m_problemCount;
+    }
+  }
   bool FinishPart(const Part& part);
 
   std::string m_folder;

@@ -1,6 +1,7 @@
 #include "index/index.h"
 #include "base/readat.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <climits>
@@ -53,9 +54,7 @@ bool CIndex::Open(const std::string& folder, const std::string& baseName, int pa
   const std::string name = folder + "/" + baseName + PartSuffix(part);
   const std::string headerPath = name + "-idx.h";
   const std::string postingsPath = name + "-idx.m";
-  m_HitPages.clear();
-  m_HitCounts.clear();
-  m_HitPageCount = 0;
+  ClearHits();
 
   const int hfd = open(headerPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (hfd < 0) return Fail("cannot open " + headerPath + ": " + std::strerror(errno));
@@ -65,24 +64,43 @@ bool CIndex::Open(const std::string& folder, const std::string& baseName, int pa
     return Fail(headerPath + " is shorter than its 1,400,000-byte tables");
   }
   const uint64_t chainLen = static_cast<uint64_t>(st.st_size - kIndexHeaderTables) / 4;
-  if (chainLen > UINT32_MAX) {
-    close(hfd);
-    return Fail(headerPath + " has too long a block chain");
-  }
-  m_BlockChain.resize(chainLen);
   const bool ok = ReadAt(hfd, m_FirstBlock.data(), 400000, 0) &&
                   ReadAt(hfd, m_Reserved16.data(), 200000, 400000) &&
                   ReadAt(hfd, m_Reserved32.data(), 400000, 600000) &&
-                  ReadAt(hfd, m_LastPage.data(), 400000, 1000000) &&
-                  ReadAt(hfd, m_BlockChain.data(), chainLen * 4, kIndexHeaderTables);
-  close(hfd);
-  if (!ok) return Fail("cannot read " + headerPath);
+                  ReadAt(hfd, m_LastPage.data(), 400000, 1000000);
+  if (!ok) {
+    close(hfd);
+    return Fail("cannot read " + headerPath);
+  }
 
   const int pfd = open(postingsPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (pfd < 0) return Fail("cannot open " + postingsPath + ": " + std::strerror(errno));
+  if (pfd < 0) {
+    close(hfd);
+    return Fail("cannot open " + postingsPath + ": " + std::strerror(errno));
+  }
   if (fstat(pfd, &st) != 0) {
+    close(hfd);
     close(pfd);
     return Fail("cannot read the size of " + postingsPath);
+  }
+  // Entry b of the block chain names the block after block b; entries for
+  // blocks the postings file does not have are never followed, so only as
+  // many entries as it has blocks are read. (A header can claim a chain of
+  // gigabytes; the memory stays in proportion to the postings file.)
+  const uint64_t blocks = (static_cast<uint64_t>(st.st_size) + kBlockSize - 1) / kBlockSize;
+  const uint64_t kept = std::min(chainLen, blocks);
+  if (kept > UINT32_MAX) {
+    close(hfd);
+    close(pfd);
+    return Fail(postingsPath + " has more blocks than a block number can name");
+  }
+  m_chainEntries = chainLen;
+  m_BlockChain.resize(kept);
+  const bool chainRead = ReadAt(hfd, m_BlockChain.data(), kept * 4, kIndexHeaderTables);
+  close(hfd);
+  if (!chainRead) {
+    close(pfd);
+    return Fail("cannot read " + headerPath);
   }
   if (st.st_size > 0) {
     void* view = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_SHARED, pfd, 0);
@@ -111,6 +129,7 @@ void CIndex::Close() {
   m_viewSize = 0;
   m_BlockChain.clear();
   m_BlockChain.shrink_to_fit();
+  m_chainEntries = 0;
   m_FirstBlock.clear();
   m_FirstBlock.shrink_to_fit();
   m_LastPage.clear();

@@ -20,14 +20,14 @@ void PageIntersection::Start(const uint32_t* list, size_t n) {
   m_first = list;
   m_firstSize = n;
   m_pages.clear();
+  m_carried.assign(1, Carried{list, n});
   if (m_index.empty()) m_index.emplace_back();
   m_index[0].clear();
-  m_lists = 1;
 }
 
-int PageIntersection::Narrow(const uint32_t* list, size_t n, bool keepIndex) {
+void PageIntersection::Narrow(const uint32_t* list, size_t n) {
   // Before the first Narrow the kept pages are Start's list, each at its own
-  // index; they are materialised while this list is merged against them.
+  // index there; they are materialised while this list is merged against them.
   const bool fromFirst = m_first != nullptr;
   const uint32_t* kept0 = fromFirst ? m_first : m_pages.data();
   const size_t m = Size();
@@ -36,17 +36,17 @@ int PageIntersection::Narrow(const uint32_t* list, size_t n, bool keepIndex) {
     m_index[0].resize(m);
     m_first = nullptr;
   }
-  std::vector<uint32_t>* mine = nullptr;
-  if (keepIndex) {
-    if (m_index.size() <= m_lists) m_index.emplace_back();
-    mine = &m_index[m_lists++];
-    mine->resize(m);
+  // The indexes of the lists carried so far move along with the pages; this
+  // list's are noted when it is carried too.
+  const size_t before = m_carried.size();
+  const bool carry = before < kCarried;
+  if (carry) {
+    m_carried.push_back(Carried{list, n});
+    if (m_index.size() < m_carried.size()) m_index.emplace_back();
+    m_index[before].resize(m);
   }
-  const size_t before = mine ? m_lists - 1 : m_lists;
   uint32_t* pages = m_pages.data();
-  uint32_t* own = mine ? mine->data() : nullptr;
-  // The index lists of the earlier lists move along with the pages; when
-  // narrowing Start's list its indexes are the positions themselves.
+  uint32_t* own = carry ? m_index[before].data() : nullptr;
   auto keep = [&](size_t kept, size_t c, size_t j) {
     pages[kept] = kept0[c];
     if (fromFirst) {
@@ -64,8 +64,7 @@ int PageIntersection::Narrow(const uint32_t* list, size_t n, bool keepIndex) {
       const uint32_t p = kept0[c];
       j = GallopTo(list, j, n, p);
       if (j == n) break;
-      if (list[j] != p) continue;
-      keep(kept++, c, j);
+      if (list[j] == p) keep(kept++, c, j);
     }
   } else {
     // Lists of similar length: a merge whose steps do not branch on the
@@ -81,8 +80,38 @@ int PageIntersection::Narrow(const uint32_t* list, size_t n, bool keepIndex) {
     }
   }
   m_pages.resize(kept);
-  for (size_t k = 0; k < m_lists; ++k) m_index[k].resize(kept);
-  return mine ? static_cast<int>(m_lists - 1) : -1;
+  for (size_t k = 0; k < m_carried.size(); ++k) m_index[k].resize(kept);
+}
+
+const uint32_t* PageIntersection::Locate(const uint32_t* list, size_t n,
+                                         std::vector<uint32_t>& scratch) const {
+  const size_t m = Size();
+  for (size_t k = 0; k < m_carried.size(); ++k) {
+    if (m_carried[k].list != list || m_carried[k].size != n) continue;
+    if (!m_first) return m_index[k].data();
+    // No Narrow yet: the kept pages are Start's list itself.
+    scratch.resize(m);
+    for (size_t c = 0; c < m; ++c) scratch[c] = static_cast<uint32_t>(c);
+    return scratch.data();
+  }
+  scratch.resize(m);
+  if (n / 8 > m) {
+    size_t j = 0;
+    for (size_t c = 0; c < m; ++c) {
+      j = GallopTo(list, j, n, Page(c));
+      scratch[c] = static_cast<uint32_t>(j);
+    }
+  } else {
+    // Every kept page is in the list: one step per list entry, writing the
+    // entry's index as the candidate's and moving on when they agree.
+    size_t c = 0;
+    const uint32_t* pages = m_first ? m_first : m_pages.data();
+    for (size_t j = 0; j < n && c < m; ++j) {
+      scratch[c] = static_cast<uint32_t>(j);
+      c += list[j] == pages[c];
+    }
+  }
+  return scratch.data();
 }
 
 }  // namespace tevarin

@@ -106,6 +106,11 @@ struct Term {
     previous = *pos++;
     return true;
   }
+  // Before its positions are read: at least the number of positions of the
+  // current entry (a walked entry holds at most one per byte).
+  uint32_t PositionBound() const {
+    return entries ? static_cast<uint32_t>(posEnd - pos) : bytesLeft;
+  }
   uint32_t CountPositions() {
     if (!entries) return stream.CountPositions(bytesLeft);
     const uint32_t n = static_cast<uint32_t>(posEnd - pos);
@@ -191,11 +196,10 @@ bool CIndex::AcceptsKeywords(std::u16string_view s) {
 // becomes U+3000.
 int32_t CIndex::SearchKeywords(std::u16string& keywords, bool countHits, bool variants,
                                CombineMode firstMode, CombineMode laterMode) {
+  m_cancelled = false;
   const size_t n = TerminatedLength(keywords);
   if (!AcceptsKeywords(std::u16string_view(keywords).substr(0, n))) return 0;
-  m_HitPages.clear();
-  m_HitCounts.clear();
-  m_HitPageCount = 0;
+  ClearHits();
   int32_t sum = 0;
   bool first = true;
   size_t start = 0;
@@ -203,13 +207,17 @@ int32_t CIndex::SearchKeywords(std::u16string& keywords, bool countHits, bool va
     if (i < n && keywords[i] != u' ') continue;
     if (i < n) keywords[i] = kIdeographicSpace;
     if (i > start) {
-      sum += SearchKeyword(std::u16string_view(keywords).substr(start, i - start),
-                           first ? firstMode : laterMode, countHits, variants);
-      first = false;
+      // A cancelled search still writes the caller's spaces back, as the
+      // string's caller expects them whatever the outcome.
+      if (!m_cancelled) {
+        sum += SearchKeyword(std::u16string_view(keywords).substr(start, i - start),
+                             first ? firstMode : laterMode, countHits, variants);
+        first = false;
+      }
     }
     start = i + 1;
   }
-  return sum;
+  return m_cancelled ? 0 : sum;
 }
 
 int32_t CIndex::SearchAnd(std::u16string& keywords, bool countHits, bool variants) {
@@ -223,24 +231,18 @@ int32_t CIndex::SearchOr(std::u16string& keywords, bool countHits, bool variants
 int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, bool countHits,
                               bool variants) {
   auto noPages = [&]() -> int32_t {
-    if (mode != Union) {
-      m_HitPages.clear();
-      m_HitCounts.clear();
-      m_HitPageCount = 0;
-    }
+    if (mode != Union) ClearHits();
     return 0;
   };
+  m_cancelled = false;
+  if (CancelRequested()) return CancelSearch();
   // A closed engine has nothing to search.
   if (!IsOpen()) {
-    m_HitPages.clear();
-    m_HitCounts.clear();
-    m_HitPageCount = 0;
+    ClearHits();
     return 0;
   }
   if (countHits && m_HitPages.size() != m_HitCounts.size() && mode != Union) {
-    m_HitPages.clear();
-    m_HitCounts.clear();
-    m_HitPageCount = 0;
+    ClearHits();
     return 0;
   }
 
@@ -282,8 +284,11 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
   // Open every term's postings at its first page entry: its slot's decoded
   // entries, decoded on first use, or its stream when they cannot be kept.
   m_entries.BeginSearch();
-  for (Term& t : terms)
-    if (!t.Start(*this, m_entries.Get(*this, t.slot))) return noPages();
+  for (Term& t : terms) {
+    const SlotEntries* decoded = m_entries.Get(*this, t.slot, m_cancel);
+    if (CancelRequested()) return CancelSearch();
+    if (!t.Start(*this, decoded)) return noPages();
+  }
 
   std::vector<uint32_t>& stepPages = m_StepPages;
   std::vector<uint32_t>& stepCounts = m_StepCounts;
@@ -291,6 +296,58 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
   stepCounts.clear();
   const int termCount = static_cast<int>(terms.size());
   const int segCount = static_cast<int>(segments.size());
+
+  // Terms of one slot share its postings: the page lists are intersected,
+  // and a page's positions read, once per distinct slot (a keyword repeating
+  // a character a thousand times has one list, not a thousand).
+  std::vector<int> listOf(static_cast<size_t>(termCount));  // each term's distinct slot
+  std::vector<int> listTerm;                                // each distinct slot's first term
+  {
+    std::vector<std::pair<int, int>> bySlot;  // (slot, term)
+    bySlot.reserve(static_cast<size_t>(termCount));
+    for (int k = 0; k < termCount; ++k) bySlot.emplace_back(terms[k].slot, k);
+    std::sort(bySlot.begin(), bySlot.end());
+    for (size_t i = 0; i < bySlot.size(); ++i) {
+      if (i == 0 || bySlot[i].first != bySlot[i - 1].first) listTerm.push_back(bySlot[i].second);
+      listOf[static_cast<size_t>(bySlot[i].second)] = static_cast<int>(listTerm.size()) - 1;
+    }
+  }
+  const int listCount = static_cast<int>(listTerm.size());
+  // The terms of one match stand at distinct positions of the page (in
+  // pattern order they only ascend), so a page can match only when each slot
+  // has at least as many positions there as the keyword has terms of it.
+  // The slots that stand more than once, with their number of terms:
+  std::vector<std::pair<int, uint32_t>> repeated;  // (distinct slot, terms)
+  {
+    std::vector<uint32_t> termsOf(static_cast<size_t>(listCount), 0);
+    for (int l : listOf) ++termsOf[static_cast<size_t>(l)];
+    for (int l = 0; l < listCount; ++l)
+      if (termsOf[static_cast<size_t>(l)] > 1) repeated.emplace_back(l, termsOf[static_cast<size_t>(l)]);
+  }
+  // What aligns a term's positions: aligned = position + its shift.
+  auto shiftOf = [&](int k) { return P - terms[k].patternPos - 1; };
+
+  // Cancellation is looked at every few hundred pages examined, and now and
+  // then inside a long examination of one page, which then sets stopped.
+  bool stopped = false;
+  auto stop = [&]() {
+    if (CancelRequested()) stopped = true;
+    return stopped;
+  };
+
+  // The terms are set on the page being examined when they are read: at once
+  // in the page loop (it moves them there), on demand when the pages come
+  // from the intersection of decoded entries (entry `located` of their slot).
+  bool fromIntersection = false;
+  size_t candidate = 0;
+  std::vector<const uint32_t*> located(static_cast<size_t>(listCount), nullptr);  // per distinct slot
+  std::vector<const uint32_t*> termLocated(static_cast<size_t>(termCount), nullptr);
+  auto enter = [&](int k) {
+    if (fromIntersection) terms[k].EnterAt(termLocated[static_cast<size_t>(k)][candidate]);
+  };
+  auto enterAll = [&]() {
+    for (int k = 0; k < termCount; ++k) enter(k);
+  };
 
   // Greatest aligned position among the terms of segments 0..lastSeg.
   auto maxAlignedUpTo = [&](int lastSeg) {
@@ -303,6 +360,7 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
   // A one-character keyword matches at each of its positions: the count of a
   // page is the number of position numbers in its entry.
   auto examineSingle = [&](uint32_t M) {
+    enter(0);
     Term& t = terms[0];
     const uint32_t count = t.CountPositions();
     if (count == 0) return;
@@ -321,25 +379,28 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
   auto examinePhrase = [&](uint32_t M) {
     common.clear();
     {
+      enter(0);
       Term& t = terms[0];
       uint32_t v;
-      int64_t a = P - t.patternPos - 1;  // the first position is absolute, then differences
+      int64_t a = shiftOf(0);  // the first position is absolute, then differences
       while (t.NextPosition(v)) {
         a += int64_t(v);
         common.push_back(a);
       }
     }
     for (int k = 1; k < termCount && !common.empty(); ++k) {
+      enter(k);
       Term& t = terms[k];
       size_t kept = 0, i = 0;
       uint32_t v;
-      int64_t a = P - t.patternPos - 1;
+      int64_t a = shiftOf(k);
       while (i < common.size() && t.NextPosition(v)) {
         a += int64_t(v);
         while (i < common.size() && common[i] < a) ++i;
         if (i < common.size() && common[i] == a) common[kept++] = common[i++];
       }
       common.resize(kept);
+      if ((k & 63) == 0 && stop()) return;
     }
     if (common.empty()) return;
     stepPages.push_back(M);
@@ -349,13 +410,18 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
   // Keywords of two segments: the terms advance through their positions in
   // order, counting each match they meet.
   auto examineInOrder = [&](uint32_t M) {
+    enterAll();
     for (Term& t : terms) {
       uint32_t pos;
       if (!t.NextPosition(pos)) return;  // an entry without positions: nothing here
       t.aligned = int64_t(pos) + (P - t.patternPos - 1);
     }
     bool counted = false;
-    while (true) {
+    for (uint32_t steps = 1;; ++steps) {
+      if ((steps & 4095) == 0 && CancelRequested()) {
+        stopped = true;
+        return;
+      }
       int64_t A = maxAlignedUpTo(0);
       bool match = true;
       bool gapTooBig = false;
@@ -420,31 +486,52 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
 
   // Keywords of three or more segments: the occurrences of each segment on
   // the page, then, from the last segment back, the occurrences that some
-  // kept occurrence of the next segment follows within the gap. The buffers
+  // kept occurrence of the next segment follows within the gap. The
+  // positions of each distinct slot are read once per page; the buffers
   // live for the whole search.
-  std::vector<std::vector<int64_t>> termAligned(segCount >= 3 ? termCount : 0);
+  std::vector<std::vector<int64_t>> slotPositions(segCount >= 3 ? listCount : 0);
   std::vector<std::vector<int64_t>> segOcc(segCount >= 3 ? segCount : 0);
   std::vector<int64_t> scratch;
   auto examineBySets = [&](uint32_t M) {
-    for (int k = 0; k < termCount; ++k) {
+    for (int l = 0; l < listCount; ++l) {
+      const int k = listTerm[static_cast<size_t>(l)];
+      enter(k);
       Term& t = terms[k];
-      auto& list = termAligned[k];
+      auto& list = slotPositions[static_cast<size_t>(l)];
       list.clear();
       uint32_t v;
       int64_t pos = -1;
       while (t.NextPosition(v)) {
         pos = pos < 0 ? int64_t(v) : pos + v;
-        list.push_back(pos + (P - t.patternPos - 1));
+        list.push_back(pos);
       }
     }
     for (int s = 0; s < segCount; ++s) {
+      if ((s & 63) == 63 && stop()) return;
       const Segment& seg = segments[s];
       auto& occ = segOcc[s];
-      occ = termAligned[seg.first];
+      occ.clear();
+      const int64_t firstShift = shiftOf(seg.first);
+      for (int64_t p : slotPositions[static_cast<size_t>(listOf[static_cast<size_t>(seg.first)])])
+        occ.push_back(p + firstShift);
       for (int k = seg.first + 1; k < seg.first + seg.count && !occ.empty(); ++k) {
+        // occ ∩ (positions of term k's slot + its shift), as multisets
+        const auto& other = slotPositions[static_cast<size_t>(listOf[static_cast<size_t>(k)])];
+        const int64_t shift = shiftOf(k);
         scratch.clear();
-        std::set_intersection(occ.begin(), occ.end(), termAligned[k].begin(),
-                              termAligned[k].end(), std::back_inserter(scratch));
+        size_t i = 0, j = 0;
+        while (i < occ.size() && j < other.size()) {
+          const int64_t b = other[j] + shift;
+          if (occ[i] < b) {
+            ++i;
+          } else if (b < occ[i]) {
+            ++j;
+          } else {
+            scratch.push_back(occ[i]);
+            ++i;
+            ++j;
+          }
+        }
         occ.swap(scratch);
       }
       occ.erase(std::unique(occ.begin(), occ.end()), occ.end());
@@ -516,29 +603,44 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
   }
 
   // Every term decoded: the pages they all hold are found first, list
-  // against list, then examined in ascending order with every term set on
-  // that page's entry.
+  // against list (one list per distinct slot, the shortest first), then
+  // examined in ascending order with every term set on that page's entry.
   if (entryCount(order.back()) != SIZE_MAX) {
-    std::vector<int> listOf(static_cast<size_t>(termCount), 0);
-    const SlotEntries* leadEntries = terms[order[0]].entries;
+    std::vector<int> byCount(static_cast<size_t>(listCount));
+    std::iota(byCount.begin(), byCount.end(), 0);
+    auto listEntries = [&](int l) { return terms[listTerm[static_cast<size_t>(l)]].entries; };
+    std::stable_sort(byCount.begin(), byCount.end(), [&](int a, int b) {
+      return listEntries(a)->pages.size() < listEntries(b)->pages.size();
+    });
+    const SlotEntries* leadEntries = listEntries(byCount[0]);
     m_shared.Start(leadEntries->pages.data(), leadEntries->pages.size());
     // The hit list first: an "and" keyword usually narrows a short list.
-    if (filtering) m_shared.Narrow(filter, static_cast<size_t>(filterEnd - filter), false);
-    for (int i = 1; i < termCount && m_shared.Size() > 0; ++i) {
-      const SlotEntries* e = terms[order[i]].entries;
-      listOf[order[i]] = m_shared.Narrow(e->pages.data(), e->pages.size(), true);
+    if (filtering) m_shared.Narrow(filter, static_cast<size_t>(filterEnd - filter));
+    for (int i = 1; i < listCount && m_shared.Size() > 0; ++i) {
+      if (CancelRequested()) return CancelSearch();
+      const SlotEntries* e = listEntries(byCount[static_cast<size_t>(i)]);
+      m_shared.Narrow(e->pages.data(), e->pages.size());
     }
-    // (Terms left unnarrowed, when no page was left, are never read below.)
+    if (m_located.size() < static_cast<size_t>(listCount)) m_located.resize(static_cast<size_t>(listCount));
+    for (int l = 0; l < listCount && m_shared.Size() > 0; ++l) {
+      const SlotEntries* e = listEntries(l);
+      located[static_cast<size_t>(l)] =
+          m_shared.Locate(e->pages.data(), e->pages.size(), m_located[static_cast<size_t>(l)]);
+    }
+    for (int k = 0; k < termCount; ++k)
+      termLocated[static_cast<size_t>(k)] = located[static_cast<size_t>(listOf[static_cast<size_t>(k)])];
     if (termCount == 2 && segCount == 1) {
       // A two-character phrase (or X?Y): a merge of the two entries'
       // positions counts the shared aligned positions, repeats included.
       const SlotEntries& e0 = *terms[0].entries;
       const SlotEntries& e1 = *terms[1].entries;
-      const uint32_t* index0 = m_shared.Indexes(listOf[0]);
-      const uint32_t* index1 = m_shared.Indexes(listOf[1]);
+      const uint32_t* index0 = termLocated[0];
+      const uint32_t* index1 = termLocated[1];
       // aligned0 == aligned1  <=>  position0 + shift == position1
       const int64_t shift = terms[1].patternPos - terms[0].patternPos;
-      for (size_t c = 0; c < m_shared.Size(); ++c) {
+      const size_t shared = m_shared.Size();
+      for (size_t c = 0; c < shared; ++c) {
+        if ((c & 1023) == 1023 && CancelRequested()) return CancelSearch();
         const uint32_t* a = e0.positions.data() + e0.first[index0[c]];
         const uint32_t* const aEnd = e0.positions.data() + e0.first[index0[c] + 1];
         const uint32_t* b = e1.positions.data() + e1.first[index1[c]];
@@ -556,9 +658,23 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
         if (countHits) stepCounts.push_back(count);
       }
     } else {
-      for (size_t c = 0; c < m_shared.Size(); ++c) {
-        for (int k = 0; k < termCount; ++k) terms[k].EnterAt(m_shared.Index(listOf[k], c));
+      fromIntersection = true;
+      const size_t shared = m_shared.Size();
+      for (size_t c = 0; c < shared; ++c) {
+        if ((c & 255) == 255 && CancelRequested()) return CancelSearch();
+        bool enough = true;
+        for (const auto& [l, need] : repeated) {
+          const SlotEntries* e = listEntries(l);
+          const uint32_t at = located[static_cast<size_t>(l)][c];
+          if (e->first[at + 1] - e->first[at] < need) {
+            enough = false;
+            break;
+          }
+        }
+        if (!enough) continue;
+        candidate = c;
         examine(m_shared.Page(c));
+        if (stopped) return CancelSearch();
       }
     }
     MergeStep(mode, countHits, stepPages, stepCounts);
@@ -571,7 +687,8 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
   // when every term stands on it: the examined pages are the pages all terms
   // share, in ascending order, as above.
   Term& lead = terms[order[0]];
-  while (true) {
+  for (uint32_t loops = 1;; ++loops) {
+    if ((loops & 255) == 0 && CancelRequested()) return CancelSearch();
     const uint32_t M = lead.page;
     if (filtering) {
       filter = std::lower_bound(filter, filterEnd, M);
@@ -594,12 +711,42 @@ int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, boo
     }
     if (ended) break;
     if (!onM) continue;
-    examine(M);
+    bool enough = true;
+    for (const auto& [l, need] : repeated)
+      if (terms[listTerm[static_cast<size_t>(l)]].PositionBound() < need) {
+        enough = false;
+        break;
+      }
+    if (enough) examine(M);
+    if (stopped) return CancelSearch();
     if (M == UINT32_MAX || !lead.SkipTo(M + 1)) break;
   }
 
   MergeStep(mode, countHits, stepPages, stepCounts);
   return m_HitPageCount;
+}
+
+void CIndex::ClearHits() {
+  m_HitPages.clear();
+  m_HitCounts.clear();
+  m_HitPageCount = 0;
+  m_hitOrderValid = false;
+}
+
+int32_t CIndex::CancelSearch() {
+  ClearHits();
+  m_cancelled = true;
+  return 0;
+}
+
+const std::vector<uint64_t>& CIndex::HitOrder() {
+  if (!m_hitOrderValid || m_hitOrder.size() != m_HitPages.size()) {
+    m_hitOrder.resize(m_HitPages.size());
+    for (size_t i = 0; i < m_HitPages.size(); ++i) m_hitOrder[i] = uint64_t(m_HitPages[i]) << 32 | i;
+    std::sort(m_hitOrder.begin(), m_hitOrder.end());
+    m_hitOrderValid = true;
+  }
+  return m_hitOrder;
 }
 
 // Merges one keyword's pages (ascending) into the hit list.
@@ -618,31 +765,28 @@ void CIndex::MergeStep(CombineMode mode, bool countHits, std::vector<uint32_t>& 
     else
       m_HitCounts.clear();
     m_HitPageCount = static_cast<int32_t>(m_HitPages.size());
+    m_hitOrderValid = false;
     return;
   }
-  // The hit list in ascending page order (it usually is already); the step's
-  // pages are ascending, so one walk over both pairs them up.
   const size_t before = m_HitPages.size();
-  const bool sorted = std::is_sorted(m_HitPages.begin(), m_HitPages.end());
-  std::vector<uint32_t> order;
-  if (!sorted) {
-    order.resize(before);
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return m_HitPages[a] < m_HitPages[b]; });
-  }
-  auto rank = [&](size_t o) -> size_t { return sorted ? o : order[o]; };
   const bool haveCounts = countHits && m_HitCounts.size() == before;
 
   if (mode == Union) {
+    // The hit list in page order, kept from the last "or" step: one walk
+    // pairs it with the step's ascending pages, and the pages appended are
+    // merged into it, so the list is never sorted again.
+    const std::vector<uint64_t>& byPage = HitOrder();
+    std::vector<uint64_t>& added = m_hitOrderScratch;
+    added.clear();
     size_t o = 0;
     int32_t appended = 0;
     for (size_t i = 0; i < stepPages.size(); ++i) {
       const uint32_t page = stepPages[i];
-      while (o < before && m_HitPages[rank(o)] < page) ++o;
-      if (o < before && m_HitPages[rank(o)] == page) {
-        if (haveCounts) m_HitCounts[rank(o)] += stepCounts[i];
+      while (o < before && (byPage[o] >> 32) < page) ++o;
+      if (o < before && (byPage[o] >> 32) == page) {
+        if (haveCounts) m_HitCounts[byPage[o] & 0xFFFFFFFFu] += stepCounts[i];
       } else {
+        added.push_back(uint64_t(page) << 32 | m_HitPages.size());
         m_HitPages.push_back(page);
         if (countHits) m_HitCounts.push_back(stepCounts[i]);
         ++appended;
@@ -650,20 +794,31 @@ void CIndex::MergeStep(CombineMode mode, bool countHits, std::vector<uint32_t>& 
     }
     m_HitPageCount += appended;
     if (!countHits) m_HitCounts.clear();
+    if (!added.empty()) {
+      const size_t old = m_hitOrder.size();
+      m_hitOrder.insert(m_hitOrder.end(), added.begin(), added.end());
+      std::inplace_merge(m_hitOrder.begin(), m_hitOrder.begin() + static_cast<std::ptrdiff_t>(old),
+                         m_hitOrder.end());
+    }
     return;
   }
 
-  // Intersect: the step's lists are compacted in place to the pages the hit
-  // list holds, then take its place.
+  // Intersect: the hit list in page order (it usually is already), paired
+  // with the step's ascending pages in one walk; the step's lists are
+  // compacted in place to the pages the hit list holds, then take its place.
+  const bool sorted = std::is_sorted(m_HitPages.begin(), m_HitPages.end());
+  const std::vector<uint64_t>* byPage = sorted ? nullptr : &HitOrder();
+  auto pageAt = [&](size_t o) { return sorted ? m_HitPages[o] : uint32_t((*byPage)[o] >> 32); };
+  auto placeAt = [&](size_t o) { return sorted ? o : size_t((*byPage)[o] & 0xFFFFFFFFu); };
   size_t kept = 0;
   size_t o = 0;
   for (size_t i = 0; i < stepPages.size(); ++i) {
     const uint32_t page = stepPages[i];
-    while (o < before && m_HitPages[rank(o)] < page) ++o;
+    while (o < before && pageAt(o) < page) ++o;
     if (o == before) break;
-    if (m_HitPages[rank(o)] != page) continue;
+    if (pageAt(o) != page) continue;
     stepPages[kept] = page;
-    if (countHits) stepCounts[kept] = stepCounts[i] + (haveCounts ? m_HitCounts[rank(o)] : 0);
+    if (countHits) stepCounts[kept] = stepCounts[i] + (haveCounts ? m_HitCounts[placeAt(o)] : 0);
     ++kept;
   }
   stepPages.resize(kept);
@@ -675,6 +830,7 @@ void CIndex::MergeStep(CombineMode mode, bool countHits, std::vector<uint32_t>& 
     m_HitCounts.clear();
   }
   m_HitPageCount = static_cast<int32_t>(m_HitPages.size());
+  m_hitOrderValid = false;
 }
 
 }  // namespace tevarin

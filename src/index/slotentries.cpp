@@ -5,7 +5,8 @@
 
 namespace tevarin {
 
-bool SlotEntries::Decode(const CIndex& index, int slot, SlotEntries& scratch) {
+SlotEntries::Outcome SlotEntries::Decode(const CIndex& index, int slot, SlotEntries& scratch,
+                                         size_t maxBytes, const std::atomic<bool>* cancel) {
   // Decoded into the scratch arrays, which keep their memory from slot to
   // slot, then copied at their final size: growing the arrays in place
   // costs more than the decoding.
@@ -18,8 +19,12 @@ bool SlotEntries::Decode(const CIndex& index, int slot, SlotEntries& scratch) {
   this->pages = {};
   this->first = {};
   this->positions = {};
-  auto unsound = [] { return false; };
+  auto unsound = [] { return Outcome::Unsound; };
   if (!index.HasPostings(slot)) return unsound();
+  // The entries' size once decoded (the closing entry of first included),
+  // in numbers; decoding stops as soon as it passes the bound.
+  const size_t maxNumbers = maxBytes / sizeof(uint32_t);
+  auto tooLarge = [&] { return pages.size() + first.size() + positions.size() + 1 > maxNumbers; };
   TermStream stream;
   stream.Start(index, slot);
   const uint32_t lastPage = index.LastPage(slot);
@@ -32,6 +37,7 @@ bool SlotEntries::Decode(const CIndex& index, int slot, SlotEntries& scratch) {
     // one before is a repeated entry or a sum that wrapped around (a delta is
     // at most 22 bits, so a wrap always lands lower).
     if (!pages.empty() && page <= pages.back()) return unsound();
+    if (cancel && cancel->load(std::memory_order_relaxed)) return Outcome::Cancelled;
     pages.push_back(page);
     first.push_back(static_cast<uint32_t>(positions.size()));
     uint32_t left = count;
@@ -45,6 +51,7 @@ bool SlotEntries::Decode(const CIndex& index, int slot, SlotEntries& scratch) {
       positions.push_back(static_cast<uint32_t>(pos));
     }
     if (positions.size() > UINT32_MAX) return unsound();
+    if (tooLarge()) return Outcome::TooLarge;
     if (page == lastPage) {
       if (!stream.Skip(left)) return unsound();
       break;
@@ -58,10 +65,11 @@ bool SlotEntries::Decode(const CIndex& index, int slot, SlotEntries& scratch) {
   this->pages.assign(pages.begin(), pages.end());
   this->first.assign(first.begin(), first.end());
   this->positions.assign(positions.begin(), positions.end());
-  return true;
+  return Outcome::Sound;
 }
 
-const SlotEntries* SlotEntryCache::Get(const CIndex& index, int slot) {
+const SlotEntries* SlotEntryCache::Get(const CIndex& index, int slot,
+                                       const std::atomic<bool>* cancel) {
   if (m_limit == 0) return nullptr;
   const auto found = m_slots.find(slot);
   if (found != m_slots.end()) {
@@ -69,15 +77,15 @@ const SlotEntries* SlotEntryCache::Get(const CIndex& index, int slot) {
     return found->second.entries.get();
   }
   auto entries = std::make_unique<SlotEntries>();
-  if (!entries->Decode(index, slot, m_scratch)) {
+  const SlotEntries::Outcome outcome = entries->Decode(index, slot, m_scratch, SlotLimit(), cancel);
+  // The working space of a large slot is not kept for the next one.
+  if (m_scratch.MemoryBytes() > kKeptScratch) m_scratch = SlotEntries();
+  if (outcome == SlotEntries::Outcome::Cancelled) return nullptr;
+  if (outcome != SlotEntries::Outcome::Sound) {
     m_slots.emplace(slot, Slot{nullptr, m_search});
     return nullptr;
   }
   const size_t bytes = entries->MemoryBytes();
-  if (bytes > m_limit / 2) {
-    m_slots.emplace(slot, Slot{nullptr, m_search});
-    return nullptr;
-  }
   if (!MakeRoom(bytes)) return nullptr;  // this search holds the room; walk it
   m_bytes += bytes;
   return m_slots.emplace(slot, Slot{std::move(entries), m_search}).first->second.entries.get();
@@ -88,6 +96,9 @@ void SlotEntryCache::SetLimit(size_t bytes) {
   ++m_search;  // no entry is held by a search now
   MakeRoom(0);
   if (bytes == 0) m_slots.clear();
+  // A slot found too large for the old limit may fit the new one (an
+  // unsound one is found unsound again).
+  std::erase_if(m_slots, [](const auto& s) { return !s.second.entries; });
 }
 
 bool SlotEntryCache::MakeRoom(size_t bytes) {

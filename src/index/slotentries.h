@@ -20,9 +20,11 @@
 // as they did.
 //
 // SlotEntryCache holds the decoded slots of one open index, up to a memory
-// cap; beyond the cap slots are walked.
+// cap; beyond the cap slots are walked. A slot whose entries would take more
+// than half the cap is not decoded past that point.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -38,10 +40,15 @@ struct SlotEntries {
   std::vector<uint32_t> first;      // entry e's positions: positions[first[e] .. first[e + 1])
   std::vector<uint32_t> positions;  // absolute positions, entry after entry
 
+  enum class Outcome { Sound, Unsound, TooLarge, Cancelled };
   // Walks the slot's stream of the open index, using scratch's arrays as
-  // working space; false (and empty) when the stream is not sound as
-  // described above.
-  bool Decode(const CIndex& index, int slot, SlotEntries& scratch);
+  // working space. Anything but Sound leaves the entries empty: Unsound for
+  // a stream that is not sound as described above, TooLarge as soon as the
+  // entries would take more than maxBytes (decoding stops there: a huge
+  // stream costs no more memory than the bound), Cancelled when *cancel
+  // became true (read at every page entry).
+  Outcome Decode(const CIndex& index, int slot, SlotEntries& scratch, size_t maxBytes = SIZE_MAX,
+                 const std::atomic<bool>* cancel = nullptr);
   size_t MemoryBytes() const {
     return (pages.capacity() + first.capacity() + positions.capacity()) * sizeof(uint32_t);
   }
@@ -61,18 +68,22 @@ class SlotEntryCache {
   // the next BeginSearch.
   void BeginSearch() { ++m_search; }
   // The decoded entries of slot, decoding them on first use; nullptr when
-  // the stream is not sound or they do not fit.
-  const SlotEntries* Get(const CIndex& index, int slot);
+  // the stream is not sound or they do not fit, or when *cancel became true
+  // while decoding (nothing is kept of that slot then).
+  const SlotEntries* Get(const CIndex& index, int slot, const std::atomic<bool>* cancel = nullptr);
   void Clear() {
     m_slots.clear();
     m_bytes = 0;
     m_scratch = SlotEntries();
   }
+  // The most memory one slot's decoded entries may take: half the limit
+  // (decoding a slot stops once its entries pass it).
+  size_t SlotLimit() const { return m_limit / 2; }
   size_t MemoryBytes() const { return m_bytes; }
 
  private:
   struct Slot {
-    std::unique_ptr<SlotEntries> entries;  // nullptr: not sound, or too large ever to fit
+    std::unique_ptr<SlotEntries> entries;  // nullptr: not sound, or too large to fit the limit
     uint64_t lastUse = 0;                  // the search that used it last
   };
   // Evicts least recently used entries of earlier searches until `bytes`
@@ -84,6 +95,7 @@ class SlotEntryCache {
   size_t m_limit = kDefaultLimit;
   uint64_t m_search = 1;
   SlotEntries m_scratch;  // working space of Decode
+  static constexpr size_t kKeptScratch = size_t(4) << 20;
 };
 
 }  // namespace tevarin

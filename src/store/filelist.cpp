@@ -1,6 +1,7 @@
 #include "store/filelist.h"
 #include "base/readat.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -32,6 +33,11 @@ int64_t FileSize(int fd) {
 CFileList::~CFileList() { Close(); }
 
 void CFileList::Close() {
+  {
+    std::lock_guard<std::mutex> lock(m_pageIndexLock);
+    m_pageIndexState = 0;
+    m_pageIndex = {};
+  }
   if (m_headerFd >= 0) close(m_headerFd);
   if (m_contentFd >= 0) close(m_contentFd);
   m_headerFd = m_contentFd = -1;
@@ -101,23 +107,121 @@ bool CFileList::PageNumberFromName(std::string_view name, int32_t& page) {
   return true;
 }
 
+int64_t CFileList::ScanEnd() const {
+  const int64_t table = m_headerSize - kBookHeaderSize;
+  if (table <= 0) return 0;
+  const int64_t recordSize = m_nameWidth + 8;
+  const int64_t n = (table + recordSize - 1) / recordSize;
+  // Record indices are 32-bit: nothing past INT32_MAX can be asked for.
+  return n > INT32_MAX ? int64_t(INT32_MAX) + 1 : n;
+}
+
+int64_t CFileList::NamedCount() const {
+  const int64_t table = m_headerSize - kBookHeaderSize;
+  if (table < m_nameWidth) return 0;
+  const int64_t n = (table - m_nameWidth) / (m_nameWidth + 8) + 1;
+  return n < ScanEnd() ? n : ScanEnd();
+}
+
+template <typename Visit>
+bool CFileList::ScanPageNumbers(int64_t from, Visit visit, int64_t& failedAt) const {
+  const int64_t recordSize = m_nameWidth + 8;
+  const int64_t end = NamedCount();
+  constexpr int64_t kChunkBytes = int64_t(1) << 20;
+  const int64_t perChunk = std::max<int64_t>(1, kChunkBytes / recordSize);
+  std::vector<char> buffer(static_cast<size_t>(perChunk * recordSize));
+  for (int64_t i = from; i < end; i += perChunk) {
+    const int64_t n = std::min(perChunk, end - i);
+    const int64_t offset = kBookHeaderSize + i * recordSize;
+    // The last record's end offset and length may lie past the file: only
+    // its name is needed.
+    const int64_t bytes = std::min(n * recordSize, m_headerSize - offset);
+    if (!ReadAt(m_headerFd, buffer.data(), static_cast<size_t>(bytes), offset)) {
+      failedAt = i;
+      return false;
+    }
+    for (int64_t k = 0; k < n; ++k) {
+      const char* name = buffer.data() + k * recordSize;
+      int32_t number = 0;
+      if (PageNumberFromName(std::string_view(name, strnlen(name, m_nameWidth)), number) &&
+          !visit(i + k, number))
+        return true;
+    }
+  }
+  return true;
+}
+
+namespace {
+
+uint64_t PageKey(int32_t page, uint32_t record) {
+  return uint64_t(static_cast<uint32_t>(page) ^ 0x80000000u) << 32 | record;
+}
+
+}  // namespace
+
+bool CFileList::PageIndexReady() const {
+  std::lock_guard<std::mutex> lock(m_pageIndexLock);
+  if (m_pageIndexState == 0) {
+    m_pageIndexState = 2;
+    std::vector<uint64_t> keys;
+    bool fits = true;
+    int64_t failedAt = 0;
+    const bool read = ScanPageNumbers(
+        0,
+        [&](int64_t record, int32_t number) {
+          if (keys.size() >= m_pageIndexLimit) return fits = false;
+          keys.push_back(PageKey(number, static_cast<uint32_t>(record)));
+          return true;
+        },
+        failedAt);
+    if (read && fits) {
+      std::sort(keys.begin(), keys.end());
+      keys.shrink_to_fit();
+      m_pageIndex = std::move(keys);
+      m_pageIndexState = 1;
+    }
+  }
+  return m_pageIndexState == 1;
+}
+
+void CFileList::SetPageIndexLimit(size_t entries) {
+  std::lock_guard<std::mutex> lock(m_pageIndexLock);
+  m_pageIndexLimit = entries;
+  m_pageIndexState = 0;
+  m_pageIndex = {};
+}
+
 bool CFileList::FindPage(int32_t start, int32_t page, int32_t& outIndex) const {
   if (!m_open) return false;
   outIndex = start - 1;
-  if (start < 0) return false;
-  const int64_t recordSize = m_nameWidth + 8;
-  char name[kMaxNameWidth + 1];
-  for (int64_t i = start; kBookHeaderSize + i * recordSize < m_headerSize; ++i) {
-    const int64_t offset = kBookHeaderSize + i * recordSize;
-    outIndex = static_cast<int32_t>(i);
-    // A record cut short by the end of the file has no complete name.
-    if (offset + m_nameWidth > m_headerSize || !ReadAt(m_headerFd, name, m_nameWidth, offset))
-      return false;
-    name[m_nameWidth] = '\0';
-    int32_t number = 0;
-    if (PageNumberFromName(std::string_view(name, std::strlen(name)), number) && number == page)
+  if (start < 0 || start >= ScanEnd()) return false;
+  // Without a match a scan from start examines every record up to the last
+  // one it can reach (a record whose name the file cuts short ends it).
+  const int32_t lastExamined = static_cast<int32_t>(ScanEnd() - 1);
+  if (PageIndexReady()) {
+    const auto it = std::lower_bound(m_pageIndex.begin(), m_pageIndex.end(),
+                                     PageKey(page, static_cast<uint32_t>(start)));
+    if (it != m_pageIndex.end() && *it >> 32 == PageKey(page, 0) >> 32) {
+      outIndex = static_cast<int32_t>(*it & 0xFFFFFFFFu);
       return true;
+    }
+    outIndex = lastExamined;
+    return false;
   }
+  // No index (a table of more numbered records than it holds, or a read
+  // error): scan from start.
+  bool found = false;
+  int64_t failedAt = 0;
+  const bool read = ScanPageNumbers(
+      start,
+      [&](int64_t record, int32_t number) {
+        if (number != page) return true;
+        outIndex = static_cast<int32_t>(record);
+        return !(found = true);
+      },
+      failedAt);
+  if (found) return true;
+  outIndex = read ? lastExamined : static_cast<int32_t>(failedAt);
   return false;
 }
 

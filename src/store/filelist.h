@@ -19,8 +19,10 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tevarin {
 
@@ -40,9 +42,16 @@ class CFileList {
   bool Open(const std::string& folder, const std::string& base);
   void Close();
 
-  // Scans records start, start+1, ... for the first whose page number equals
-  // page. outIndex is the last index examined (start-1 if none).
+  // The first record at or after start whose page number equals page.
+  // outIndex is that record, or else the last index a scan of the records
+  // from start would examine (start-1 if none). The page numbers of the table
+  // are read once, on the first call, into an index of the numbered records
+  // (a table too large for it is scanned in large chunks on every call).
   bool FindPage(int32_t start, int32_t page, int32_t& outIndex) const;
+  // The most numbered records FindPage's index holds (8 bytes each; by
+  // default kMaxPageIndexEntries, 64 MiB); a table with more is scanned.
+  void SetPageIndexLimit(size_t entries);
+  static constexpr size_t kMaxPageIndexEntries = size_t(8) << 20;
   bool GetPageLength(int32_t index, int32_t& length) const;
   // Reads the unmasked page into buffer, which holds at least capacity bytes;
   // refuses when the page is longer than capacity.
@@ -52,8 +61,21 @@ class CFileList {
 
   // The page rebuilt into the hit-page template with every keyword marked;
   // answers the number of anchors written (0, output untouched, when closed).
+  // A stored page longer than kMaxHitPageSource is refused (0, empty output,
+  // LastError says why). The rendered page is bounded by HitPageLimit: a
+  // keyword whose pass would pass the bound is not marked, nor any after it,
+  // and RenderNote says so (it is empty after a complete rendering).
   int32_t RenderHitPage(int32_t index, std::string& out, std::u16string_view keywords,
                         int32_t scope) const;
+  static constexpr size_t kMaxHitPageSource = size_t(2) << 20;
+  static constexpr size_t kMinHitPageLimit = size_t(1) << 20;
+  // The most bytes a hit page of a stored page of `stored` bytes may take:
+  // 16 times the page, and at least kMinHitPageLimit.
+  static size_t HitPageLimit(size_t stored) {
+    return stored * 16 > kMinHitPageLimit ? stored * 16 : kMinHitPageLimit;
+  }
+  // What the last RenderHitPage left unmarked and why; empty when nothing.
+  const std::string& RenderNote() const { return m_renderNote; }
 
   int32_t StoredValue() const { return m_storedValue; }
   bool IsOpen() const { return m_open; }
@@ -80,6 +102,26 @@ class CFileList {
   int64_t m_headerSize = 0;
   int64_t m_contentSize = 0;
   mutable std::string m_error;
+  mutable std::string m_renderNote;
+
+  // FindPage's view of the page table: the records up to the first whose name
+  // the file cuts short (those a scan can read), and their page numbers.
+  int64_t ScanEnd() const;     // records a scan examines: 268 + i*(N+8) < size
+  int64_t NamedCount() const;  // records whose whole name is in the file
+  // Calls visit(i, number) for each record i in [from, NamedCount()) that has
+  // a page number, reading the table in large chunks, until visit answers
+  // false; false when a read fails (failedAt is then the first record not read).
+  template <typename Visit>
+  bool ScanPageNumbers(int64_t from, Visit visit, int64_t& failedAt) const;
+  // Builds m_pageIndex once; false when the table cannot be read or the index
+  // would take more than m_pageIndexLimit entries.
+  bool PageIndexReady() const;
+  mutable std::mutex m_pageIndexLock;
+  size_t m_pageIndexLimit = kMaxPageIndexEntries;
+  mutable int m_pageIndexState = 0;  // 0 not built, 1 built, 2 not usable
+  // (page number, record) of every numbered record, as page << 32 | record
+  // with the page's sign bit flipped, ascending.
+  mutable std::vector<uint64_t> m_pageIndex;
 };
 
 }  // namespace tevarin

@@ -1,5 +1,6 @@
 #include "store/highlight.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -10,14 +11,54 @@ namespace {
 constexpr std::string_view kParagraph = "<p>";
 constexpr std::string_view kHeading = "<h4>";
 
+// Where the tags of an item lie. Text never holds a "<": each "<" opens a tag
+// that the next ">" closes (the page scanners keep complete tags only; a "<"
+// with no ">" after it is taken to run to the end of the item).
+class TagSpans {
+ public:
+  explicit TagSpans(std::string_view item) {
+    size_t at = 0;
+    while (at < item.size()) {
+      const void* lt = std::memchr(item.data() + at, '<', item.size() - at);
+      if (!lt) break;
+      const size_t open = static_cast<size_t>(static_cast<const char*>(lt) - item.data());
+      const void* gt = std::memchr(item.data() + open + 1, '>', item.size() - open - 1);
+      const size_t close =
+          gt ? static_cast<size_t>(static_cast<const char*>(gt) - item.data()) : item.size() - 1;
+      m_open.push_back(open);
+      m_close.push_back(close);
+      at = close + 1;
+    }
+  }
+  bool Empty() const { return m_open.empty(); }
+  // Past the end of the tag that holds byte at, or npos when at is text.
+  size_t TagEndAt(size_t at) const {
+    const auto it = std::upper_bound(m_open.begin(), m_open.end(), at);
+    if (it == m_open.begin()) return std::string_view::npos;
+    const size_t k = static_cast<size_t>(it - m_open.begin()) - 1;
+    return m_close[k] >= at ? m_close[k] + 1 : std::string_view::npos;
+  }
+
+ private:
+  std::vector<size_t> m_open, m_close;  // "<" and ">" of each tag, ascending
+};
+
 // Forward search for one fixed byte string in the item, remembering its last
 // answer. The matcher's scan position only moves forward, so a remembered
 // occurrence at or after the new start is still the first one there; the
 // item is then searched again only past it, which keeps a whole pass linear
 // in the item's length however many attempts fail.
+//
+// A finder given the item's tags finds occurrences in the text only: one
+// that begins inside a tag is passed over (and one holding a "<" would run
+// into a tag), so a keyword is never marked inside markup, neither the
+// page's own nor what an earlier keyword's pass inserted. The boundary tags
+// "<p>" and "<h4>" are searched without them.
 class Finder {
  public:
-  Finder(std::string_view item, std::string_view what) : m_item(item), m_what(what) {}
+  Finder(std::string_view item, std::string_view what, const TagSpans* tags = nullptr)
+      : m_item(item), m_what(what), m_tags(tags && !tags->Empty() ? tags : nullptr),
+        m_never(m_tags && what.find('<') != std::string_view::npos) {}
 
   // First occurrence in [from, end), or the item's end when there is none.
   size_t Find(size_t from) {
@@ -31,12 +72,22 @@ class Finder {
  private:
   size_t Search(size_t from) const {
     const size_t end = m_item.size();
-    if (from >= end || m_what.size() > end - from) return end;
-    const void* at = memmem(m_item.data() + from, end - from, m_what.data(), m_what.size());
-    return at ? static_cast<size_t>(static_cast<const char*>(at) - m_item.data()) : end;
+    if (m_never) return end;
+    while (true) {
+      if (from >= end || m_what.size() > end - from) return end;
+      const void* at = memmem(m_item.data() + from, end - from, m_what.data(), m_what.size());
+      if (!at) return end;
+      const size_t found = static_cast<size_t>(static_cast<const char*>(at) - m_item.data());
+      if (!m_tags) return found;
+      const size_t tagEnd = m_tags->TagEndAt(found);
+      if (tagEnd == std::string_view::npos) return found;
+      from = tagEnd;  // every occurrence that begins inside this tag is passed over
+    }
   }
 
   std::string_view m_item, m_what;
+  const TagSpans* m_tags;
+  bool m_never;  // a keyword holding "<" never lies in text
   bool m_valid = false;
   size_t m_from = 0, m_found = 0;
 };
@@ -95,7 +146,7 @@ int HighlightItem(std::string_view item, std::string_view keyword, std::string& 
 }
 
 int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::string& out,
-                  int32_t& counter) {
+                  int32_t& counter, size_t limit) {
   if (segs.empty()) {
     // A keyword of only "*" and "?" has nothing to match: an empty match would
     // never move the scan forward. The item is copied unchanged.
@@ -103,10 +154,15 @@ int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::stri
     return 0;
   }
   const size_t E = item.size();
+  const TagSpans tags(item);
   std::vector<Finder> finders;
   finders.reserve(segs.size());
-  for (const Seg& s : segs) finders.emplace_back(item, s.bytes);
+  for (const Seg& s : segs) finders.emplace_back(item, s.bytes, &tags);
   Finder paragraph(item, kParagraph), heading(item, kHeading);
+  // The characters a "?" stands for are text too: none of them is a tag's "<".
+  auto textBetween = [&](size_t from, size_t to) {
+    return tags.Empty() || std::memchr(item.data() + from, '<', to - from) == nullptr;
+  };
 
   std::vector<size_t> rec;
   rec.reserve(segs.size());
@@ -143,10 +199,10 @@ int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::stri
         if (j == E || skip >= E - j) continue;
         const size_t g = j + skip;
         j = finders[k].Find(g);
-        if (j == g) {
+        if (j == g && textBetween(g - skip, g)) {
           recordAndPass();
         } else if (j != E) {
-          j = g - skip;  // found further on: back to the end of the previous run
+          j = g - skip;  // found further on (or after a tag): back to the end of the previous run
         }
       }
     }
@@ -172,6 +228,7 @@ int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::stri
           }
         }
       }
+      if (out.size() > limit) return count;  // the caller drops what was written
     } else {
       out.append(item.substr(m, j - m));
     }

@@ -6,6 +6,7 @@
 // even page numbers, the second for odd ones.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,8 +18,17 @@ inline constexpr int32_t kScopeWholeText = 0;
 inline constexpr int32_t kScopeBody = 1;
 inline constexpr int32_t kScopeNotes = 2;
 
-// One highlighting pass of keyword (UTF-8) over page; appends to out.
-void RenderKeywordPass(std::string_view page, std::string_view keyword, int parity,
-                       int32_t scope, int32_t& counter, std::string& out);
+// One highlighting pass of keyword (UTF-8) over page; appends to out. False
+// when out would grow past limit bytes: out then holds part of a page and the
+// counter has advanced for anchors it holds; the caller drops both.
+bool RenderKeywordPass(std::string_view page, std::string_view keyword, int parity,
+                       int32_t scope, int32_t& counter, std::string& out,
+                       size_t limit = SIZE_MAX);
+
+// The most work the passes of one hit page may do, in bytes of page passed
+// over: a pass reads and rebuilds the whole page, and a keyword string can
+// hold thousands of keywords (variant forms). Far above what a stored page of
+// text needs; keywords past it are not marked.
+inline constexpr size_t kHitPageWork = size_t(256) << 20;
 
 }  // namespace tevarin

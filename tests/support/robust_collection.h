@@ -6,6 +6,9 @@
 // indexed characters of body then note consecutively; the body and notes
 // indexes number their own text. One character (之) fills two long pages, so
 // its postings span several blocks and the block chain is exercised.
+//
+// The same writer also makes collections of other pages, groups and
+// catalogues (the damage sweep's many-page collection).
 #pragma once
 
 #include <cstdint>
@@ -85,53 +88,63 @@ inline std::vector<uint32_t> CodePoints(const std::u16string& s) {
 // slot -> record -> positions
 using Postings = std::map<int, std::map<uint32_t, std::vector<uint32_t>>>;
 
-inline void AddText(Postings& post, uint32_t record, const std::u16string& text, uint32_t& pos) {
+inline void AddText(Postings& post, uint32_t record, const std::u16string& text, uint32_t& pos,
+                    const std::vector<std::vector<uint32_t>>& groups) {
   for (uint32_t cp : CodePoints(text)) {
     const int slot = CharToSlot(cp);
     if (slot < 0) continue;
     post[slot][record].push_back(pos);
-    for (size_t g = 0; g < FixtureGroups().size(); ++g)
-      for (uint32_t member : FixtureGroups()[g])
+    for (size_t g = 0; g < groups.size(); ++g)
+      for (uint32_t member : groups[g])
         if (member == cp) post[VariantSlotBase + static_cast<int>(g)][record].push_back(pos);
     ++pos;
   }
 }
 
-inline bool WriteIndex(const Postings& post, const std::string& path, IndexWriter::BlockOrder order) {
-  IndexWriter w;
+inline void AddText(Postings& post, uint32_t record, const std::u16string& text, uint32_t& pos) {
+  AddText(post, record, text, pos, FixtureGroups());
+}
+
+inline bool AddPostings(const Postings& post, IndexWriter& w) {
   for (const auto& [slot, entries] : post)
     for (const auto& [record, positions] : entries)
       if (!w.AddEntry(slot, record, positions)) return false;
-  return w.Write(path, order);
+  return true;
+}
+
+inline bool WriteIndex(const Postings& post, const std::string& path, IndexWriter::BlockOrder order) {
+  IndexWriter w;
+  return AddPostings(post, w) && w.Write(path, order);
 }
 
 }  // namespace detail
 
-// Writes the whole collection into folder; false on any writer failure.
-inline bool WriteCollection(const std::string& folder,
-                            IndexWriter::BlockOrder order = IndexWriter::BlockOrder::Interleaved) {
-  const std::vector<FixturePage> pages = FixturePages();
-  BookWriter book;
-  if (!book.Create(folder, "Index", 40)) return false;
-  detail::Postings whole, body, notes;
-  for (uint32_t r = 0; r < pages.size(); ++r) {
-    int32_t number = 0;
-    CFileList::PageNumberFromName(pages[r].name, number);
-    if (!book.AddPage(pages[r].name, FixtureHtml(pages[r], number % 2 != 0))) return false;
-    uint32_t pos = 0, bodyPos = 0, notePos = 0;
-    detail::AddText(whole, r, pages[r].body, pos);
-    detail::AddText(whole, r, pages[r].note, pos);
-    detail::AddText(body, r, pages[r].body, bodyPos);
-    detail::AddText(notes, r, pages[r].note, notePos);
-  }
-  if (!book.Finish()) return false;
-  if (!detail::WriteIndex(whole, folder + "/Index", order) ||
-      !detail::WriteIndex(body, folder + "/Index_content", order) ||
-      !detail::WriteIndex(notes, folder + "/Index_desc", order))
-    return false;
+// One record of the catalogue "vok.dir": level 1 division, 2 book, 3 volume;
+// docID is the first record index + 1, docNo the number of records and
+// firstPage the page number of the first record.
+struct CatalogueRecord {
+  std::u16string name;
+  int32_t level;
+  int32_t docID;
+  int32_t docNo;
+  uint16_t firstPage;
+};
 
+// 論語 (records 0..4): 學而 = records 0..2, pages 1..3; 為政 = 3..4, pages 1..2.
+// 孟子 (records 5..7): 梁惠王 = pages 1..3.
+inline const std::vector<CatalogueRecord>& FixtureCatalogue() {
+  static const std::vector<CatalogueRecord> records = {
+      {u"經部", 1, 1, 8, 1}, {u"論語", 2, 1, 5, 1}, {u"學而", 3, 1, 3, 1},
+      {u"為政", 3, 4, 2, 1}, {u"孟子", 2, 6, 3, 1}, {u"梁惠王", 3, 6, 3, 1},
+  };
+  return records;
+}
+
+// The text of "yitizi.txt" for these groups: one line of comma-separated
+// hexadecimal code points per group.
+inline std::string VariantTableText(const std::vector<std::vector<uint32_t>>& groups) {
   std::string table;
-  for (const auto& group : FixtureGroups()) {
+  for (const auto& group : groups) {
     for (size_t i = 0; i < group.size(); ++i) {
       char buf[16];
       std::snprintf(buf, sizeof buf, "%s%X", i ? "," : "", group[i]);
@@ -139,18 +152,56 @@ inline bool WriteCollection(const std::string& folder,
     }
     table += "\n";
   }
+  return table;
+}
+
+// Writes a collection of these pages (record i = pages[i]; odd page numbers
+// keep their text in the second cell), the three indexes built from the
+// pages' text with the group slots merged from their members, the variant
+// table of the groups and the catalogue; false on any writer failure.
+inline bool WriteCollection(const std::string& folder, const std::vector<FixturePage>& pages,
+                            const std::vector<std::vector<uint32_t>>& groups,
+                            const std::vector<CatalogueRecord>& catalogue,
+                            IndexWriter::BlockOrder order = IndexWriter::BlockOrder::Interleaved) {
+  BookWriter book;
+  if (!book.Create(folder, "Index", 40)) return false;
+  // Page by page: each slot's entries reach the writers in record order.
+  IndexWriter whole, body, notes;
+  for (uint32_t r = 0; r < pages.size(); ++r) {
+    int32_t number = 0;
+    CFileList::PageNumberFromName(pages[r].name, number);
+    if (!book.AddPage(pages[r].name, FixtureHtml(pages[r], number % 2 != 0))) return false;
+    detail::Postings pw, pb, pn;
+    uint32_t pos = 0, bodyPos = 0, notePos = 0;
+    detail::AddText(pw, r, pages[r].body, pos, groups);
+    detail::AddText(pw, r, pages[r].note, pos, groups);
+    detail::AddText(pb, r, pages[r].body, bodyPos, groups);
+    detail::AddText(pn, r, pages[r].note, notePos, groups);
+    if (!detail::AddPostings(pw, whole) || !detail::AddPostings(pb, body) ||
+        !detail::AddPostings(pn, notes))
+      return false;
+  }
+  if (!book.Finish()) return false;
+  if (!whole.Write(folder + "/Index", order) || !body.Write(folder + "/Index_content", order) ||
+      !notes.Write(folder + "/Index_desc", order))
+    return false;
+
+  const std::string table = VariantTableText(groups);
   std::FILE* f = std::fopen((folder + "/yitizi.txt").c_str(), "wb");
   if (!f) return false;
-  std::fwrite(table.data(), 1, table.size(), f);
-  std::fclose(f);
+  const bool written = std::fwrite(table.data(), 1, table.size(), f) == table.size();
+  if (std::fclose(f) != 0 || !written) return false;
 
-  // 論語 (records 0..4): 學而 = records 0..2, pages 1..3; 為政 = 3..4, pages 1..2.
-  // 孟子 (records 5..7): 梁惠王 = pages 1..3.
   CatalogueWriter cat;
-  return cat.Add(u"經部", 1, 1, 8, 1) && cat.Add(u"論語", 2, 1, 5, 1) &&
-         cat.Add(u"學而", 3, 1, 3, 1) && cat.Add(u"為政", 3, 4, 2, 1) &&
-         cat.Add(u"孟子", 2, 6, 3, 1) && cat.Add(u"梁惠王", 3, 6, 3, 1) &&
-         cat.Write(folder + "/vok.dir");
+  for (const CatalogueRecord& r : catalogue)
+    if (!cat.Add(r.name, r.level, r.docID, r.docNo, r.firstPage)) return false;
+  return cat.Write(folder + "/vok.dir");
+}
+
+// Writes the fixture collection into folder; false on any writer failure.
+inline bool WriteCollection(const std::string& folder,
+                            IndexWriter::BlockOrder order = IndexWriter::BlockOrder::Interleaved) {
+  return WriteCollection(folder, FixturePages(), FixtureGroups(), FixtureCatalogue(), order);
 }
 
 }  // namespace robust

@@ -21,6 +21,10 @@ inline constexpr int kExitDataError = 1;
 inline constexpr int kExitUsage = 2;
 
 inline constexpr const char* kOpenFailedMessage = "データを開けませんでした。";
+// A keyword string the search does not accept (CIndex::AcceptsKeywords).
+inline constexpr const char* kRejectedKeywordsMessage =
+    "tevarin-cli: the keyword string was rejected: it is empty or holds a character from U+0001 "
+    "to U+00FF other than space, \"*\" and \"?\"";
 
 using CommandFn = int (*)(const CliContext& ctx, const std::vector<std::string>& args);
 

@@ -41,6 +41,12 @@ int RunHitPage(const CliContext& ctx, const std::vector<std::string>& args) {
   if (rest.size() != 2 || !ParseInt(rest[0], record)) return UsageError(kUsage);
   std::u16string keywords;
   if (!Utf8ToUtf16(rest[1], keywords)) return UsageError(kUsage, "KEYWORDS is not valid UTF-8");
+  // A hit page marks the keywords of a search: a string the search refuses
+  // has no hit page (marking its letters would mark the page's markup).
+  if (!CIndex::AcceptsKeywords(keywords)) {
+    std::fprintf(stderr, "%s\n", kRejectedKeywordsMessage);
+    return kExitDataError;
+  }
   CIndex index;
   if (!OpenEngine(ctx, index, FullText)) return kExitDataError;
   if (record < 0 || record >= index.Files().RecordCount()) {
@@ -48,17 +54,18 @@ int RunHitPage(const CliContext& ctx, const std::vector<std::string>& args) {
                  index.Files().RecordCount() - 1);
     return kExitDataError;
   }
-  // An unreadable record would render as an empty page with 0 anchors: say
-  // why instead of printing nothing.
-  std::string stored;
-  if (!index.Files().ReadPage(static_cast<int32_t>(record), stored)) {
-    std::fprintf(stderr, "tevarin-cli: %s\n", index.Files().LastError().c_str());
-    return kExitDataError;
-  }
   std::string page;
   const int32_t anchors =
       index.BuildHitPage(static_cast<int32_t>(record), page, keywords, scope, variants);
+  // A record that cannot be rendered (unreadable, or a page too large to
+  // mark) renders as nothing: say why instead of printing nothing.
+  if (page.empty()) {
+    const std::string& why = index.Files().LastError();
+    std::fprintf(stderr, "tevarin-cli: %s\n", why.empty() ? "the page cannot be rendered" : why.c_str());
+    return kExitDataError;
+  }
   std::fwrite(page.data(), 1, page.size(), stdout);
+  if (!index.HitPageNote().empty()) std::fprintf(stderr, "note: %s\n", index.HitPageNote().c_str());
   std::fprintf(stderr, "anchors: %d\n", anchors);
   return kExitOk;
 }

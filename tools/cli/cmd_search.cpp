@@ -68,9 +68,7 @@ int RunSearch(const CliContext& ctx, const std::vector<std::string>& args) {
   CIndex index;
   if (!OpenEngine(ctx, index, part)) return kExitDataError;
   if (!CIndex::AcceptsKeywords(keywords)) {
-    std::fprintf(stderr,
-                 "tevarin-cli: the keyword string was rejected: it is empty or holds a character "
-                 "from U+0001 to U+00FF other than space, \"*\" and \"?\"\n");
+    std::fprintf(stderr, "%s\n", kRejectedKeywordsMessage);
     return kExitDataError;
   }
   if (useOr)

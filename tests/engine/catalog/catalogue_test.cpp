@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <vector>
 
+#include <unistd.h>
+
 #include "index/index.h"
 #include "catalog/catalogue.h"
 #include "catalog/pagedisplay.h"
@@ -63,6 +65,17 @@ TEST(Catalogue, LoadsTheTableTheTreeAndTheListing) {
   EXPECT_TRUE(c.WriteListing(dir.file("vok.txt")));
   EXPECT_EQ(ReadFile(dir.file("vok.txt")), c.Listing());
   EXPECT_FALSE(c.WriteListing(dir.file("no/such/folder/vok.txt")));
+  // A symbolic link at the listing's name is never written through; a file
+  // sharing the listing's contents through a hard link keeps its own.
+  WriteFile(dir.file("elsewhere"), "keep");
+  ASSERT_EQ(symlink(dir.file("elsewhere").c_str(), dir.file("linked.txt").c_str()), 0);
+  EXPECT_FALSE(c.WriteListing(dir.file("linked.txt")));
+  EXPECT_EQ(ReadFile(dir.file("elsewhere")), "keep");
+  ASSERT_EQ(link(dir.file("vok.txt").c_str(), dir.file("twin").c_str()), 0);
+  WriteFile(dir.file("twin"), "old listing");
+  EXPECT_TRUE(c.WriteListing(dir.file("vok.txt")));
+  EXPECT_EQ(ReadFile(dir.file("vok.txt")), c.Listing());
+  EXPECT_EQ(ReadFile(dir.file("twin")), "old listing");
 
   // FindParentNode: the most recent node one level up; the root for level 1.
   ContentsNodeTag added;

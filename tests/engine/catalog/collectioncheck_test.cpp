@@ -102,6 +102,11 @@ TEST(RobustVerify, DamagedCopiesFailWithTheirCause) {
          Edit(d, "Index-idx.h", [](std::string& s) { s.resize(1400000); });
        },
        "which has no entry in the block chain"},
+      {"block chain longer than the postings file has blocks",
+       [](const TempDir& d) {
+         Edit(d, "Index_desc-idx.h", [](std::string& s) { s.append(4 * 4096, '\0'); });
+       },
+       "index Index_desc: the block chain has "},
       {"descending positions",
        [](const TempDir& d) {
          Edit(d, "Index-idx.m", [&](std::string& s) {
@@ -138,6 +143,10 @@ TEST(RobustVerify, DamagedCopiesFailWithTheirCause) {
          });
        },
        "group slot 88066 (group 1, U+7FD2...) lacks record 5"},
+      {"group slot with postings none of its members has",
+       // Group 1 now names a character no page holds; its slot still holds 習's postings.
+       [](const TempDir& d) { WriteFile(d.file("yitizi.txt"), "5B78,5B66\n9F98\n8AAA,8BF4\n"); },
+       "group slot 88066 (group 1, U+9F98...) holds record "},
       {"missing notes index",
        [](const TempDir& d) { std::remove(d.file("Index_desc-idx.m").c_str()); },
        "index Index_desc: cannot open"},

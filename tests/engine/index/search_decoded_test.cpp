@@ -79,6 +79,10 @@ const Query kQueries[] = {
     {u"?甲??乙"},     {u"甲*乙"},       {u"甲*乙*丙"},        {u"甲*乙*丙*丁"},
     {u"甲乙 丙丁"},   {u"甲乙 丙丁", true}, {u"丙 甲乙 一", true}, {u"學甲", false, true},
     {u"一一一"},      {u"甲乙 乙甲 甲乙"},
+    // A character repeated: its page list is intersected once, and a page is
+    // examined only when it holds the character often enough.
+    {u"甲甲"},        {u"甲甲甲"},      {u"甲?甲"},           {u"甲甲*甲"},
+    {u"甲*甲甲"},     {u"甲*甲*甲"},    {u"甲乙甲*乙甲乙"},   {u"甲甲甲甲甲甲甲甲甲甲甲甲*甲"},
 };
 
 TEST_F(DecodedSearch, AnswersAsTheWalkAndTheTextsDo) {
@@ -95,7 +99,8 @@ TEST_F(DecodedSearch, AnswersAsTheWalkAndTheTextsDo) {
   EXPECT_EQ(walked.DecodedBytes(), 0u);
 
   // Phrases with "?" inside against the texts themselves.
-  for (const std::u16string pattern : {u"甲", u"甲乙", u"乙甲", u"甲?丙", u"甲??乙", u"甲乙丙"}) {
+  for (const std::u16string pattern :
+       {u"甲", u"甲乙", u"乙甲", u"甲?丙", u"甲??乙", u"甲乙丙", u"甲甲", u"甲甲甲", u"甲?甲", u"甲乙甲"}) {
     Hits expect;
     for (uint32_t p = 0; p < texts.size(); ++p)
       if (const uint32_t n = Occurrences(texts[p], pattern)) expect.emplace_back(p, n);

@@ -4,6 +4,7 @@
 // string was copied once per form (gigabytes for a long pasted text).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -51,10 +52,54 @@ TEST(RobustVariants, HitPageFormsAreBoundedAcrossKeywords) {
   EXPECT_NE(page.find("坤</b>"), std::string::npos);
   EXPECT_EQ(page.find("堃</b>"), std::string::npos);
 
+  EXPECT_NE(index.HitPageNote().find("4096"), std::string::npos) << index.HitPageNote();
+
   // Within the bound every form of every keyword is marked.
   page.clear();
   EXPECT_EQ(index.BuildHitPage(0, page, u"乾 坤", 0, true), 2);
   EXPECT_NE(page.find("堃</b>"), std::string::npos);
+  EXPECT_TRUE(index.HitPageNote().empty());
+}
+
+// One group of a million members and a keyword of 400 of them: the forms are
+// taken from the group where it lies (a copy per character was 1.6 GB), and
+// stop at the bounds; the typed keyword is still marked.
+TEST(RobustVariants, AHugeGroupExpandsWithinTheBounds) {
+  TempDir dir;
+  std::string table = "5B78";
+  for (uint32_t i = 0; i < 1000000; ++i) {
+    char field[8];
+    std::snprintf(field, sizeof field, ",%X", 0x4E00 + i % 0x5200);
+    table += field;
+  }
+  WriteFile(dir.file("yitizi.txt"), table + "\n");
+  const std::u16string keyword(400, u'學');
+  BookWriter book;
+  ASSERT_TRUE(book.Create(dir.path(), "Index", 20));
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += "學";
+  ASSERT_TRUE(book.AddPage("v\\2.htm", "<title>t</title><TD>" + text + "</TD><TD></TD>"));
+  ASSERT_TRUE(book.Finish());
+  IndexWriter empty;
+  ASSERT_TRUE(empty.Write(dir.file("Index")));
+  CIndex index;
+  ASSERT_TRUE(index.Open(dir.path(), "Index", FullText)) << index.LastError();
+  ASSERT_EQ(index.VariantGroups().size(), 1u);
+  ASSERT_EQ(index.VariantGroups()[0].size(), 1000001u);
+
+  std::vector<std::u16string> forms;
+  EXPECT_FALSE(index.ExpandVariants(keyword, forms));
+  size_t units = 0;
+  for (const auto& f : forms) units += f.size();
+  EXPECT_LE(forms.size(), CIndex::kMaxVariantForms);
+  EXPECT_LE(units, CIndex::kMaxVariantUnits);
+  ASSERT_FALSE(forms.empty());
+  EXPECT_EQ(forms[0], keyword);  // 學 is the group's first member
+
+  std::string page;
+  EXPECT_EQ(index.BuildHitPage(0, page, keyword, 0, true), 1);
+  EXPECT_NE(page.find("<a name=\"0000\"></a><b style='color:red;background:#D9D9D9;'>學學"), std::string::npos);
+  EXPECT_FALSE(index.HitPageNote().empty());
 }
 
 }  // namespace

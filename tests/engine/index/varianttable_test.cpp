@@ -41,6 +41,40 @@ TEST(VariantTable, ParsesTheFileFormat) {
   EXPECT_FALSE(index.FindVariantSlot(0x5E72, slot));
 }
 
+// Each field as a C hexadecimal conversion reads it, whatever bytes come.
+TEST(VariantTable, ReadsFieldsAsHexadecimalNumbers) {
+  const struct {
+    const char* line;
+    std::vector<uint32_t> group;
+  } cases[] = {
+      {"0x1F,0X1f, \t0x1F,1F", {0x1F, 0x1F, 0x1F, 0x1F}},
+      {"0x,0xg,0x0x5,00x5,x12,0", {0, 0, 0, 0, 0, 0}},  // "0x" counts only before a digit
+      {"12g3,4E00\r", {0x12, 0x4E00}},                   // reading stops at the first other byte
+      {" ,\t", {0, 0}},                                   // a field of white space is 0
+      {"1ffffffff,FFFFFFFF,00000000000000000000000000000000000041", {UINT32_MAX, UINT32_MAX, 0x41}},
+      {",,,", {}},                                         // a line of empty fields: an empty group
+  };
+  TempDir dir;
+  std::string table;
+  std::vector<std::vector<uint32_t>> expected;
+  for (const auto& c : cases) {
+    table += std::string(c.line) + "\n";
+    expected.push_back(c.group);
+  }
+  WriteFile(dir.file("yitizi.txt"), table);
+  CIndex index;
+  index.LoadVariantTable(dir.path());
+  EXPECT_EQ(index.VariantGroups(), expected);
+  // A member past U+10FFFF is no character, but a member all the same.
+  int slot = -1;
+  EXPECT_TRUE(index.FindVariantSlot(UINT32_MAX, slot));
+  EXPECT_EQ(slot, VariantSlotBase + 4);
+  // A field never runs on into the next line, however long the lines.
+  WriteFile(dir.file("yitizi.txt"), std::string(200000, '5') + "\n" + std::string(100000, ',') + "4E00\n5B78");
+  index.LoadVariantTable(dir.path());
+  EXPECT_EQ(index.VariantGroups(), (std::vector<std::vector<uint32_t>>{{UINT32_MAX}, {0x4E00}, {0x5B78}}));
+}
+
 TEST(VariantTable, ExpandsDepthFirst) {
   TempDir dir;
   WriteFile(dir.file("yitizi.txt"), "4E7E,5E72,5E79\n767C,53D1,9AEE\n4E00,20000\n");

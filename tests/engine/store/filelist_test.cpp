@@ -174,4 +174,80 @@ TEST(FileList, RefusesBadHeaders) {
 
 }  // namespace
 
+namespace {
+
+// FindPage as a record-by-record scan of the header bytes: the first record
+// at or after start whose page number is page; out is the last record looked
+// at, and a record whose name the file cuts short ends the scan.
+bool ScanForPage(const std::string& header, int32_t width, int32_t start, int32_t page, int32_t& out) {
+  out = start - 1;
+  if (start < 0) return false;
+  const int64_t size = static_cast<int64_t>(header.size());
+  for (int64_t i = start; 268 + i * (width + 8) < size; ++i) {
+    const int64_t offset = 268 + i * (width + 8);
+    out = static_cast<int32_t>(i);
+    if (offset + width > size) return false;
+    const char* name = header.data() + offset;
+    int32_t number = 0;
+    if (CFileList::PageNumberFromName(std::string_view(name, strnlen(name, width)), number) && number == page)
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// A page table of several read chunks, with repeated page numbers, records
+// without a number and a last record cut short, looked up through the index
+// of page numbers and by a scan (an index limit of 0): both give the answers
+// of a record-by-record scan.
+TEST(FileList, FindPageAgreesWithARecordByRecordScan) {
+  constexpr int32_t kWidth = 12;
+  constexpr int32_t kRecords = 150000;  // 3 MB of records: more than two chunks of 1 MiB
+  std::string header(268, '\0');
+  header[4] = kWidth;
+  for (int32_t i = 0; i < kRecords; ++i) {
+    char name[kWidth] = {};
+    if (i % 7 == 3)
+      std::snprintf(name, sizeof name, "v%d", i % 100);  // no backslash: no page number
+    else
+      std::snprintf(name, sizeof name, "v\\%d.htm", (i * 37) % 5000 - 100);  // each number ~30 times
+    header.append(name, kWidth);
+    header.append(8, '\0');
+  }
+  TempDir dir;
+  WriteFile(dir.file("Index-fl.cnt"), "");
+  const std::vector<std::pair<int32_t, int32_t>> queries = [] {
+    std::vector<std::pair<int32_t, int32_t>> q;
+    for (int32_t start : {-5, 0, 1, 52428, 52429, 104856, 149999, 150000, 150001, 160000})
+      for (int32_t page : {-100, -1, 0, 1, 7, 4899, 4900, 99999, 50, 3700}) q.emplace_back(start, page);
+    for (int32_t k = 0; k < 60; ++k) q.emplace_back((k * 7919) % kRecords, (k * 613) % 5200 - 150);
+    return q;
+  }();
+  // As written; then with a last record whose name is whole but whose
+  // offsets are cut off (it is looked at); then one whose name is cut short.
+  const std::string shapes[] = {header, header + std::string("v\\55.htm\0\0\0\0\0\0", 12) + "abc",
+                                header + "v\\55.h"};
+  for (const std::string& h : shapes) {
+    WriteFile(dir.file("Index-fl.h"), h);
+    for (size_t limit : {CFileList::kMaxPageIndexEntries, size_t(0)}) {
+      CFileList files;
+      files.SetPageIndexLimit(limit);
+      ASSERT_TRUE(files.Open(dir.path(), "Index"));
+      for (const auto& [start, page] : queries) {
+        int32_t want = -7, got = -7;
+        const bool expected = ScanForPage(h, kWidth, start, page, want);
+        EXPECT_EQ(files.FindPage(start, page, got), expected) << start << " " << page << " limit " << limit;
+        EXPECT_EQ(got, want) << start << " " << page << " limit " << limit;
+      }
+      int32_t out = 0;
+      EXPECT_TRUE(files.FindPage(0, 55, out));
+      if (h.size() > header.size() + 6) {
+        // the whole name of the last record: found from past all others
+        EXPECT_EQ(files.FindPage(kRecords, 55, out), h.size() == header.size() + 15);
+        EXPECT_EQ(out, kRecords);
+      }
+    }
+  }
+}
 }  // namespace tevarin
