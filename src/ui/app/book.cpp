@@ -10,7 +10,7 @@
 #include "ui/app/bookdoc.h"
 #include "ui/app/mainfrm.h"
 #include "ui/base/messages.h"
-#include "ui/base/pagefolder.h"
+#include "session/pagefolder.h"
 #include "ui/app/resources.h"
 #include "ui/app/settings.h"
 #include "ui/app/splash.h"
@@ -82,7 +82,7 @@ bool CBookApp::InitInstance() {
   CSplashWnd::RaiseCurrent();
   if (!m_pPages->IsValid())
     ShowWarning(m_pMainWnd, QStringLiteral("頁を書き出すフォルダを用意できませんでした。\n%1")
-                                .arg(m_pPages->Error()));
+                                .arg(QString::fromStdString(m_pPages->Error())));
   return true;
 }
 

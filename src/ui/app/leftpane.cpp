@@ -8,9 +8,8 @@
 namespace tevarin {
 
 QWidget* CreateLeftPane(CMainFrame* frame, QWidget* parent) {
-  auto* form = new CLeftForm(CMainFrame::DataFolder(), frame->PageFolder(), parent);
+  auto* form = new CLeftForm(frame->DataFolder(), frame->PageFolder(), parent);
   form->SetPageView(frame->BookView());
-  form->SetToolBar(frame->ToolBar());
   frame->SetLeftForm(form);
   return form;
 }

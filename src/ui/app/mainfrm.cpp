@@ -20,12 +20,17 @@
 #include "ui/app/splash.h"
 #include "ui/app/st_splitterwnd.h"
 #include "ui/controls/scrolltoolbar.h"
+#include "ui/panel/leftform.h"
+#include "ui/panel/sessionadapter.h"
 #include "ui/view/bookview.h"
 
 namespace tevarin {
 
-CMainFrame::CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent)
-    : QMainWindow(parent), m_pDoc(doc), m_pPages(pages) {
+CMainFrame::CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent, const QString& dataFolder)
+    : QMainWindow(parent),
+      m_pDoc(doc),
+      m_pPages(pages),
+      m_dataFolder(dataFolder.isEmpty() ? QCoreApplication::applicationDirPath() : dataFolder) {
   setObjectName(QStringLiteral("MainFrame"));
   setWindowTitle(QString::fromLatin1(kAppTitle));
   setWindowIcon(QIcon(QStringLiteral(":/res/tevarin.png")));
@@ -76,8 +81,6 @@ CMainFrame::~CMainFrame() {
   QProcess::startDetached(EndProgramPath(), {}, QString());
 }
 
-QString CMainFrame::DataFolder() { return QCoreApplication::applicationDirPath(); }
-
 QString CMainFrame::EndProgramPath() {
   return QCoreApplication::applicationDirPath() + QStringLiteral("/end.exe");
 }
@@ -90,7 +93,11 @@ QString CMainFrame::HelpFilePath() {
 
 void CMainFrame::SetLeftForm(CLeftForm* form) {
   m_pLeftForm = form;
-  if (m_ToolBar) m_ToolBar->SetLeftForm(form);
+  m_pSession = form ? &form->Session() : nullptr;
+  if (!form) return;
+  if (m_ToolBar) form->SetToolBar(m_ToolBar);
+  // A long search disables the reading commands at once, not at the next idle time.
+  connect(form->Adapter(), &CSessionAdapter::longSearchChanged, this, &CMainFrame::UpdateCommandUI);
 }
 
 QAction* CMainFrame::MakeAction(int id, const QString& text, void (CMainFrame::*slot)()) {
@@ -200,6 +207,7 @@ void CMainFrame::UpdateCommandUI() {
   Action(ID_NEXT_VOLUME)->setEnabled(CanNextVolume());
   Action(ID_PREV_HIT)->setEnabled(CanPrevHit());
   Action(ID_NEXT_HIT)->setEnabled(CanNextHit());
+  if (m_ToolBar->Slider()) m_ToolBar->Slider()->setEnabled(ReadingAvailable());
   const bool viewActive = PageViewActive();
   Action(ID_FILE_PRINT)->setEnabled(viewActive && shown);
   Action(ID_EDIT_CUT)->setEnabled(viewActive);

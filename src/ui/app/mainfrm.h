@@ -6,21 +6,24 @@
 // first: while the page view is active its own print, print setup and the
 // browser's unlimited copy take the place of the frame's.
 //
-// The left pane and the reading commands are supplied by the navigation form:
+// The left pane and the reading commands:
 //  - leftpane.cpp: CreateLeftPane(frame, parent) builds the left pane while
 //    the frame is constructed (the page view, the toolbar and the page folder
 //    already exist and are reachable through the frame); when the pane is a
-//    CLeftForm it calls frame->SetLeftForm(form), which also hands the form
-//    to the toolbar. InitialUpdateLeftPane(frame, pane) runs once the frame
-//    is complete (menus, toolbar, both panes), before the window is shown.
+//    CLeftForm it calls frame->SetLeftForm(form), and the frame then holds
+//    the form's reading session. InitialUpdateLeftPane(frame, pane) runs once
+//    the frame is complete (menus, toolbar, both panes), before the window
+//    is shown.
 //  - mainfrm_reading.cpp: the page, volume and hit commands, their enable
 //    rules, the page box text and the slider release — the members marked
-//    "reading" below. They read and write the form's state through
-//    LeftForm().
+//    "reading" below. They are commands of the reading session; while a
+//    search runs those that read the collection wait for its end, and are
+//    disabled once it is a long one.
 #pragma once
 
 #include <QHash>
 #include <QMainWindow>
+#include <functional>
 
 #include "ui/app/commands.h"
 
@@ -32,6 +35,7 @@ class CBookDoc;
 class CBookView;
 class CLeftForm;
 class CPageFolder;
+class CReadingSession;
 class CSCrollToolBar;
 class ST_SplitterWnd;
 
@@ -39,8 +43,9 @@ class CMainFrame : public QMainWindow {
   Q_OBJECT
  public:
   // doc: the empty document; pages: the private page folder (both outlive
-  // the frame).
-  CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent = nullptr);
+  // the frame); dataFolder: the collection, the executable's folder when
+  // empty.
+  CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent = nullptr, const QString& dataFolder = {});
   // Starts the end program beside the executable: the window is gone.
   ~CMainFrame() override;
 
@@ -53,11 +58,13 @@ class CMainFrame : public QMainWindow {
   QWidget* LeftPane() const { return m_pLeftPane; }
   CLeftForm* LeftForm() const { return m_pLeftForm; }
   void SetLeftForm(CLeftForm* form);
+  // The reading session of the left pane (null without a navigation form).
+  CReadingSession* Session() const { return m_pSession; }
   CSCrollToolBar* ToolBar() const { return m_ToolBar; }
   CPageFolder* PageFolder() const { return m_pPages; }
   CBookDoc* Document() const { return m_pDoc; }
-  // The folder of the collection's data files: the executable's folder.
-  static QString DataFolder();
+  // The folder of the collection's data files.
+  const QString& DataFolder() const { return m_dataFolder; }
   QAction* Action(int id) const { return m_actions.value(id); }
 
   // Enable rules.
@@ -107,14 +114,21 @@ class CMainFrame : public QMainWindow {
   void BuildMenus();
   void BuildAccelerators();
   bool BuildToolBar();
+  // Runs a command that reads the collection now, or once the running
+  // search has ended.
+  void WhenIdle(std::function<void()> command);
+  // No long search holds the commands that read the collection.
+  bool ReadingAvailable() const;
 
   ST_SplitterWnd* m_Splitter = nullptr;
   CBookView* m_pBookView = nullptr;
   CLeftForm* m_pLeftForm = nullptr;
+  CReadingSession* m_pSession = nullptr;
   CSCrollToolBar* m_ToolBar = nullptr;
   QWidget* m_pLeftPane = nullptr;
   CBookDoc* m_pDoc = nullptr;
   CPageFolder* m_pPages = nullptr;
+  QString m_dataFolder;
   QHash<int, QAction*> m_actions;
   bool m_created = false;
 };

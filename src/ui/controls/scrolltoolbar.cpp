@@ -5,6 +5,8 @@
 #include <QCursor>
 #include <QDebug>
 
+#include "session/readingsession.h"
+
 namespace tevarin {
 
 namespace {
@@ -45,6 +47,20 @@ bool CSCrollToolBar::Create(const QList<QAction*>& buttons) {
   m_PageBox->SetBackgroundBitmap(kBackground);
   addWidget(m_PageBox);
   return true;
+}
+
+void CSCrollToolBar::ShowReading() {
+  if (!m_pSession || !m_Slider) return;
+  // The range is that of the volume read; with none (a step back past the
+  // first volume) the slider keeps the range it has.
+  if (const NodeItem* e = m_pSession->Catalogue().Entry(m_pSession->CurNode()))
+    m_Slider->setRange(e->curFileName, e->curFileName + e->docNo - 1);
+  m_Slider->setValue(m_pSession->CurPageNo());
+  WritePageBox();
+}
+
+void CSCrollToolBar::WritePageBox() {
+  if (m_pSession && m_PageBox) m_PageBox->setText(PageBoxText(m_pSession->HeaderValue(), m_pSession->CurPageNo()));
 }
 
 void CSCrollToolBar::OnPageChosen(int position) {

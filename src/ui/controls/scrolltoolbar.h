@@ -3,7 +3,8 @@
 // previous page, next page, next volume | previous hit, next hit | about |),
 // then the 300-pixel page slider and the read-only page box at the right end.
 // Releasing the slider (or stepping it with a click or a key) is reported
-// with pageReleased; the owner shows that page.
+// with pageReleased; the owner shows that page. The slider and the page box
+// show the volume and page of the reading session the toolbar is given.
 #pragma once
 
 #include <QList>
@@ -14,7 +15,7 @@
 
 namespace tevarin {
 
-class CLeftForm;
+class CReadingSession;
 
 class CSCrollToolBar : public CXToolBar {
   Q_OBJECT
@@ -28,9 +29,14 @@ class CSCrollToolBar : public CXToolBar {
 
   CXSliderCtrl* Slider() const { return m_Slider; }
   CXEdit* PageBox() const { return m_PageBox; }
-  // The navigation form, not owned; set by the main frame with its panes.
-  void SetLeftForm(CLeftForm* form) { m_pLeftForm = form; }
-  CLeftForm* LeftForm() const { return m_pLeftForm; }
+  // The reading session, not owned; set with the panes of the main frame.
+  void SetSession(const CReadingSession* session) { m_pSession = session; }
+  const CReadingSession* Session() const { return m_pSession; }
+  // The slider over the pages of the volume read, at the page read, and the
+  // page box text; nothing while no volume has been read.
+  void ShowReading();
+  // Writes the page box text of the page read.
+  void WritePageBox();
 
   // The page box text: stored header value, a slash, the page number.
   static QString PageBoxText(int headerValue, int pageNo) {
@@ -46,7 +52,7 @@ class CSCrollToolBar : public CXToolBar {
 
   CXSliderCtrl* m_Slider = nullptr;
   CXEdit* m_PageBox = nullptr;
-  CLeftForm* m_pLeftForm = nullptr;
+  const CReadingSession* m_pSession = nullptr;
 };
 
 }  // namespace tevarin

@@ -4,9 +4,6 @@
 #include <QElapsedTimer>
 #include <cstdio>
 #include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -15,17 +12,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QSlider>
 #include <QTabBar>
 #include <QTextEdit>
 #include <QTreeWidget>
 
 #include "ui/base/messages.h"
-#include "ui/base/pagefolder.h"
 #include "ui/controls/scrolltoolbar.h"
 #include "ui/controls/tooltipresourcebutton.h"
 #include "ui/panel/htmlctrl.h"
-#include "catalog/pagedisplay.h"
+#include "ui/panel/sessionadapter.h"
 #include "ui/panel/sortlistctrl.h"
 #include "ui/view/bookview.h"
 
@@ -35,8 +30,8 @@ namespace {
 
 QString FromU16(const std::u16string& s) { return QString::fromStdU16String(s); }
 
-// Measuring mode: with TEVARIN_TIMING set, the time a user waits for a search,
-// a hit page and a turned page is written to standard error.
+// Measuring mode: with TEVARIN_TIMING set, the time a user waits for a search
+// is written to standard error (the session reports pages and hit pages).
 bool TimingOn() {
   static const bool on = qEnvironmentVariableIsSet("TEVARIN_TIMING");
   return on;
@@ -49,21 +44,22 @@ void ReportTiming(const char* what, const QElapsedTimer& t) {
 }  // namespace
 
 CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* parent)
-    : QWidget(parent), m_dataFolder(dataFolder), m_pages(pages) {
+    : QWidget(parent), m_dataFolder(dataFolder) {
   setObjectName(QStringLiteral("LeftForm"));
   setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 9));
 
-  // Page files live in the private page folder.
-  if (m_pages && m_pages->IsValid()) {
-    m_strTocFile = m_pages->File(QStringLiteral("windows.html"));
-    m_strHitFile1 = m_pages->File(QStringLiteral("windows1.html"));
-    m_strHitFile2 = m_pages->File(QStringLiteral("windows2.html"));
-  }
-
-  // The engine opens on the whole-text index; a failure is shown and the form
+  // The session writes its page files into the private page folder. The
+  // engine opens on the whole-text index; a failure is shown and the form
   // runs on with the engine closed.
-  if (!m_Index.Open(m_dataFolder.toStdString(), "Index", FullText))
-    ShowWarning(this, QStringLiteral("データを開けませんでした。"));
+  m_adapter = new CSessionAdapter(dataFolder, pages, this);
+  if (!Session().OpenEngine()) ShowWarning(this, QStringLiteral("データを開けませんでした。"));
+  connect(m_adapter, &CSessionAdapter::pageRequested, this,
+          [this](const QString& location, const QString& file, bool written) {
+            if (m_pView) m_pView->Navigate(location);
+            if (written) emit pageShown(file);
+          });
+  connect(m_adapter, &CSessionAdapter::searchEnded, this, &CLeftForm::OnSearchEnded);
+  connect(m_adapter, &CSessionAdapter::longSearchChanged, this, &CLeftForm::OnLongSearch);
 
   m_tabFrame = new QFrame(this);
   m_tabFrame->setFrameShape(QFrame::StyledPanel);
@@ -127,7 +123,7 @@ CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* par
   m_pageTotal->setTextFormat(Qt::PlainText);
   for (QWidget* w : std::initializer_list<QWidget*>{m_prev, m_next, m_pageEdit, m_pageTotal}) w->hide();
 
-  connect(m_searchButton, &QPushButton::clicked, this, &CLeftForm::OnSearch);
+  connect(m_searchButton, &QPushButton::clicked, this, &CLeftForm::OnSearchButton);
   connect(m_tabs, &QTabBar::currentChanged, this, [this](int) { LayoutControls(); });
   connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &CLeftForm::OnTreeSelChanged);
   connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CLeftForm::OpenResult);
@@ -139,12 +135,24 @@ CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* par
 }
 
 CLeftForm::~CLeftForm() {
-  // Engine closed, page files removed, then the tree and the rest go.
-  m_Index.Close();
-  if (m_pages)
-    for (const QString& f : {m_strTocFile, m_strHitFile1, m_strHitFile2})
-      if (!f.isEmpty()) m_pages->Remove(QFileInfo(f).fileName());
+  // The session first (a running search stopped, the engine closed, the page
+  // files removed), then the tree and the rest go.
+  delete m_adapter;
+  m_adapter = nullptr;
 }
+
+CReadingSession& CLeftForm::Session() { return m_adapter->Session(); }
+const CReadingSession& CLeftForm::Session() const { return m_adapter->Session(); }
+
+void CLeftForm::SetToolBar(CSCrollToolBar* bar) {
+  if (m_pToolBar) disconnect(m_adapter, nullptr, m_pToolBar, nullptr);
+  m_pToolBar = bar;
+  if (!bar) return;
+  bar->SetSession(&Session());
+  connect(m_adapter, &CSessionAdapter::readingChanged, bar, &CSCrollToolBar::ShowReading);
+}
+
+bool CLeftForm::SearchPending() const { return m_searchPending || m_adapter->Busy(); }
 
 void CLeftForm::InitialUpdate() {
   m_and->setChecked(true);
@@ -162,20 +170,19 @@ void CLeftForm::InitialUpdate() {
   m_tabs->insertTab(0, QStringLiteral("検索"));
   m_tabs->insertTab(0, QStringLiteral("目録"));
   m_summary->setText(QStringLiteral("検索集計："));
-  m_rangeLabel->setText(m_strRange);
+  m_rangeLabel->setText(FromU16(Session().RangeText()));
   m_tree->setIconSize(QSize(20, 20));
   m_tabs->setCurrentIndex(0);
 
   // The catalogue, its listing in the current folder, and the tree.
-  if (!m_Catalogue.Load(m_dataFolder.toStdString()))
-    ShowWarning(this, QStringLiteral("you delete data file!"));
-  m_Catalogue.WriteListing("vok.txt");  // a read-only current folder is no obstacle
+  if (!Session().LoadCatalogue()) ShowWarning(this, QStringLiteral("you delete data file!"));
+  const CCatalogue& catalogue = Session().Catalogue();
   const QIcon closedIcon(QStringLiteral(":/res/tree_160.bmp"));
   const QIcon openIcon(QStringLiteral(":/res/tree_159.bmp"));
-  m_treeItems.assign(static_cast<size_t>(m_Catalogue.NodeCount()), nullptr);
-  for (int i = 1; i < m_Catalogue.NodeCount(); ++i) {
-    const NodeItem& item = *m_Catalogue.Entry(i);
-    const int parent = m_Catalogue.ParentEntry(i);
+  m_treeItems.assign(static_cast<size_t>(catalogue.NodeCount()), nullptr);
+  for (int i = 1; i < catalogue.NodeCount(); ++i) {
+    const NodeItem& item = *catalogue.Entry(i);
+    const int parent = catalogue.ParentEntry(i);
     auto* t = parent ? new QTreeWidgetItem(m_treeItems[static_cast<size_t>(parent)])
                      : new QTreeWidgetItem(m_tree);
     t->setText(0, FromU16(item.Name()));
@@ -235,7 +242,7 @@ void CLeftForm::LayoutControls() {
     m_prompt->setText(QStringLiteral("キーワードを入力して下さい。"));
     m_prompt->setGeometry(5, 28, W - 10, 15);
     if (field) field->setGeometry(5, 45, W - 60, 25);
-    m_searchButton->setText(QStringLiteral("検索"));
+    m_searchButton->setText(m_adapter->LongSearch() ? QStringLiteral("中止") : QStringLiteral("検索"));
     m_searchButton->setGeometry(W - 50, 45, 45, 25);
     m_separator->setGeometry(4, 75, W - 8, 1);
     m_variant->setGeometry(5, 80, W - 15, 15);
@@ -250,13 +257,14 @@ void CLeftForm::LayoutControls() {
     m_rangeLabel->setGeometry(10, 205, W - 30, 20);
     m_summary->setGeometry(5, 235, W - 15, 15);
     const int bh = m_prev->height();
-    const int R = m_nPageCount > 0 ? bh + 2 : 0;
+    const int pageCount = Session().PageCount();
+    const int R = pageCount > 0 ? bh + 2 : 0;
     m_list->setGeometry(5, 250, W - 10, H - 254 - R);
     for (QWidget* w : {static_cast<QWidget*>(m_methodGroup), static_cast<QWidget*>(m_scopeGroup),
                        static_cast<QWidget*>(m_rangeGroup)})
       w->lower();
     m_tabFrame->lower();
-    if (m_nPageCount > 0) PlacePaging(W, H);
+    if (pageCount > 0) PlacePaging(W, H);
   } else {
     for (QWidget* w : searchControls)
       if (w) w->hide();
@@ -275,10 +283,10 @@ void CLeftForm::PlacePaging(int W, int H) {
   const int Y = H - 3 - (bh + 2);
   m_prev->show();
   m_prev->setGeometry(5, Y, bw, 32);
-  m_prev->setEnabled(m_nCurPage != 1);
+  m_prev->setEnabled(Session().CurPage() != 1);
   m_next->show();
   m_next->setGeometry(W - bw - 5, Y, bw, 32);
-  m_next->setEnabled(m_nCurPage != m_nPageCount);
+  m_next->setEnabled(Session().CurPage() != Session().PageCount());
   const int X = (W - 139) / 2 + 37;
   m_pageEdit->show();
   m_pageEdit->setGeometry(X, Y + 6, 35, 20);
@@ -286,223 +294,197 @@ void CLeftForm::PlacePaging(int W, int H) {
   m_pageTotal->setGeometry(X + 37, Y + 8, 30, 24);
 }
 
+void CLeftForm::HidePaging() {
+  for (QWidget* w : {static_cast<QWidget*>(m_prev), static_cast<QWidget*>(m_next),
+                     static_cast<QWidget*>(m_pageEdit), static_cast<QWidget*>(m_pageTotal)})
+    w->hide();
+}
+
 bool CLeftForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* ke = static_cast<QKeyEvent*>(event);
     if ((ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) && !ke->isAutoRepeat()) {
-      if (m_nPageCount > 1)
+      if (Session().PageCount() > 1)
         GoToTypedPage();
       else
         OnSearch();
       // The key goes on to the control that has the focus as well.
       return watched == m_pageEdit ? true : false;
     }
+    // Esc stops a long search as the 中止 button does.
+    if (ke->key() == Qt::Key_Escape && m_adapter->LongSearch()) {
+      m_adapter->CancelSearch();
+      return true;
+    }
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void CLeftForm::ReadOptions() {
-  m_nAndOr = m_or->isChecked() ? 1 : 0;
-  m_nScopeRadio = m_scopeButtons->checkedId() < 0 ? 0 : m_scopeButtons->checkedId();
-  m_bVariant = m_variant->isChecked() ? 1 : 0;
-}
-
-void CLeftForm::WriteOptions() {
-  (m_nAndOr ? m_or : m_and)->setChecked(true);
-  if (m_nScopeRadio >= 0 && m_nScopeRadio < 3) m_scope[m_nScopeRadio]->setChecked(true);
-  m_variant->setChecked(m_bVariant != 0);
-}
+void CLeftForm::ReadOptions() { Session().SetSearchOptions(m_or->isChecked() ? 1 : 0, m_variant->isChecked()); }
 
 void CLeftForm::OnScopeClicked(int scope) {
-  static constexpr int kParts[3] = {FullText, Body, Notes};
-  m_Index.Close();
-  if (!m_Index.Open(m_dataFolder.toStdString(), "Index", kParts[scope]))
-    ShowWarning(this, QStringLiteral("データを開けませんでした。"));
-  m_nSearchScope = scope;
-}
-
-void CLeftForm::OnSearch() {
-  if (m_searchPending) return;  // the keyword page is still being read
-  m_searchTimer.start();
-  m_nHitIndex = 0;
-  ReadOptions();
-  const QString previous = m_strKeyWords;
-  // The hidden edit first, then the keyword page's input (read asynchronously).
-  m_strKeyWords = m_hiddenEdit->toPlainText().replace(QChar(0x3000), QChar(u' '));
-  if (!m_html) {
-    ContinueSearch(previous, false, std::nullopt);
-    return;
-  }
-  m_searchPending = true;
-  m_html->ReadInputValue([this, previous](bool loaded, std::optional<QString> value) {
-    m_searchPending = false;
-    ContinueSearch(previous, loaded, value);
+  // The open index changes once no search is using the engine.
+  m_adapter->WhenIdle([this, scope] {
+    if (!Session().SetScope(scope)) ShowWarning(this, QStringLiteral("データを開けませんでした。"));
   });
 }
 
-void CLeftForm::ContinueSearch(const QString& previous, bool loaded,
-                               const std::optional<QString>& value) {
-  if (loaded) {
-    if (!value) {  // an input element without a value: the search ends silently
-      emit searchFinished();
-      return;
-    }
-    m_strKeyWords = QString(*value).replace(QChar(0x3000), QChar(u' '));
+void CLeftForm::OnSearchButton() {
+  if (m_adapter->LongSearch())
+    m_adapter->CancelSearch();
+  else
+    OnSearch();
+}
+
+void CLeftForm::OnSearch() {
+  // The keyword page is still being read, or a search runs.
+  if (SearchPending()) return;
+  m_searchTimer.start();
+  Session().PrepareSearch();
+  ReadOptions();
+  // The hidden edit first, then the keyword page's input (read asynchronously).
+  const QString hidden = m_hiddenEdit->toPlainText().replace(QChar(0x3000), QChar(u' '));
+  if (!m_html) {
+    ContinueSearch(false, hidden);
+    return;
   }
-  if (m_nSearchRange == 0) {
-    ShowWarning(this, QStringLiteral("検索範囲をまた指定していません。"));
-  } else if (m_strKeyWords.isEmpty()) {
-    m_strKeyWords = previous;
-    ShowWarning(this, QStringLiteral("何かキーワードを入力して検索をして下さい。"));
+  m_searchPending = true;
+  m_html->ReadInputValue([this, hidden](bool loaded, std::optional<QString> value) {
+    m_searchPending = false;
+    if (!loaded) value = hidden;
+    ContinueSearch(loaded, value);
+  });
+}
+
+void CLeftForm::ContinueSearch(bool loaded, const std::optional<QString>& value) {
+  if (loaded && !value) {  // an input element without a value: the search ends silently
     emit searchFinished();
     return;
-  } else {
-    std::u16string keywords = m_strKeyWords.toStdU16String();
-    // A string the engine rejects leaves its hit list, and so the results
-    // shown, as they were: their hit pages keep the keywords they came from.
-    const bool accepted = CIndex::AcceptsKeywords(keywords);
-    if (m_nAndOr == 0)
-      m_Index.SearchAnd(keywords, true, m_bVariant != 0);
-    else
-      m_Index.SearchOr(keywords, true, m_bVariant != 0);
-    m_strKeyWords = QString::fromStdU16String(keywords);
-    if (accepted) m_strResultKeyWords = m_strKeyWords;
+  }
+  const QString keywords = QString(*value).replace(QChar(0x3000), QChar(u' '));
+  switch (m_adapter->StartSearch(keywords)) {
+    case CReadingSession::SearchStart::NoRange:
+      ShowWarning(this, QStringLiteral("検索範囲をまた指定していません。"));
+      EndSearchCommand(true);
+      return;
+    case CReadingSession::SearchStart::NoKeywords:
+      ShowWarning(this, QStringLiteral("何かキーワードを入力して検索をして下さい。"));
+      emit searchFinished();
+      return;
+    case CReadingSession::SearchStart::Busy:
+      return;
+    case CReadingSession::SearchStart::Started:
+      return;  // OnSearchEnded follows
+  }
+}
+
+void CLeftForm::OnSearchEnded(bool cancelled) {
+  // A cancelled search leaves the list, the summary and the paging as they were.
+  if (!cancelled) {
     m_list->clear();
-    const NodeItem* rangeEntry = m_Catalogue.Entry(m_nSearchRange);
-    const ContentsNodeTag* rangeNode = rangeEntry ? FindNode(m_Catalogue.Root(), *rangeEntry) : nullptr;
-    m_ResultPages = m_Index.GetHitPages();
-    m_ResultCounts = m_Index.GetHitCounts();
-    const int32_t total = BuildSearchResult(rangeNode, m_ResultPages, m_ResultCounts, m_SearchResult);
-    m_ResultPages.clear();
-    m_ResultCounts.clear();
-    m_nPageCount = ResultPageCount(m_SearchResult.size());
-    m_summary->setText(FromU16(SummaryText(static_cast<int32_t>(m_SearchResult.size()), total)));
-    if (m_nPageCount > 0) {
-      m_nCurPage = 1;
+    m_summary->setText(FromU16(Session().Summary()));
+    if (Session().PageCount() > 0) {
       LayoutControls();
       FillResultPage();
     } else {
-      m_nCurPage = 0;
-      for (QWidget* w : {static_cast<QWidget*>(m_prev), static_cast<QWidget*>(m_next),
-                         static_cast<QWidget*>(m_pageEdit), static_cast<QWidget*>(m_pageTotal)})
-        w->hide();
+      HidePaging();
       LayoutControls();
     }
   }
-  WriteOptions();
+  EndSearchCommand(!cancelled);
+}
+
+void CLeftForm::EndSearchCommand(bool searched) {
   m_hiddenEdit->clear();
-  ReportTiming("search to first result page", m_searchTimer);
+  if (searched) ReportTiming("search to first result page", m_searchTimer);
   emit searchFinished();
 }
 
+void CLeftForm::OnLongSearch(bool running) {
+  // While a long search runs the search button stops it, and what reads the
+  // collection (the tree, the result list, the scope) waits for its end.
+  if (running) {
+    m_summaryBefore = m_summary->text();
+    m_summary->setText(QStringLiteral("検索中…"));
+    setCursor(Qt::BusyCursor);
+  } else {
+    m_summary->setText(m_summaryBefore);
+    unsetCursor();
+  }
+  m_searchButton->setText(running ? QStringLiteral("中止") : QStringLiteral("検索"));
+  for (QWidget* w : {static_cast<QWidget*>(m_tree), static_cast<QWidget*>(m_list),
+                     static_cast<QWidget*>(m_scopeGroup), static_cast<QWidget*>(m_scope[0]),
+                     static_cast<QWidget*>(m_scope[1]), static_cast<QWidget*>(m_scope[2])})
+    w->setEnabled(!running);
+}
+
 void CLeftForm::FillResultPage() {
-  if (m_nCurPage < 1 || m_nCurPage > m_nPageCount) return;
+  const CReadingSession& s = Session();
+  if (s.CurPage() < 1 || s.CurPage() > s.PageCount()) return;
   const bool blocked = m_list->blockSignals(true);
   m_list->clear();
   m_list->blockSignals(blocked);
   UpdatePaging();
-  const auto [first, last] = ResultPageRows(m_nCurPage, m_SearchResult.size());
+  const auto [first, last] = s.CurrentRows();
   for (size_t i = first; i < last; ++i) {
-    const SearchNodeTag& r = m_SearchResult[i];
+    const SearchNodeTag& r = s.Results()[i];
     m_list->AddRow(FromU16(r.strClass), FromU16(r.strBook), FromU16(r.strVolume), r.nPageNo, r.nRecord);
   }
 }
 
 void CLeftForm::UpdatePaging() {
-  const PagingState s = ComputePaging(m_nCurPage, m_nPageCount);
-  m_pageEdit->setText(QString::number(m_nCurPage));
-  m_pageEdit->setReadOnly(s.editReadOnly);
+  const PagingState p = Session().Paging();
+  m_pageEdit->setText(QString::number(Session().CurPage()));
+  m_pageEdit->setReadOnly(p.editReadOnly);
   m_pageEdit->selectAll();
-  m_pageTotal->setText(QStringLiteral("/%1").arg(m_nPageCount));
-  m_prev->setEnabled(s.prevEnabled);
-  m_next->setEnabled(s.nextEnabled);
+  m_pageTotal->setText(QStringLiteral("/%1").arg(Session().PageCount()));
+  m_prev->setEnabled(p.prevEnabled);
+  m_next->setEnabled(p.nextEnabled);
 }
 
 void CLeftForm::OnPrevResultPage() {
-  if (m_nCurPage > 1) {
-    --m_nCurPage;
-    FillResultPage();
-  }
+  if (Session().PrevResultPage()) FillResultPage();
 }
 
 void CLeftForm::OnNextResultPage() {
-  if (m_nCurPage < m_nPageCount) {
-    ++m_nCurPage;
-    FillResultPage();
-  }
+  if (Session().NextResultPage()) FillResultPage();
 }
 
 void CLeftForm::GoToTypedPage() {
   const int32_t n = ParseTypedNumber(m_pageEdit->text().toStdU16String());
-  if (!AcceptTypedPage(n, m_nPageCount)) {
-    m_pageEdit->setText(QString::number(m_nCurPage));
-    m_pageEdit->selectAll();
-    return;
-  }
-  if (n != m_nCurPage) {
-    m_nCurPage = n;
-    FillResultPage();
+  switch (Session().GoToResultPage(n)) {
+    case CReadingSession::PageTurn::Refused:
+      m_pageEdit->setText(QString::number(Session().CurPage()));
+      m_pageEdit->selectAll();
+      return;
+    case CReadingSession::PageTurn::Changed:
+      FillResultPage();
+      return;
+    case CReadingSession::PageTurn::Unchanged:
+      return;
   }
 }
 
 void CLeftForm::OnTreeSelChanged() {
   const QList<QTreeWidgetItem*> sel = m_tree->selectedItems();
   if (sel.isEmpty()) return;
-  QTreeWidgetItem* item = sel.first();
-  const int entry = item->data(0, Qt::UserRole).toInt();
-  m_nSearchRange = static_cast<uint16_t>(entry);
-  m_strRange = item->text(0);
-  for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
-    m_strRange = p->text(0) + QLatin1Char('\\') + m_strRange;
-  m_rangeLabel->setText(m_strRange);
-  if (item->childCount() == 0) {
-    const NodeItem* e = m_Catalogue.Entry(entry);
-    if (!e) return;
-    m_nCurNode = entry;
-    m_nCurPageNo = e->curFileName;
-    ShowDocument(m_nCurNode, true, 1);
-    if (m_pToolBar && m_pToolBar->Slider()) {
-      m_pToolBar->Slider()->setRange(e->curFileName, e->curFileName + e->docNo - 1);
-      m_pToolBar->Slider()->setValue(e->curFileName);
-      m_pToolBar->PageBox()->setText(CSCrollToolBar::PageBoxText(m_Index.GetHeaderValue(), m_nCurPageNo));
-    }
-  }
-}
-
-void CLeftForm::ShowDocument(int entry, bool useFirstPage, int page) {
-  QElapsedTimer timer;
-  timer.start();
-  const NodeItem* e = m_Catalogue.Entry(entry);
-  if (!e || m_strTocFile.isEmpty()) return;
-  TocPage toc;
-  std::string error;
-  // A page number no record of the entry carries leaves the view as it was.
-  if (!LoadTocPage(m_Index, *e, useFirstPage, page, toc, error)) return;
-  if (!m_pages->Write(QStringLiteral("windows.html"), QByteArray::fromStdString(toc.bytes))) return;
-  if (m_pView) m_pView->Navigate(m_strTocFile);
-  ReportTiming("page shown", timer);
-  emit pageShown(m_strTocFile);
+  const int entry = sel.first()->data(0, Qt::UserRole).toInt();
+  Session().SelectRange(entry);
+  m_rangeLabel->setText(FromU16(Session().RangeText()));
+  // A volume (an entry with nothing below it) is shown at its first page,
+  // once no search is using the engine.
+  if (Session().IsLeaf(entry)) m_adapter->WhenIdle([this, entry] { Session().ShowEntry(entry); });
 }
 
 void CLeftForm::OpenResult() {
-  QElapsedTimer timer;
-  timer.start();
-  const QString file = m_bUseHitFile1 ? m_strHitFile1 : m_strHitFile2;
   const QList<QTreeWidgetItem*> sel = m_list->selectedItems();
-  if (sel.isEmpty() || file.isEmpty()) return;
+  if (sel.isEmpty()) return;
   const int record = m_list->RecordOf(sel.first());
-  const std::u16string keywords = m_strResultKeyWords.toStdU16String();
-  if (!m_Index.IsOpen()) return;  // nothing to render from a closed engine
-  std::string bytes;
-  const int32_t anchors = m_Index.BuildHitPage(record, bytes, keywords, m_nSearchScope, m_bVariant != 0);
-  if (!m_pages->Write(QFileInfo(file).fileName(), QByteArray::fromStdString(bytes))) return;
-  m_nHitCount = anchors;
-  m_nHitIndex = 0;
-  if (m_pView) m_pView->Navigate(file + QStringLiteral("#0000"));
-  m_bUseHitFile1 = !m_bUseHitFile1;
-  m_strHitPage = file;
-  ReportTiming("hit page shown", timer);
-  emit pageShown(file);
+  const uint64_t generation = Session().ResultGeneration();
+  m_adapter->WhenIdle([this, record, generation] {
+    // A row of results that a search has replaced meanwhile is not opened.
+    if (Session().ResultGeneration() == generation) Session().OpenResult(record);
+  });
 }
 
 }  // namespace tevarin

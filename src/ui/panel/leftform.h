@@ -1,18 +1,18 @@
 // CLeftForm: the navigation and search form, the left pane of the main window.
 // Two tabs — "目録" (the table of contents) and "検索" (keyword, options,
 // range, results and paging) — with the controls placed by LayoutControls
-// from the pane's size. The form owns the search engine, the catalogue and
-// the results, and writes the pages the page view shows.
+// from the pane's size. The form holds the reading session (through its
+// adapter), which owns the engine, the catalogue, the results and the page
+// files; the form passes the user's choices to it and draws what it answers.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
-#include "index/index.h"
-#include "catalog/catalogue.h"
-#include "catalog/searchresult.h"
+#include "session/readingsession.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -33,6 +33,7 @@ class CBookView;
 class CHtmlCtrl;
 class CPageFolder;
 class CSCrollToolBar;
+class CSessionAdapter;
 class CSortListCtrl;
 class CToolTipResourceButton;
 
@@ -44,14 +45,20 @@ class CLeftForm : public QWidget {
   ~CLeftForm() override;
 
   void SetPageView(CBookView* view) { m_pView = view; }
-  void SetToolBar(CSCrollToolBar* bar) { m_pToolBar = bar; }
+  // The toolbar's slider and page box follow the volume and page read.
+  void SetToolBar(CSCrollToolBar* bar);
   // The start-up steps: keyword field, tabs, lists, catalogue and tree.
   void InitialUpdate();
 
+  CReadingSession& Session();
+  const CReadingSession& Session() const;
+  CSessionAdapter* Adapter() const { return m_adapter; }
+
   void LayoutControls();
+  // The search command: the search button (中止 while a long search runs,
+  // which cancels it) and Enter.
   void OnSearch();
-  void ShowDocument(int entry, bool useFirstPage, int page);
-  void OpenResult();
+  void OnSearchButton();
   void FillResultPage();
   void UpdatePaging();
   void GoToTypedPage();
@@ -59,37 +66,11 @@ class CLeftForm : public QWidget {
   void OnNextResultPage();
   void OnScopeClicked(int scope);
   void OnTreeSelChanged();
+  // The selected row of the result list is opened.
+  void OpenResult();
   // The tree item of a catalogue entry (null when none).
   QTreeWidgetItem* TreeItemOf(int entry) const;
 
-  // State shared with the main frame and the toolbar.
-  int m_nAndOr = 0;
-  int m_nScopeRadio = 0;
-  int m_bVariant = 1;
-  int m_nHitCount = 0;
-  int m_nHitIndex = 0;
-  QString m_strHitPage;
-  QString m_strKeyWords;
-  // The keyword text of the search the results come from, as the engine
-  // accepted and changed it; the hit pages of the results are built with it.
-  QString m_strResultKeyWords;
-  std::vector<SearchNodeTag> m_SearchResult;
-  std::vector<uint32_t> m_ResultPages;
-  std::vector<uint32_t> m_ResultCounts;
-  int m_nPageCount = 0;
-  int m_nCurPage = 0;
-  uint16_t m_nSearchRange = 1;
-  QString m_strRange = QStringLiteral("ｾｭ");
-  int m_nCurPageNo = 0;
-  int m_nCurNode = 0;
-  QString m_strTocFile, m_strHitFile1, m_strHitFile2;
-  CIndex m_Index;
-  CCatalogue m_Catalogue;  // m_NodeItem, m_nNodeCount and the content tree
-  int m_nSearchScope = 0;
-  bool m_bUseHitFile1 = true;
-
-  const NodeItem* NodeItemAt(int entry) const { return m_Catalogue.Entry(entry); }
-  int NodeCount() const { return m_Catalogue.NodeCount(); }
   QTreeWidget* Tree() const { return m_tree; }
   CSortListCtrl* ResultList() const { return m_list; }
   CHtmlCtrl* KeywordField() const { return m_html; }
@@ -101,7 +82,9 @@ class CLeftForm : public QWidget {
   CToolTipResourceButton* PrevButton() const { return m_prev; }
   CToolTipResourceButton* NextButton() const { return m_next; }
   QPushButton* SearchButton() const { return m_searchButton; }
-  bool SearchPending() const { return m_searchPending; }
+  QRadioButton* ScopeButton(int scope) const { return scope >= 0 && scope < 3 ? m_scope[scope] : nullptr; }
+  // The keyword page is being read or a search runs.
+  bool SearchPending() const;
   const QString& DataFolder() const { return m_dataFolder; }
 
  signals:
@@ -115,18 +98,23 @@ class CLeftForm : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void ContinueSearch(const QString& previous, bool loaded, const std::optional<QString>& value);
+  void ContinueSearch(bool loaded, const std::optional<QString>& value);
+  void OnSearchEnded(bool cancelled);
+  void OnLongSearch(bool running);
+  // The last steps of a search command; searched: the time it took is reported.
+  void EndSearchCommand(bool searched);
   void PlacePaging(int W, int H);
+  void HidePaging();
   void ReadOptions();
-  void WriteOptions();
   void SetCaption();
 
   QString m_dataFolder;
-  CPageFolder* m_pages;
+  CSessionAdapter* m_adapter = nullptr;
   CBookView* m_pView = nullptr;
   CSCrollToolBar* m_pToolBar = nullptr;
-  bool m_searchPending = false;
+  bool m_searchPending = false;  // the keyword page is being read
   QElapsedTimer m_searchTimer;
+  QString m_summaryBefore;  // the summary shown while a long search runs
 
   QFrame* m_tabFrame = nullptr;
   QTabBar* m_tabs = nullptr;

@@ -1,31 +1,32 @@
-#include "ui/base/pagefolder.h"
+#include "session/pagefolder.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QRandomGenerator>
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <random>
+#include <vector>
 
 namespace tevarin {
 
 namespace {
 
-QString Reason() { return QString::fromLocal8Bit(std::strerror(errno)); }
-
-QString Reason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+std::string Reason(int error) { return std::strerror(error); }
+std::string Reason() { return Reason(errno); }
 
 // Reads a small file whole (at most max bytes); empty on failure.
-QByteArray ReadSmall(int fd, size_t max) {
-  QByteArray out(static_cast<qsizetype>(max), '\0');
+std::string ReadSmall(int fd, size_t max) {
+  std::string out(max, '\0');
   size_t got = 0;
   while (got < max) {
     const ssize_t n = read(fd, out.data() + got, max - got);
@@ -33,16 +34,37 @@ QByteArray ReadSmall(int fd, size_t max) {
     if (n <= 0) break;
     got += static_cast<size_t>(n);
   }
-  out.truncate(static_cast<qsizetype>(got));
+  out.resize(got);
   return out;
 }
 
-QByteArray ReadSmallFile(const char* path, size_t max) {
+std::string ReadSmallFile(const char* path, size_t max) {
   const int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {};
-  QByteArray out = ReadSmall(fd, max);
+  std::string out = ReadSmall(fd, max);
   close(fd);
   return out;
+}
+
+// The words of a text separated by white space.
+std::vector<std::string> Fields(std::string_view text) {
+  std::vector<std::string> out;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    const size_t start = i;
+    while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    if (i > start) out.emplace_back(text.substr(start, i - start));
+  }
+  return out;
+}
+
+// A whole field as a decimal number.
+template <typename T>
+bool ParseNumber(const std::string& s, T& value) {
+  const char* end = s.data() + s.size();
+  const auto [ptr, ec] = std::from_chars(s.data(), end, value);
+  return ec == std::errc() && ptr == end && !s.empty();
 }
 
 // The start time of a process (field 22 of /proc/<pid>/stat, in clock ticks
@@ -50,26 +72,26 @@ QByteArray ReadSmallFile(const char* path, size_t max) {
 unsigned long long StartTime(long pid) {
   char path[64];
   std::snprintf(path, sizeof path, "/proc/%ld/stat", pid);
-  const QByteArray stat = ReadSmallFile(path, 4096);
+  const std::string stat = ReadSmallFile(path, 4096);
   // The command name in parentheses may hold spaces: count fields after it.
-  const qsizetype close = stat.lastIndexOf(')');
-  if (close < 0) return 0;
-  const QList<QByteArray> fields = stat.mid(close + 1).simplified().split(' ');
+  const size_t close = stat.rfind(')');
+  if (close == std::string::npos) return 0;
+  const std::vector<std::string> fields = Fields(std::string_view(stat).substr(close + 1));
   // fields[0] is field 3 (the state), so field 22 is fields[19].
   if (fields.size() < 20) return 0;
-  bool ok = false;
-  const unsigned long long start = fields[19].toULongLong(&ok);
-  return ok ? start : 0;
+  unsigned long long start = 0;
+  return ParseNumber(fields[19], start) ? start : 0;
 }
 
 // The process-id namespace of this process ("pid:[4026531836]"), so that a
 // process id is never compared across namespaces; empty when unknown.
-QByteArray PidNamespace() {
+std::string PidNamespace() {
   char link[128];
   const ssize_t n = readlink("/proc/self/ns/pid", link, sizeof link - 1);
   if (n <= 0) return {};
-  QByteArray ns(link, static_cast<qsizetype>(n));
-  ns.replace(' ', '_');
+  std::string ns(link, static_cast<size_t>(n));
+  for (char& c : ns)
+    if (c == ' ') c = '_';
   return ns;
 }
 
@@ -77,14 +99,24 @@ bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// A number nobody can foresee below bound.
+unsigned RandomBelow(unsigned bound) {
+  unsigned value = 0;
+  if (getrandom(&value, sizeof value, 0) != static_cast<ssize_t>(sizeof value)) {
+    static std::random_device device;
+    value = device();
+  }
+  return value % bound;
+}
+
 // Makes a new folder prefix + six random letters or digits inside parentFd,
 // mode 0700; its name goes to name. False with errno set on failure.
-bool MakeUniqueFolder(int parentFd, const QByteArray& prefix, QByteArray& name) {
+bool MakeUniqueFolder(int parentFd, const std::string& prefix, std::string& name) {
   static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = prefix;
-    for (int i = 0; i < 6; ++i) name += kChars[QRandomGenerator::system()->bounded(int(sizeof kChars - 1))];
-    if (mkdirat(parentFd, name.constData(), 0700) == 0) return true;
+    for (int i = 0; i < 6; ++i) name += kChars[RandomBelow(sizeof kChars - 1)];
+    if (mkdirat(parentFd, name.c_str(), 0700) == 0) return true;
     if (errno != EEXIST) return false;
   }
   errno = EEXIST;
@@ -137,17 +169,17 @@ OwnerState StateOfOwner(int dirFd) {
   const int fd = openat(dirFd, CPageFolder::OwnerFileName(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return OwnerState::Unknown;
   struct stat st;
-  QByteArray record;
+  std::string record;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid()) record = ReadSmall(fd, 256);
   close(fd);
-  const QList<QByteArray> fields = record.simplified().split(' ');
+  const std::vector<std::string> fields = Fields(record);
   if (fields.size() < 3) return OwnerState::Unknown;
-  bool pidOk = false, startOk = false;
-  const long pid = fields[0].toLong(&pidOk);
-  const unsigned long long start = fields[1].toULongLong(&startOk);
-  if (!pidOk || !startOk || pid <= 0) return OwnerState::Unknown;
+  long pid = 0;
+  unsigned long long start = 0;
+  if (!ParseNumber(fields[0], pid) || !ParseNumber(fields[1], start) || pid <= 0)
+    return OwnerState::Unknown;
   // A process id of another namespace says nothing here.
-  if (fields[2] != PidNamespace() || fields[2].isEmpty()) return OwnerState::Unknown;
+  if (fields[2] != PidNamespace() || fields[2].empty()) return OwnerState::Unknown;
   if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return OwnerState::Gone;
   // A process with that id runs; it is the owner unless it started at
   // another time (the id was given to a new process).
@@ -173,60 +205,67 @@ bool RemoveLeftFolders(int userFd) {
   return removed;
 }
 
+// The system's temporary folder, without a trailing slash.
+std::string TempFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string path = tmp && *tmp ? tmp : "/tmp";
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
 }  // namespace
 
-QByteArray CPageFolder::OwnerRecord(long pid) {
-  return QByteArray::number(static_cast<qlonglong>(pid)) + ' ' +
-         QByteArray::number(StartTime(pid)) + ' ' + PidNamespace() + '\n';
+std::string CPageFolder::OwnerRecord(long pid) {
+  return std::to_string(pid) + ' ' + std::to_string(StartTime(pid)) + ' ' + PidNamespace() + '\n';
 }
 
 CPageFolder::CPageFolder() {
-  const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-  Prepare(runtime.isEmpty() ? QDir::tempPath() : QFile::decodeName(runtime));
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  Prepare(runtime && *runtime ? std::string(runtime) : TempFolder());
 }
 
-CPageFolder::CPageFolder(const QString& base) { Prepare(base); }
+CPageFolder::CPageFolder(const std::string& base) { Prepare(base); }
 
 CPageFolder::~CPageFolder() {
   if (m_dirFd >= 0) {
     // Every file this copy wrote lives in its own folder: remove them all.
     RemoveFiles(m_dirFd);
     close(m_dirFd);
-    unlinkat(m_userFd, m_ownName.constData(), AT_REMOVEDIR);
+    unlinkat(m_userFd, m_ownName.c_str(), AT_REMOVEDIR);
   }
   if (m_userFd >= 0) {
     // The per-user folder goes too when no other copy is using it, as long
     // as its name still leads to the folder this copy used.
     struct stat used, named;
     if (fstat(m_userFd, &used) == 0 &&
-        fstatat(m_baseFd, m_userName.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(used, named))
-      unlinkat(m_baseFd, m_userName.constData(), AT_REMOVEDIR);
+        fstatat(m_baseFd, m_userName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(used, named))
+      unlinkat(m_baseFd, m_userName.c_str(), AT_REMOVEDIR);
     close(m_userFd);
   }
   if (m_baseFd >= 0) close(m_baseFd);
 }
 
-bool CPageFolder::OpenUserFolder(const QString& base, bool sharedBase) {
-  m_userName = "tevarin-" + QByteArray::number(getuid());
-  const QString user = base + QLatin1Char('/') + QFile::decodeName(m_userName);
-  QString problem;
-  if (mkdirat(m_baseFd, m_userName.constData(), 0700) != 0 && errno != EEXIST) {
-    problem = QStringLiteral("%1: %2").arg(user, Reason());
+bool CPageFolder::OpenUserFolder(const std::string& base, bool sharedBase) {
+  m_userName = "tevarin-" + std::to_string(getuid());
+  const std::string user = base + '/' + m_userName;
+  std::string problem;
+  if (mkdirat(m_baseFd, m_userName.c_str(), 0700) != 0 && errno != EEXIST) {
+    problem = user + ": " + Reason();
   } else {
-    const int fd = openat(m_baseFd, m_userName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = openat(m_baseFd, m_userName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     struct stat st;
     if (fd < 0) {
-      problem = QStringLiteral("%1: %2").arg(user, Reason());
+      problem = user + ": " + Reason();
     } else if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) {
-      problem = QStringLiteral("%1: フォルダではありません").arg(user);
+      problem = user + ": フォルダではありません";
       close(fd);
     } else if (st.st_uid != getuid()) {
-      problem = QStringLiteral("%1: 他の利用者のフォルダです").arg(user);
+      problem = user + ": 他の利用者のフォルダです";
       close(fd);
     } else if ((st.st_mode & 0077) != 0 && fchmod(fd, 0700) != 0) {
       // Our own folder left with wider rights (by hand or an old version) is
       // made private again; when that fails it is not used.
-      problem = QStringLiteral("%1: %2").arg(user, Reason());
+      problem = user + ": " + Reason();
       close(fd);
     } else {
       m_userFd = fd;
@@ -239,26 +278,25 @@ bool CPageFolder::OpenUserFolder(const QString& base, bool sharedBase) {
   }
   // In a shared folder the name may have been taken by someone else: a new
   // folder with a name nobody can foresee takes its place.
-  QByteArray fresh;
+  std::string fresh;
   if (!MakeUniqueFolder(m_baseFd, m_userName + '-', fresh)) {
-    m_error = QStringLiteral("%1\n%2: %3").arg(problem, base, Reason());
+    m_error = problem + '\n' + base + ": " + Reason();
     return false;
   }
-  m_userFd = OpenOwnFolder(m_baseFd, fresh.constData());
+  m_userFd = OpenOwnFolder(m_baseFd, fresh.c_str());
   if (m_userFd < 0) {
-    m_error = QStringLiteral("%1\n%2/%3: %4").arg(problem, base, QFile::decodeName(fresh), Reason());
+    m_error = problem + '\n' + base + '/' + fresh + ": " + Reason();
     return false;
   }
   m_userName = fresh;
   return true;
 }
 
-void CPageFolder::Prepare(const QString& base) {
-  const QByteArray b = QFile::encodeName(base);
-  m_baseFd = open(b.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void CPageFolder::Prepare(const std::string& base) {
+  m_baseFd = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   struct stat st;
   if (m_baseFd < 0 || fstat(m_baseFd, &st) != 0) {
-    m_error = QStringLiteral("%1: %2").arg(base, Reason());
+    m_error = base + ": " + Reason();
     return;
   }
   // Others may make names in the base folder: the shared temporary folder.
@@ -267,9 +305,9 @@ void CPageFolder::Prepare(const QString& base) {
   if (sharedBase) {
     // Folders made there by earlier copies in place of a taken name: their
     // left page folders go, and the folder itself once it is empty.
-    const QByteArray prefix = "tevarin-" + QByteArray::number(getuid()) + '-';
+    const std::string prefix = "tevarin-" + std::to_string(getuid()) + '-';
     ForEachEntry(m_baseFd, [&](const char* name) {
-      if (std::strncmp(name, prefix.constData(), static_cast<size_t>(prefix.size())) != 0) return;
+      if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0) return;
       const int fd = OpenOwnFolder(m_baseFd, name);
       if (fd < 0) return;
       if (RemoveLeftFolders(fd)) unlinkat(m_baseFd, name, AT_REMOVEDIR);
@@ -287,66 +325,66 @@ void CPageFolder::Prepare(const QString& base) {
     close(m_userFd);
     m_userFd = -1;
     if (error != ENOENT || attempt == 2) {
-      m_error = QStringLiteral("%1/%2: %3").arg(base, QFile::decodeName(m_userName), Reason(error));
+      m_error = base + '/' + m_userName + ": " + Reason(error);
       return;
     }
   }
-  const QString user = base + QLatin1Char('/') + QFile::decodeName(m_userName);
-  m_dirFd = openat(m_userFd, m_ownName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const std::string user = base + '/' + m_userName;
+  m_dirFd = openat(m_userFd, m_ownName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (m_dirFd < 0) {
-    m_error = QStringLiteral("%1/%2: %3").arg(user, QFile::decodeName(m_ownName), Reason());
-    unlinkat(m_userFd, m_ownName.constData(), AT_REMOVEDIR);
+    m_error = user + '/' + m_ownName + ": " + Reason();
+    unlinkat(m_userFd, m_ownName.c_str(), AT_REMOVEDIR);
     return;
   }
-  m_path = user + QLatin1Char('/') + QFile::decodeName(m_ownName);
+  m_path = user + '/' + m_ownName;
   // The owner file tells a later copy whether this folder is still in use.
   // Without it the folder is simply never removed by another copy.
-  const int owner =
-      openat(m_dirFd, OwnerFileName(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int owner = openat(m_dirFd, OwnerFileName(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (owner >= 0) {
-    const QByteArray record = OwnerRecord(getpid());
-    if (write(owner, record.constData(), static_cast<size_t>(record.size())) != record.size())
+    const std::string record = OwnerRecord(getpid());
+    if (write(owner, record.data(), record.size()) != static_cast<ssize_t>(record.size()))
       unlinkat(m_dirFd, OwnerFileName(), 0);
     close(owner);
   }
 }
 
-bool CPageFolder::IsPageName(const QString& name) {
+bool CPageFolder::IsPageName(std::string_view name) {
   // A plain name; names starting with a dot are the folder's own (".owner").
-  return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.startsWith(QLatin1Char('.'));
+  return !name.empty() && name.find('/') == std::string_view::npos && name.front() != '.' &&
+         name.find('\0') == std::string_view::npos;
 }
 
-void CPageFolder::Remove(const QString& name) {
-  if (m_dirFd >= 0 && IsPageName(name)) unlinkat(m_dirFd, QFile::encodeName(name).constData(), 0);
+void CPageFolder::Remove(std::string_view name) {
+  if (m_dirFd >= 0 && IsPageName(name)) unlinkat(m_dirFd, std::string(name).c_str(), 0);
 }
 
-bool CPageFolder::Write(const QString& name, const QByteArray& bytes) {
+bool CPageFolder::Write(std::string_view name, std::string_view bytes) {
   if (m_dirFd < 0) return false;
   if (!IsPageName(name)) {
-    m_error = QStringLiteral("%1: 頁ファイルの名前ではありません").arg(name);
+    m_error = std::string(name) + ": 頁ファイルの名前ではありません";
     return false;
   }
-  const QByteArray n = QFile::encodeName(name);
-  const int fd = openat(m_dirFd, n.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const std::string n(name);
+  const int fd = openat(m_dirFd, n.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
-    m_error = QStringLiteral("%1: %2").arg(File(name), Reason());
+    m_error = File(n) + ": " + Reason();
     return false;
   }
-  const char* data = bytes.constData();
-  qsizetype left = bytes.size();
+  const char* data = bytes.data();
+  size_t left = bytes.size();
   while (left > 0) {
-    const ssize_t w = write(fd, data, static_cast<size_t>(left));
+    const ssize_t w = write(fd, data, left);
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0) {
-      m_error = QStringLiteral("%1: %2").arg(File(name), Reason());
+      m_error = File(n) + ": " + Reason();
       close(fd);
       return false;
     }
     data += w;
-    left -= w;
+    left -= static_cast<size_t>(w);
   }
   if (close(fd) != 0) {
-    m_error = QStringLiteral("%1: %2").arg(File(name), Reason());
+    m_error = File(n) + ": " + Reason();
     return false;
   }
   return true;
