@@ -29,6 +29,10 @@ class [[nodiscard]] Status {
   static Status Corrupt(std::string message) { return {StatusCode::kCorrupt, std::move(message)}; }
   static Status Io(std::string message) { return {StatusCode::kIo, std::move(message)}; }
   static Status Invalid(std::string message) { return {StatusCode::kInvalid, std::move(message)}; }
+  // A failure of the given kind (kOk gives Ok, without a message).
+  static Status Of(StatusCode code, std::string message) {
+    return code == StatusCode::kOk ? Status() : Status(code, std::move(message));
+  }
   // The failure of a system call on path: errno picks the kind (ENOENT is
   // kNotFound, the rest kIo) and the message is "<what> <path>: <reason>".
   static Status FromErrno(int error, const std::string& what, const std::string& path);

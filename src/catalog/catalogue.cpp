@@ -10,37 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/readat.h"
 #include "text/codeconverter.h"
 
 namespace tevarin {
-
-namespace {
-
-constexpr size_t kRecordSize = 216;
-
-int32_t LoadI32(const unsigned char* p) {
-  return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                              uint32_t(p[3]) << 24);
-}
-
-NodeItem DecodeRecord(const unsigned char* p) {
-  NodeItem item;
-  for (int i = 0; i < 100; ++i) item.name[i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
-  item.level = LoadI32(p + 200);
-  item.docID = LoadI32(p + 204);
-  item.docNo = LoadI32(p + 208);
-  item.curFileName = static_cast<uint16_t>(p[212] | p[213] << 8);
-  item.reserved = static_cast<uint16_t>(p[214] | p[215] << 8);
-  return item;
-}
-
-}  // namespace
-
-std::u16string NodeItem::Name() const {
-  size_t n = 0;
-  while (n < 100 && name[n] != 0) ++n;
-  return std::u16string(name, n);
-}
 
 std::string Utf16ToUtf8Lenient(std::u16string_view s) {
   std::string out;
@@ -54,24 +27,20 @@ CCatalogue::CCatalogue()
   m_pRoot->name = u"root";
 }
 
-bool CCatalogue::Load(const std::string& folder) {
+Status CCatalogue::Load(const std::string& folder) {
   *this = CCatalogue();
-  const std::string path = folder + "/vok.dir";
+  const std::string path = folder + "/" + kCatalogueName;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    m_error = "cannot open " + path + ": " + std::strerror(errno);
-    return false;
-  }
+  if (fd < 0) return Status::FromErrno(errno, "cannot open", path);
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    m_error = path + " is not a readable file";
     ::close(fd);
-    return false;
+    return Status::Invalid(path + " is not a readable file");
   }
   const uint64_t size = static_cast<uint64_t>(st.st_size);
-  const uint64_t records = size / kRecordSize;
-  if (size % kRecordSize != 0)
-    m_notes.push_back("the last " + std::to_string(size % kRecordSize) +
+  const uint64_t records = size / kCatalogueRecordSize;
+  if (size % kCatalogueRecordSize != 0)
+    m_notes.push_back("the last " + std::to_string(size % kCatalogueRecordSize) +
                       " bytes of vok.dir are a partial record and were ignored");
   if (records > static_cast<uint64_t>(kMaxEntries))
     m_notes.push_back("vok.dir holds " + std::to_string(records) + " records; only the first " +
@@ -79,18 +48,12 @@ bool CCatalogue::Load(const std::string& folder) {
 
   // Only the records the table can hold are read.
   const size_t n = static_cast<size_t>(std::min<uint64_t>(records, kMaxEntries));
-  std::string bytes(n * kRecordSize, '\0');
-  size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t r = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    got += static_cast<size_t>(r);
-  }
+  std::string bytes(n * kCatalogueRecordSize, '\0');
+  const bool read = ReadAt(fd, bytes.data(), bytes.size(), 0);
   ::close(fd);
-  if (got < bytes.size()) {
-    m_error = "cannot read " + path;
-    return false;
+  if (!read) {
+    *this = CCatalogue();
+    return Status::Io("cannot read " + path);
   }
 
   // Per level 1..19: the entry most recently added at that level (0 = none).
@@ -103,9 +66,9 @@ bool CCatalogue::Load(const std::string& folder) {
   m_parentEntry.reserve(n + 1);
   for (size_t i = 0; i < n; ++i) {
     const NodeItem item =
-        DecodeRecord(reinterpret_cast<const unsigned char*>(bytes.data()) + i * kRecordSize);
+        DecodeCatalogueRecord(reinterpret_cast<const unsigned char*>(bytes.data()) + i * kCatalogueRecordSize);
     const int index = m_nNodeCount;
-    const int32_t L = item.level;
+    const int32_t level = item.level;
 
     auto node = std::make_unique<ContentsNodeTag>();
     node->name = item.Name();
@@ -116,8 +79,8 @@ bool CCatalogue::Load(const std::string& folder) {
 
     int parent = 0;  // entry index of the parent; 0 = the root
     ContentsNodeTag* owner = nullptr;
-    if (L >= 1 && L <= kMaxLevel && (L == 1 || openEntry[L - 1] != 0)) {
-      parent = L == 1 ? 0 : openEntry[L - 1];
+    if (level >= 1 && level <= kMaxLevel && (level == 1 || openEntry[level - 1] != 0)) {
+      parent = level == 1 ? 0 : openEntry[level - 1];
       ContentsNodeTag* expected = parent ? m_nodes[parent] : m_pRoot.get();
       owner = FindParentNode(m_pRoot.get(), *node);
       if (owner != expected) {
@@ -126,27 +89,28 @@ bool CCatalogue::Load(const std::string& folder) {
         owner = expected;
       }
     } else {
-      // Malformed: a level outside 1..19, or no entry of level L - 1 before
-      // it. Hang it under the deepest open entry above its level, or the root.
-      // (L - 1 in 64 bits: a level read from the file may be INT32_MIN.)
-      const int top = static_cast<int>(std::clamp<int64_t>(int64_t(L) - 1, 0, kMaxLevel));
+      // Malformed: a level outside 1..19, or no entry of the level above
+      // before it. Hang it under the deepest open entry above its level, or
+      // the root. (level - 1 in 64 bits: a level read from the file may be
+      // INT32_MIN.)
+      const int top = static_cast<int>(std::clamp<int64_t>(int64_t(level) - 1, 0, kMaxLevel));
       for (int k = top; k >= 1; --k)
         if (openEntry[k] != 0) {
           parent = openEntry[k];
           break;
         }
       owner = parent ? m_nodes[parent] : m_pRoot.get();
-      if (L < 1 || L > kMaxLevel)
-        m_notes.push_back("record " + std::to_string(index) + " has level " + std::to_string(L) +
+      if (level < 1 || level > kMaxLevel)
+        m_notes.push_back("record " + std::to_string(index) + " has level " + std::to_string(level) +
                           ", outside 1.." + std::to_string(kMaxLevel) + "; placed under " +
                           (parent ? "entry " + std::to_string(parent) : std::string("the root")));
       else
-        m_notes.push_back("record " + std::to_string(index) + " (level " + std::to_string(L) +
-                          ") has no entry of level " + std::to_string(L - 1) +
+        m_notes.push_back("record " + std::to_string(index) + " (level " + std::to_string(level) +
+                          ") has no entry of level " + std::to_string(level - 1) +
                           " before it; placed under " +
                           (parent ? "entry " + std::to_string(parent) : std::string("the root")));
     }
-    if (L >= 1 && L <= kMaxLevel) openEntry[L] = index;
+    if (level >= 1 && level <= kMaxLevel) openEntry[level] = index;
 
     node->parent = owner;
     m_nodes.push_back(node.get());
@@ -155,7 +119,7 @@ bool CCatalogue::Load(const std::string& folder) {
     m_parentEntry.push_back(parent);
     ++m_nNodeCount;
   }
-  return true;
+  return Status::Ok();
 }
 
 std::string CCatalogue::Listing() const {

@@ -1,14 +1,5 @@
-// The catalogue "vok.dir": the divisions, books and volumes of the collection.
-//
-// A sequence of 216-byte records, no header, no trailer, little-endian:
-//   +0   200  name: UTF-16LE, NUL-terminated inside the 200 bytes (<= 99 chars)
-//   +200 4    level: int32, 1 division, 2 book, 3 volume
-//   +204 4    docID: int32, record index of the entry's first page + 1
-//   +208 4    docNo: int32, number of page records of the entry
-//   +212 2    curFileName: uint16, page number of the entry's first page
-//   +214 2    reserved, not read
-// Records are in pre-order; an entry of level L > 1 belongs to the nearest
-// preceding entry of level L - 1. Entry i is the i-th record (from 1).
+// CCatalogue: the catalogue (format in catalog/catalogueformat.h) as a
+// table of entries and a content tree.
 //
 // The table holds at most 9,999 entries: further records are ignored and
 // reported. A partial last record is ignored. A record whose level is outside
@@ -22,20 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
+#include "catalog/catalogueformat.h"
 #include "catalog/contenttree.h"
 
 namespace tevarin {
-
-struct NodeItem {
-  char16_t name[100] = {};
-  int32_t level = 0;
-  int32_t docID = 0;
-  int32_t docNo = 0;
-  uint16_t curFileName = 0;
-  uint16_t reserved = 0;
-
-  std::u16string Name() const;
-};
 
 class CCatalogue {
  public:
@@ -44,9 +26,9 @@ class CCatalogue {
 
   CCatalogue();
 
-  // Reads folder/vok.dir. False (and an empty table) when it cannot be opened;
-  // LastError() says why. Notes() lists records that were ignored or re-attached.
-  bool Load(const std::string& folder);
+  // Reads folder/vok.dir. On failure the table is empty and the Status says
+  // why. Notes() lists records that were ignored or re-attached.
+  Status Load(const std::string& folder);
   // The listing's file name; the reader writes it into the current folder.
   static constexpr const char* kListingName = "vok.txt";
   // Writes the listing (one line per entry) to path, replacing it; false when it
@@ -76,7 +58,6 @@ class CCatalogue {
   // "division\book\volume": the titles from the top level down to the entry.
   std::u16string RangePath(int index) const;
 
-  const std::string& LastError() const { return m_error; }
   const std::vector<std::string>& Notes() const { return m_notes; }
 
  private:
@@ -85,7 +66,6 @@ class CCatalogue {
   std::unique_ptr<ContentsNodeTag> m_pRoot;
   std::vector<ContentsNodeTag*> m_nodes;  // per entry, owned by the tree
   std::vector<int> m_parentEntry;                // per entry: the entry its tree item hangs under
-  std::string m_error;
   std::vector<std::string> m_notes;
 };
 

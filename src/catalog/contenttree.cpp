@@ -1,6 +1,6 @@
 #include "catalog/contenttree.h"
 
-#include "catalog/catalogue.h"
+#include "catalog/catalogueformat.h"
 
 namespace tevarin {
 

@@ -9,7 +9,7 @@
 
 namespace tevarin {
 
-struct NodeItem;
+struct NodeItem;  // catalog/catalogueformat.h
 
 struct ContentsNodeTag {
   std::u16string name;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/status.h"
+
 namespace tevarin {
 
 class CIndex;
@@ -22,13 +24,14 @@ struct TocPage {
 // (docID - 1) by page number. A page number outside curFileName ..
 // curFileName + docNo - 1, or one that no record of the entry carries, is
 // refused instead of showing whatever record the lookup stopped at; so is a
-// closed collection. error says why.
-bool LoadTocPage(const CIndex& index, const NodeItem& entry, bool useFirstPage, int32_t page,
-                 TocPage& out, std::string& error);
+// closed collection. The Status says why.
+Status LoadTocPage(const CIndex& index, const NodeItem& entry, bool useFirstPage, int32_t page,
+                   TocPage& out);
 
 // The same for catalogue entry `entry` (1 .. NodeCount() - 1); other entry
 // indices are refused.
-bool LoadTocPage(const CIndex& index, const CCatalogue& catalogue, int entry, bool useFirstPage,
-                 int32_t page, TocPage& out, std::string& error);
+Status LoadTocPage(const CIndex& index, const CCatalogue& catalogue, int entry, bool useFirstPage,
+                   int32_t page, TocPage& out);
+
 
 }  // namespace tevarin

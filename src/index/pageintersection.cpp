@@ -1,6 +1,7 @@
 #include "index/pageintersection.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace tevarin {
 
@@ -26,6 +27,7 @@ void PageIntersection::Start(const uint32_t* list, size_t n) {
 }
 
 void PageIntersection::Narrow(const uint32_t* list, size_t n) {
+  assert(std::is_sorted(list, list + n));
   // Before the first Narrow the kept pages are Start's list, each at its own
   // index there; they are materialised while this list is merged against them.
   const bool fromFirst = m_first != nullptr;
@@ -110,6 +112,7 @@ const uint32_t* PageIntersection::Locate(const uint32_t* list, size_t n,
       scratch[c] = static_cast<uint32_t>(j);
       c += list[j] == pages[c];
     }
+    assert(c == m);  // the list holds every kept page
   }
   return scratch.data();
 }

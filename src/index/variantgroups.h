@@ -8,6 +8,7 @@
 // compares equal to a list of lists with the same groups.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -23,6 +24,7 @@ class VariantGroupList {
   size_t size() const { return m_start.size(); }
   bool empty() const { return m_start.empty(); }
   Group operator[](size_t g) const {
+    assert(g < m_start.size());
     const size_t end = g + 1 < m_start.size() ? m_start[g + 1] : m_members.size();
     return Group(m_members.data() + m_start[g], end - m_start[g]);
   }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "index/charslot.h"
+#include "catalog/catalogueformat.h"
 #include "catalog/collectioncheck.h"
 #include "indexbuilder.h"
 #include "mkcollection_fixture.h"
@@ -31,18 +32,15 @@ struct CatalogueRecord {
 std::vector<CatalogueRecord> ReadCatalogue(const std::string& path) {
   const std::string bytes = ReadFile(path);
   std::vector<CatalogueRecord> out;
-  for (size_t off = 0; off + 216 <= bytes.size(); off += 216) {
+  for (size_t off = 0; off + kCatalogueRecordSize <= bytes.size(); off += kCatalogueRecordSize) {
+    const NodeItem f =
+        DecodeCatalogueRecord(reinterpret_cast<const unsigned char*>(bytes.data()) + off);
     CatalogueRecord r;
-    for (size_t i = 0; i < 100; ++i) {
-      char16_t c;
-      std::memcpy(&c, bytes.data() + off + 2 * i, 2);
-      if (!c) break;
-      r.name += c;
-    }
-    std::memcpy(&r.level, bytes.data() + off + 200, 4);
-    std::memcpy(&r.docID, bytes.data() + off + 204, 4);
-    std::memcpy(&r.docNo, bytes.data() + off + 208, 4);
-    std::memcpy(&r.curFileName, bytes.data() + off + 212, 2);
+    for (size_t i = 0; i < kCatalogueNameUnits && f.name[i]; ++i) r.name += f.name[i];
+    r.level = f.level;
+    r.docID = f.docID;
+    r.docNo = f.docNo;
+    r.curFileName = f.curFileName;
     out.push_back(r);
   }
   return out;
@@ -105,7 +103,7 @@ class MkCollectionBuild : public ::testing::Test {
   }
   void SetUp() override {
     ASSERT_NE(s_build, nullptr);
-    ASSERT_TRUE(files.Open(s_build->Out(), "Index")) << files.LastError();
+    ASSERT_TRUE(IsOk(files.Open(s_build->Out(), "Index")));
     catalogue = ReadCatalogue(s_build->Out() + "/vok.dir");
     ASSERT_EQ(catalogue.size(), 8u);
   }
@@ -208,16 +206,16 @@ TEST_F(MkCollectionBuild, LongParagraphFlowsOverPagesWithoutLoss) {
 
 TEST_F(MkCollectionBuild, PositionsCountOnlyCharactersWithSlots) {
   CIndex index;
-  ASSERT_TRUE(index.Open(s_build->Out(), "Index", FullText)) << index.LastError();
+  ASSERT_TRUE(IsOk(index.Open(s_build->Out(), "Index", IndexPart::FullText)));
   const uint32_t page2 = static_cast<uint32_t>(FirstRecordOf(6) + 1);
   // 秦川雄帝宅。函谷壯皇居。A&B<c>𠀀 then the note 一作宮。: 。 and ASCII take no
   // position, the character beyond the BMP does.
-  EXPECT_EQ(ReadSlot(index, CharToSlot(U'宅'))[page2], std::vector<uint32_t>{4});
-  EXPECT_EQ(ReadSlot(index, CharToSlot(U'函'))[page2], std::vector<uint32_t>{5});
-  EXPECT_EQ(ReadSlot(index, CharToSlot(0x20000))[page2], std::vector<uint32_t>{10});
-  EXPECT_EQ(ReadSlot(index, CharToSlot(U'宮'))[page2], std::vector<uint32_t>{13});
+  EXPECT_EQ(ReadSlot(index.Postings(), CharToSlot(U'宅'))[page2], std::vector<uint32_t>{4});
+  EXPECT_EQ(ReadSlot(index.Postings(), CharToSlot(U'函'))[page2], std::vector<uint32_t>{5});
+  EXPECT_EQ(ReadSlot(index.Postings(), CharToSlot(0x20000))[page2], std::vector<uint32_t>{10});
+  EXPECT_EQ(ReadSlot(index.Postings(), CharToSlot(U'宮'))[page2], std::vector<uint32_t>{13});
   // Full-width punctuation has slots and is indexed like any character.
-  EXPECT_EQ(ReadSlot(index, CharToSlot(U'：'))[0], std::vector<uint32_t>{5});
+  EXPECT_EQ(ReadSlot(index.Postings(), CharToSlot(U'：'))[0], std::vector<uint32_t>{5});
   // A search across the unindexed 。 finds the page.
   std::u16string keywords = u"宅函";
   EXPECT_GT(index.SearchAnd(keywords, true, false), 0);
@@ -230,24 +228,24 @@ TEST_F(MkCollectionBuild, EachIndexNumbersItsOwnScope) {
   const int qin = CharToSlot(U'秦');
   const uint32_t page2 = static_cast<uint32_t>(FirstRecordOf(6) + 1);
   struct Case {
-    int part;
+    IndexPart part;
     std::vector<uint32_t> peng;  // 朋 on page 2 of 学而第一 (record 1)
     bool hasGong, hasQin;
     std::vector<uint32_t> gongPositions;
   } cases[] = {
-      {FullText, {1, 7}, true, true, {13}},
-      {Body, {1}, false, true, {}},
-      {Notes, {1}, true, false, {2}},
+      {IndexPart::FullText, {1, 7}, true, true, {13}},
+      {IndexPart::Body, {1}, false, true, {}},
+      {IndexPart::Notes, {1}, true, false, {2}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.part);
+    SCOPED_TRACE(static_cast<int>(c.part));
     CIndex index;
-    ASSERT_TRUE(index.Open(s_build->Out(), "Index", c.part)) << index.LastError();
-    EXPECT_EQ(ReadSlot(index, zhu)[1], c.peng);
-    EXPECT_EQ(index.HasPostings(gong), c.hasGong);
-    EXPECT_EQ(index.HasPostings(qin), c.hasQin);
+    ASSERT_TRUE(IsOk(index.Open(s_build->Out(), "Index", c.part)));
+    EXPECT_EQ(ReadSlot(index.Postings(), zhu)[1], c.peng);
+    EXPECT_EQ(index.Postings().HasPostings(gong), c.hasGong);
+    EXPECT_EQ(index.Postings().HasPostings(qin), c.hasQin);
     if (c.hasGong) {
-      EXPECT_EQ(ReadSlot(index, gong)[page2], c.gongPositions);
+      EXPECT_EQ(ReadSlot(index.Postings(), gong)[page2], c.gongPositions);
     }
   }
   EXPECT_EQ(s_build->stats.indexed[0], s_build->stats.indexed[1] + s_build->stats.indexed[2]);
@@ -257,11 +255,11 @@ TEST_F(MkCollectionBuild, EachIndexNumbersItsOwnScope) {
 TEST_F(MkCollectionBuild, GroupSlotsMergeTheirMembersPostings) {
   EXPECT_EQ(ReadFile(s_build->Out() + "/yitizi.txt"), "4E00,4E01\n4E7E,5E72,5E79\n5B66,5B78\n");
   CIndex index;
-  ASSERT_TRUE(index.Open(s_build->Out(), "Index", FullText)) << index.LastError();
+  ASSERT_TRUE(IsOk(index.Open(s_build->Out(), "Index", IndexPart::FullText)));
   ASSERT_EQ(index.VariantGroups().size(), 3u);
-  const Entries simplified = ReadSlot(index, CharToSlot(U'学'));
-  const Entries traditional = ReadSlot(index, CharToSlot(U'學'));
-  const Entries group = ReadSlot(index, VariantSlotBase + 2);
+  const Entries simplified = ReadSlot(index.Postings(), CharToSlot(U'学'));
+  const Entries traditional = ReadSlot(index.Postings(), CharToSlot(U'學'));
+  const Entries group = ReadSlot(index.Postings(), kVariantSlotBase + 2);
   Entries merged = simplified;
   for (const auto& [record, positions] : traditional) {
     auto& m = merged[record];
@@ -327,7 +325,7 @@ TEST(MkCollectionBiographies, EveryBiographyReachesTheBookOnce) {
   ASSERT_TRUE(BuildCollection(plan, t.options, t.stats, t.error)) << t.error;
 
   CFileList files;
-  ASSERT_TRUE(files.Open(t.Out(), "Index")) << files.LastError();
+  ASSERT_TRUE(IsOk(files.Open(t.Out(), "Index")));
   const std::vector<CatalogueRecord> catalogue = ReadCatalogue(t.Out() + "/vok.dir");
   std::vector<std::u16string> volumes;
   for (const CatalogueRecord& e : catalogue)
@@ -361,7 +359,7 @@ TEST(MkCollectionBiographies, EveryBiographyReachesTheBookOnce) {
 
   // A phrase of a biography without ci is found.
   CIndex index;
-  ASSERT_TRUE(index.Open(t.Out(), "Index", FullText)) << index.LastError();
+  ASSERT_TRUE(IsOk(index.Open(t.Out(), "Index", IndexPart::FullText)));
   std::u16string phrase = u"又名延嗣";
   EXPECT_EQ(index.SearchAnd(phrase, true, false), 1);
   EXPECT_EQ(index.GetHitPages(), std::vector<uint32_t>{static_cast<uint32_t>(appendix.docID - 1)});

@@ -88,10 +88,10 @@ struct TinyBuild {
 using Entries = std::map<uint32_t, std::vector<uint32_t>>;  // record -> positions
 
 // Decodes a slot's postings through the reader's cursor.
-inline Entries ReadSlot(const CIndex& index, int slot) {
+inline Entries ReadSlot(const PostingsFile& file, int slot) {
   Entries out;
-  if (!index.HasPostings(slot)) return out;
-  PostingsCursor c = index.CursorFor(slot);
+  if (!file.HasPostings(slot)) return out;
+  PostingsCursor c = file.Cursor(slot);
   uint32_t page = 0;
   for (int guard = 0; guard < 100000; ++guard) {
     uint32_t delta;
@@ -101,15 +101,13 @@ inline Entries ReadSlot(const CIndex& index, int slot) {
     std::vector<uint32_t>& pos = out[page];
     uint32_t left = count, p = 0;
     while (left > 0) {
-      uint32_t v;
-      if (!c.ReadVarint(v)) return out;
-      const uint32_t used = v < 0x80 ? 1 : v < 0x4000 ? 2 : 3;  // the writer's minimal encoding
-      if (used > left) return out;
+      uint32_t v, used;
+      if (!c.ReadVarint(v, &used) || used > left) return out;
       left -= used;
       p = pos.empty() ? v : p + v;
       pos.push_back(p);
     }
-    if (page == index.LastPage(slot)) break;
+    if (page == file.LastPage(slot)) break;
   }
   return out;
 }

@@ -20,6 +20,7 @@
 #include "index/charslot.h"
 #include "text/codeconverter.h"
 #include "index/index.h"
+#include "index/variantformat.h"
 #include "writer/bookwriter.h"
 #include "writer/cataloguewriter.h"
 #include "writer/indexwriter.h"
@@ -96,7 +97,7 @@ inline void AddText(Postings& post, uint32_t record, const std::u16string& text,
     post[slot][record].push_back(pos);
     for (size_t g = 0; g < groups.size(); ++g)
       for (uint32_t member : groups[g])
-        if (member == cp) post[VariantSlotBase + static_cast<int>(g)][record].push_back(pos);
+        if (member == cp) post[kVariantSlotBase + static_cast<int>(g)][record].push_back(pos);
     ++pos;
   }
 }
@@ -144,14 +145,7 @@ inline const std::vector<CatalogueRecord>& FixtureCatalogue() {
 // hexadecimal code points per group.
 inline std::string VariantTableText(const std::vector<std::vector<uint32_t>>& groups) {
   std::string table;
-  for (const auto& group : groups) {
-    for (size_t i = 0; i < group.size(); ++i) {
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "%s%X", i ? "," : "", group[i]);
-      table += buf;
-    }
-    table += "\n";
-  }
+  for (const auto& group : groups) AppendVariantLine(table, group);
   return table;
 }
 
@@ -187,7 +181,7 @@ inline bool WriteCollection(const std::string& folder, const std::vector<Fixture
     return false;
 
   const std::string table = VariantTableText(groups);
-  std::FILE* f = std::fopen((folder + "/yitizi.txt").c_str(), "wb");
+  std::FILE* f = std::fopen((folder + "/" + kVariantTableName).c_str(), "wb");
   if (!f) return false;
   const bool written = std::fwrite(table.data(), 1, table.size(), f) == table.size();
   if (std::fclose(f) != 0 || !written) return false;
@@ -195,7 +189,7 @@ inline bool WriteCollection(const std::string& folder, const std::vector<Fixture
   CatalogueWriter cat;
   for (const CatalogueRecord& r : catalogue)
     if (!cat.Add(r.name, r.level, r.docID, r.docNo, r.firstPage)) return false;
-  return cat.Write(folder + "/vok.dir");
+  return cat.Write(folder + "/" + kCatalogueName).IsOk();
 }
 
 // Writes the fixture collection into folder; false on any writer failure.

@@ -12,6 +12,8 @@
 #include "index/charslot.h"
 #include "text/codeconverter.h"
 #include "index/index.h"
+#include "index/variantformat.h"
+#include "index/varianttable.h"
 #include "support/testutil.h"
 #include "writer/bookwriter.h"
 #include "writer/indexwriter.h"
@@ -26,9 +28,9 @@ struct SearchFixture {
   void Build(const std::vector<std::u16string>& pages, const std::vector<std::string>& groups = {}) {
     std::string table;
     for (const auto& g : groups) table += g + "\n";
-    WriteFile(dir.file("yitizi.txt"), table);
-    CIndex loader;  // parse the groups the same way the engine does
-    loader.LoadVariantTable(dir.path());
+    WriteFile(dir.file(kVariantTableName), table);
+    VariantTable loader;  // parse the groups the same way the engine does
+    (void)loader.Load(dir.path());
 
     BookWriter book;
     ASSERT_TRUE(book.Create(dir.path(), "Index", 40));
@@ -49,16 +51,20 @@ struct SearchFixture {
         if (slot < 0) continue;
         postings[slot][r].push_back(pos);
         int group;
-        if (loader.FindVariantSlot(cp, group)) postings[group][r].push_back(pos);
+        if (loader.FindSlot(cp, group)) postings[group][r].push_back(pos);
         ++pos;
       }
     }
     ASSERT_TRUE(book.Finish());
     IndexWriter w;
     for (const auto& [slot, recs] : postings)
-      for (const auto& [rec, pos] : recs) ASSERT_TRUE(w.AddEntry(slot, rec, pos)) << w.Error();
+      for (const auto& [rec, pos] : recs) {
+        const Status added = w.AddEntry(slot, rec, pos);
+        ASSERT_TRUE(added) << added.Message();
+      }
     ASSERT_TRUE(w.Write(dir.file("Index"), IndexWriter::BlockOrder::Interleaved));
-    ASSERT_TRUE(index.Open(dir.path(), "Index", FullText)) << index.LastError();
+    const Status opened = index.Open(dir.path(), "Index", IndexPart::FullText);
+    ASSERT_TRUE(opened) << opened.Message();
   }
 
   // (record, count) pairs of the hit list.

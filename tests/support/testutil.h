@@ -1,4 +1,5 @@
-// Small helpers shared by the engine tests: a temporary folder and file I/O.
+// Small helpers shared by the engine tests: a temporary folder, file I/O and
+// Status assertions.
 #pragma once
 
 #include <cstdlib>
@@ -7,27 +8,38 @@
 #include <iterator>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "base/status.h"
+
 namespace tevarin {
+
+// A Status as an assertion: ASSERT_TRUE(IsOk(x.Open(...))) shows the
+// Status's message when it fails.
+inline ::testing::AssertionResult IsOk(const Status& s) {
+  if (s) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << s.Message();
+}
 
 class TempDir {
  public:
   TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "tevarin-test-XXXXXX").string();
     char* p = mkdtemp(tmpl.data());
-    path_ = p ? p : "";
+    m_path = p ? p : "";
   }
   ~TempDir() {
     std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return m_path; }
+  std::string file(const std::string& name) const { return m_path + "/" + name; }
 
  private:
-  std::string path_;
+  std::string m_path;
 };
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {

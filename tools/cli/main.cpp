@@ -54,9 +54,10 @@ int UsageError(const char* usage, const std::string& why) {
   return kExitUsage;
 }
 
-bool OpenEngine(const CliContext& ctx, CIndex& index, int part) {
-  if (index.Open(ctx.dataDir, "Index", part)) return true;
-  std::fprintf(stderr, "%s\n%s\n", kOpenFailedMessage, index.LastError().c_str());
+bool OpenEngine(const CliContext& ctx, CIndex& index, IndexPart part) {
+  const Status opened = index.Open(ctx.dataDir, "Index", part);
+  if (opened) return true;
+  std::fprintf(stderr, "%s\n%s\n", kOpenFailedMessage, opened.Message().c_str());
   return false;
 }
 

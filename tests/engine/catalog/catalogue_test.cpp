@@ -14,6 +14,7 @@
 #include "support/testutil.h"
 #include "writer/bookwriter.h"
 #include "writer/cataloguewriter.h"
+#include "writer/indexwriter.h"
 
 namespace tevarin {
 
@@ -37,7 +38,8 @@ TEST(Catalogue, LoadsTheTableTheTreeAndTheListing) {
   CatalogueWriter w;
   WriteCatalogue(dir, w);
   CCatalogue c;
-  ASSERT_TRUE(c.Load(dir.path())) << c.LastError();
+  const Status loaded = c.Load(dir.path());
+  ASSERT_TRUE(loaded) << loaded.Message();
   EXPECT_EQ(c.NodeCount(), 8);
   EXPECT_EQ(c.Entry(4)->Name(), u"為政第二");
   EXPECT_EQ(c.Entry(4)->docID, 3);
@@ -168,8 +170,10 @@ TEST(Catalogue, MalformedFilesAreReadSafely) {
   // A folder named vok.dir is no catalogue.
   TempDir other;
   std::filesystem::create_directory(other.file("vok.dir"));
-  EXPECT_FALSE(c.Load(other.path()));
-  EXPECT_FALSE(c.LastError().empty());
+  const Status refused = c.Load(other.path());
+  EXPECT_FALSE(refused);
+  EXPECT_FALSE(refused.Message().empty());
+  EXPECT_EQ(c.NodeCount(), 1);
 }
 
 TEST(SearchResult, TitlesByRangeLevelAndSorts) {
@@ -264,12 +268,11 @@ TEST(PageDisplay, FindsTheEntrysPagesAndRefusesOthers) {
   for (int i = 0; i < 7; ++i) ASSERT_TRUE(book.AddPage(names[i], std::string("page") + char('0' + i)));
   ASSERT_TRUE(book.Finish());
   // An empty index is enough for page display.
-  std::string header(1400000, '\0');
-  for (int s = 0; s < 100000; ++s) std::memset(&header[4 * size_t(s)], 0xFF, 4);
-  WriteFile(dir.file("Index-idx.h"), header);
-  WriteFile(dir.file("Index-idx.m"), "");
+  IndexWriter empty;
+  ASSERT_TRUE(empty.Write(dir.file("Index")));
   CIndex index;
-  ASSERT_TRUE(index.Open(dir.path(), "Index", FullText)) << index.LastError();
+  const Status opened = index.Open(dir.path(), "Index", IndexPart::FullText);
+  ASSERT_TRUE(opened) << opened.Message();
 
   NodeItem b;
   b.level = 3;
@@ -277,14 +280,14 @@ TEST(PageDisplay, FindsTheEntrysPagesAndRefusesOthers) {
   b.docNo = 2;
   b.curFileName = 1;
   TocPage page;
-  std::string error;
-  ASSERT_TRUE(LoadTocPage(index, b, true, 99, page, error));
+  ASSERT_TRUE(LoadTocPage(index, b, true, 99, page));
   EXPECT_EQ(page.bytes, "page2");
-  ASSERT_TRUE(LoadTocPage(index, b, false, 2, page, error));
+  ASSERT_TRUE(LoadTocPage(index, b, false, 2, page));
   EXPECT_EQ(page.bytes, "page3");
-  EXPECT_FALSE(LoadTocPage(index, b, false, 3, page, error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(LoadTocPage(index, b, false, 0, page, error));
+  const Status outside = LoadTocPage(index, b, false, 3, page);
+  EXPECT_EQ(outside.Code(), StatusCode::kInvalid);
+  EXPECT_FALSE(outside.Message().empty());
+  EXPECT_FALSE(LoadTocPage(index, b, false, 0, page));
   // Page 2 lies in c's page numbers, but c's records carry 1 and 3; the lookup
   // runs on into d, which carries 2: refused, not d's page.
   NodeItem c;
@@ -292,15 +295,15 @@ TEST(PageDisplay, FindsTheEntrysPagesAndRefusesOthers) {
   c.docID = 5;
   c.docNo = 2;
   c.curFileName = 1;
-  ASSERT_TRUE(LoadTocPage(index, c, false, 1, page, error)) << error;
+  ASSERT_TRUE(LoadTocPage(index, c, false, 1, page));
   EXPECT_EQ(page.bytes, "page4");
-  error.clear();
-  EXPECT_FALSE(LoadTocPage(index, c, false, 2, page, error));
-  EXPECT_NE(error.find("no record"), std::string::npos) << error;
+  const Status missing = LoadTocPage(index, c, false, 2, page);
+  EXPECT_FALSE(missing);
+  EXPECT_NE(missing.Message().find("no record"), std::string::npos) << missing.Message();
   // An entry naming no records of the collection.
   NodeItem bad = c;
   bad.docID = INT32_MIN;
-  EXPECT_FALSE(LoadTocPage(index, bad, true, 1, page, error));
+  EXPECT_FALSE(LoadTocPage(index, bad, true, 1, page));
 
   // By entry index: entries 1..count only.
   CatalogueWriter w;
@@ -309,13 +312,13 @@ TEST(PageDisplay, FindsTheEntrysPagesAndRefusesOthers) {
   ASSERT_TRUE(w.Write(dir.file("vok.dir")));
   CCatalogue cat;
   ASSERT_TRUE(cat.Load(dir.path()));
-  ASSERT_TRUE(LoadTocPage(index, cat, 2, false, 2, page, error)) << error;
+  ASSERT_TRUE(LoadTocPage(index, cat, 2, false, 2, page));
   EXPECT_EQ(page.bytes, "page3");
-  EXPECT_FALSE(LoadTocPage(index, cat, 0, true, 1, page, error));
-  EXPECT_FALSE(LoadTocPage(index, cat, 3, true, 1, page, error));
+  EXPECT_FALSE(LoadTocPage(index, cat, 0, true, 1, page));
+  EXPECT_FALSE(LoadTocPage(index, cat, 3, true, 1, page));
 
   index.Close();
-  EXPECT_FALSE(LoadTocPage(index, b, true, 1, page, error));
+  EXPECT_FALSE(LoadTocPage(index, b, true, 1, page));
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ class DecodedSearch : public ::testing::Test {
       texts.push_back(text);
     }
     f.Build(texts, {"5B78,5B66"});
-    ASSERT_TRUE(walked.Open(f.dir.path(), "Index", FullText)) << walked.LastError();
+    ASSERT_TRUE(IsOk(walked.Open(f.dir.path(), "Index", IndexPart::FullText)));
     walked.SetDecodedLimit(0);
   }
 
@@ -110,7 +110,7 @@ TEST_F(DecodedSearch, AnswersAsTheWalkAndTheTextsDo) {
 
 TEST_F(DecodedSearch, ASmallCacheEvictsAndStillAnswersTheSame) {
   CIndex small;
-  ASSERT_TRUE(small.Open(f.dir.path(), "Index", FullText));
+  ASSERT_TRUE(small.Open(f.dir.path(), "Index", IndexPart::FullText));
   Search(small, {u"甲"});
   const size_t oneSlot = small.DecodedBytes();
   ASSERT_GT(oneSlot, 0u);
@@ -154,8 +154,8 @@ TEST(DecodedSearchDamage, StreamsOnlyADamagedFileHoldsAnswerAsTheWalkDoes) {
   ASSERT_TRUE(w.Write(dir.file("Index"), IndexWriter::BlockOrder::Interleaved));
 
   CIndex decoded, walked;
-  ASSERT_TRUE(decoded.Open(dir.path(), "Index", FullText)) << decoded.LastError();
-  ASSERT_TRUE(walked.Open(dir.path(), "Index", FullText));
+  ASSERT_TRUE(IsOk(decoded.Open(dir.path(), "Index", IndexPart::FullText)));
+  ASSERT_TRUE(walked.Open(dir.path(), "Index", IndexPart::FullText));
   walked.SetDecodedLimit(0);
 
   const Query queries[] = {{u"甲"}, {u"甲乙"}, {u"甲?乙"}, {u"甲丙"}, {u"丙乙"}, {u"乙丁"},

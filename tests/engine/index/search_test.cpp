@@ -59,10 +59,12 @@ TEST_F(Search, PatternsFindTheirPagesAndCounts) {
 
 TEST_F(Search, OnlyWildcardsGiveNoPages) {
   EXPECT_FALSE(f.And(X).empty());
+  EXPECT_EQ(f.index.LastOutcome(), SearchOutcome::kHits);
   std::u16string q = u"*?";
   EXPECT_EQ(f.index.SearchAnd(q, true, false), 0);
   EXPECT_TRUE(f.Hits().empty());
   EXPECT_EQ(f.index.GetHitPageCount(), 0);
+  EXPECT_EQ(f.index.LastOutcome(), SearchOutcome::kNoHits);
 }
 
 TEST_F(Search, RejectedStringsLeaveEverythingAsItWas) {
@@ -70,7 +72,9 @@ TEST_F(Search, RejectedStringsLeaveEverythingAsItWas) {
   for (std::u16string q : {X + u"a", X + u"1", X + u"\u00FF", std::u16string(), std::u16string(u" \u3000 ")}) {
     const std::u16string original = q;
     EXPECT_EQ(f.index.SearchAnd(q, true, false), 0);
+    EXPECT_EQ(f.index.LastOutcome(), SearchOutcome::kRejected);
     EXPECT_EQ(f.index.SearchOr(q, true, false), 0);
+    EXPECT_EQ(f.index.LastOutcome(), SearchOutcome::kRejected);
     EXPECT_EQ(q, original);
     EXPECT_EQ(f.Hits(), before);
   }
@@ -88,9 +92,14 @@ TEST_F(Search, AndAndOrCombineKeywords) {
             (Hits{{0, 1}, {6, 1}, {7, 1}, {5, 2}}));
   EXPECT_EQ(f.Or(Z + u" " + X),
             (Hits{{0, 2}, {6, 2}, {7, 2}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 3}}));
-  // A keyword without pages empties an AND for good, and adds nothing to an OR.
+  // A keyword without pages empties an AND for good, and adds nothing to an OR;
+  // a character without postings is told apart from a keyword without hits.
   EXPECT_TRUE(f.And(X + u" 丁 " + Y).empty());
+  EXPECT_EQ(f.index.LastOutcome(), SearchOutcome::kNoPostings);
+  EXPECT_TRUE(f.And(Z + X).empty());
+  EXPECT_EQ(f.index.LastOutcome(), SearchOutcome::kNoHits);
   EXPECT_EQ(f.Or(Z + u" 丁"), (Hits{{0, 1}, {6, 1}, {7, 1}}));
+  EXPECT_EQ(f.index.LastOutcome(), SearchOutcome::kHits);
 }
 
 TEST_F(Search, SpacesAreWrittenBackAsIdeographicSpaces) {
@@ -133,6 +142,9 @@ TEST(SearchEdges, LongKeywordsAndTheClosedEngine) {
   std::u16string q = X;
   EXPECT_EQ(f.index.SearchAnd(q, true, false), 0);
   EXPECT_TRUE(f.Hits().empty());
+  EXPECT_EQ(f.index.LastOutcome(), SearchOutcome::kClosed);
+  EXPECT_EQ(f.index.SearchKeyword(X, CombineMode::Union, true, false), 0);
+  EXPECT_EQ(f.index.LastOutcome(), SearchOutcome::kClosed);
 }
 
 }  // namespace

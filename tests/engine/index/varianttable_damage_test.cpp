@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "index/index.h"
+#include "index/varianttable.h"
 #include "support/testutil.h"
 #include "writer/bookwriter.h"
 #include "writer/indexwriter.h"
@@ -20,15 +21,15 @@ namespace {
 TEST(RobustVariants, ExpansionOfALongStringStopsAtTheUnitBound) {
   TempDir dir;
   WriteFile(dir.file("yitizi.txt"), "4E7E,5E72,5E79\n");
-  CIndex index;
-  index.LoadVariantTable(dir.path());
+  VariantTable table;
+  ASSERT_TRUE(table.Load(dir.path()));
   // 27 forms of 400,003 units each would be 10.8 million units.
   const std::u16string keywords = u"乾乾乾" + std::u16string(400000, u'之');
   std::vector<std::u16string> out;
-  EXPECT_FALSE(index.ExpandVariants(keywords, out));
+  EXPECT_FALSE(table.Expand(keywords, out));
   size_t units = 0;
   for (const auto& f : out) units += f.size();
-  EXPECT_LE(units, CIndex::kMaxVariantUnits);
+  EXPECT_LE(units, VariantTable::kMaxUnits);
   ASSERT_EQ(out.size(), 2u);
   EXPECT_EQ(out[1].substr(0, 3), u"乾乾干");
 }
@@ -43,7 +44,8 @@ TEST(RobustVariants, HitPageFormsAreBoundedAcrossKeywords) {
   IndexWriter empty;
   ASSERT_TRUE(empty.Write(dir.file("Index")));
   CIndex index;
-  ASSERT_TRUE(index.Open(dir.path(), "Index", FullText)) << index.LastError();
+  const Status opened = index.Open(dir.path(), "Index", IndexPart::FullText);
+  ASSERT_TRUE(opened) << opened.Message();
 
   // The first keyword alone has 3^8 = 6561 forms: its first 4096 use up the
   // bound, so the second keyword is marked as typed, without its variant.
@@ -83,7 +85,8 @@ TEST(RobustVariants, AHugeGroupExpandsWithinTheBounds) {
   IndexWriter empty;
   ASSERT_TRUE(empty.Write(dir.file("Index")));
   CIndex index;
-  ASSERT_TRUE(index.Open(dir.path(), "Index", FullText)) << index.LastError();
+  const Status opened = index.Open(dir.path(), "Index", IndexPart::FullText);
+  ASSERT_TRUE(opened) << opened.Message();
   ASSERT_EQ(index.VariantGroups().size(), 1u);
   ASSERT_EQ(index.VariantGroups()[0].size(), 1000001u);
 

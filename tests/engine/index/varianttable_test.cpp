@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "index/varianttable.h"
 #include "support/search_fixture.h"
 
 namespace tevarin {
@@ -12,8 +13,8 @@ TEST(VariantTable, ParsesTheFileFormat) {
   TempDir dir;
   WriteFile(dir.file("yitizi.txt"),
             "\n4E7E,5E72,5E79\r\n,,0x767C,,53D1 , 9AEE,\n\n\r\nzz,20000\n5E72,6F22");
-  CIndex index;
-  index.LoadVariantTable(dir.path());
+  VariantTable table;
+  ASSERT_TRUE(table.Load(dir.path()));
   const std::vector<std::vector<uint32_t>> expected = {
       {0x4E7E, 0x5E72, 0x5E79},  // the CR is part of the last field: hex reading stops there
       {0x767C, 0x53D1, 0x9AEE},
@@ -21,24 +22,24 @@ TEST(VariantTable, ParsesTheFileFormat) {
       {0, 0x20000},
       {0x5E72, 0x6F22},
   };
-  EXPECT_EQ(index.VariantGroups(), expected);
+  EXPECT_EQ(table.Groups(), expected);
   // Reloading replaces the groups instead of appending.
-  index.LoadVariantTable(dir.path());
-  EXPECT_EQ(index.VariantGroups().size(), expected.size());
+  ASSERT_TRUE(table.Load(dir.path()));
+  EXPECT_EQ(table.Groups().size(), expected.size());
 
   int slot = -7;
-  EXPECT_TRUE(index.FindVariantSlot(0x5E72, slot));  // first group wins
-  EXPECT_EQ(slot, VariantSlotBase + 0);
-  EXPECT_TRUE(index.FindVariantSlot(0x6F22, slot));
-  EXPECT_EQ(slot, VariantSlotBase + 4);
+  EXPECT_TRUE(table.FindSlot(0x5E72, slot));  // first group wins
+  EXPECT_EQ(slot, kVariantSlotBase + 0);
+  EXPECT_TRUE(table.FindSlot(0x6F22, slot));
+  EXPECT_EQ(slot, kVariantSlotBase + 4);
   slot = -7;
-  EXPECT_FALSE(index.FindVariantSlot(0x4E00, slot));
+  EXPECT_FALSE(table.FindSlot(0x4E00, slot));
   EXPECT_EQ(slot, -7);
 
   std::remove(dir.file("yitizi.txt").c_str());
-  index.LoadVariantTable(dir.path());
-  EXPECT_TRUE(index.VariantGroups().empty());
-  EXPECT_FALSE(index.FindVariantSlot(0x5E72, slot));
+  EXPECT_EQ(table.Load(dir.path()).Code(), StatusCode::kNotFound);
+  EXPECT_TRUE(table.Groups().empty());
+  EXPECT_FALSE(table.FindSlot(0x5E72, slot));
 }
 
 // Each field as a C hexadecimal conversion reads it, whatever bytes come.
@@ -62,36 +63,36 @@ TEST(VariantTable, ReadsFieldsAsHexadecimalNumbers) {
     expected.push_back(c.group);
   }
   WriteFile(dir.file("yitizi.txt"), table);
-  CIndex index;
-  index.LoadVariantTable(dir.path());
-  EXPECT_EQ(index.VariantGroups(), expected);
+  VariantTable variants;
+  ASSERT_TRUE(variants.Load(dir.path()));
+  EXPECT_EQ(variants.Groups(), expected);
   // A member past U+10FFFF is no character, but a member all the same.
   int slot = -1;
-  EXPECT_TRUE(index.FindVariantSlot(UINT32_MAX, slot));
-  EXPECT_EQ(slot, VariantSlotBase + 4);
+  EXPECT_TRUE(variants.FindSlot(UINT32_MAX, slot));
+  EXPECT_EQ(slot, kVariantSlotBase + 4);
   // A field never runs on into the next line, however long the lines.
   WriteFile(dir.file("yitizi.txt"), std::string(200000, '5') + "\n" + std::string(100000, ',') + "4E00\n5B78");
-  index.LoadVariantTable(dir.path());
-  EXPECT_EQ(index.VariantGroups(), (std::vector<std::vector<uint32_t>>{{UINT32_MAX}, {0x4E00}, {0x5B78}}));
+  ASSERT_TRUE(variants.Load(dir.path()));
+  EXPECT_EQ(variants.Groups(), (std::vector<std::vector<uint32_t>>{{UINT32_MAX}, {0x4E00}, {0x5B78}}));
 }
 
 TEST(VariantTable, ExpandsDepthFirst) {
   TempDir dir;
   WriteFile(dir.file("yitizi.txt"), "4E7E,5E72,5E79\n767C,53D1,9AEE\n4E00,20000\n");
-  CIndex index;
-  index.LoadVariantTable(dir.path());
+  VariantTable table;
+  ASSERT_TRUE(table.Load(dir.path()));
   std::vector<std::u16string> out;
-  EXPECT_TRUE(index.ExpandVariants(u"\u5E72\u767C", out));
+  EXPECT_TRUE(table.Expand(u"\u5E72\u767C", out));
   const std::vector<std::u16string> nine = {
       u"\u4E7E\u767C", u"\u4E7E\u53D1", u"\u4E7E\u9AEE", u"\u5E72\u767C", u"\u5E72\u53D1",
       u"\u5E72\u9AEE", u"\u5E79\u767C", u"\u5E79\u53D1", u"\u5E79\u9AEE"};
   EXPECT_EQ(out, nine);
-  EXPECT_TRUE(index.ExpandVariants(u"", out));
+  EXPECT_TRUE(table.Expand(u"", out));
   EXPECT_TRUE(out.empty());
-  EXPECT_TRUE(index.ExpandVariants(u"\u5B66*?", out));
+  EXPECT_TRUE(table.Expand(u"\u5B66*?", out));
   EXPECT_EQ(out, (std::vector<std::u16string>{u"\u5B66*?"}));
   // Members above U+FFFF match and come out as surrogate pairs; a space stays.
-  EXPECT_TRUE(index.ExpandVariants(u"\xD840\xDC00 \u5E72", out));
+  EXPECT_TRUE(table.Expand(u"\xD840\xDC00 \u5E72", out));
   EXPECT_EQ(out.size(), 6u);
   EXPECT_EQ(out[0], u"\u4E00 \u4E7E");
   EXPECT_EQ(out[3], u"\xD840\xDC00 \u4E7E");
@@ -100,12 +101,12 @@ TEST(VariantTable, ExpandsDepthFirst) {
 TEST(VariantTable, ExpansionIsBounded) {
   TempDir dir;
   WriteFile(dir.file("yitizi.txt"), "4E7E,5E72,5E79\n");
-  CIndex index;
-  index.LoadVariantTable(dir.path());
+  VariantTable table;
+  ASSERT_TRUE(table.Load(dir.path()));
   std::vector<std::u16string> out;
   const std::u16string eight(8, u'\u5E72');  // 3^8 = 6561 forms
-  EXPECT_FALSE(index.ExpandVariants(eight, out));
-  EXPECT_EQ(out.size(), CIndex::kMaxVariantForms);
+  EXPECT_FALSE(table.Expand(eight, out));
+  EXPECT_EQ(out.size(), VariantTable::kMaxForms);
   EXPECT_EQ(out.front(), std::u16string(8, u'\u4E7E'));
 }
 

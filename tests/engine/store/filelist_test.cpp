@@ -17,25 +17,31 @@ void WriteBook(const TempDir& dir, int32_t width,
                const std::vector<std::pair<std::string, std::string>>& pages,
                int32_t storedValue = -1) {
   BookWriter w;
-  ASSERT_TRUE(w.Create(dir.path(), "Index", width)) << w.Error();
-  for (const auto& [name, bytes] : pages) ASSERT_TRUE(w.AddPage(name, bytes)) << w.Error();
-  ASSERT_TRUE(w.Finish(storedValue)) << w.Error();
+  ASSERT_TRUE(w.Create(dir.path(), "Index", width));
+  for (const auto& [name, bytes] : pages) {
+    const Status added = w.AddPage(name, bytes);
+    ASSERT_TRUE(added) << added.Message();
+  }
+  ASSERT_TRUE(w.Finish(storedValue));
 }
 
 TEST(FileList, MissingHeaderFailsBeforeTheContentFile) {
   TempDir dir;
   CFileList files;
-  EXPECT_FALSE(files.Open(dir.path(), "Index"));
-  EXPECT_NE(files.LastError().find("Index-fl.h"), std::string::npos);
+  Status opened = files.Open(dir.path(), "Index");
+  EXPECT_EQ(opened.Code(), StatusCode::kNotFound);
+  EXPECT_NE(opened.Message().find("Index-fl.h"), std::string::npos);
   EXPECT_FALSE(files.IsOpen());
   int32_t out = 5;
   EXPECT_FALSE(files.FindPage(0, 1, out));
   EXPECT_EQ(files.StoredValue(), 0);
 
   // Header present, content missing: the content file is named.
-  WriteFile(dir.file("Index-fl.h"), std::string(268, '\0'));
-  EXPECT_FALSE(files.Open(dir.path(), "Index"));
-  EXPECT_NE(files.LastError().find("Index-fl.cnt"), std::string::npos);
+  WriteFile(dir.file("Index-fl.h"), std::string(kBookHeaderSize, '\0'));
+  opened = files.Open(dir.path(), "Index");
+  EXPECT_FALSE(opened);
+  EXPECT_NE(opened.Message().find("Index-fl.cnt"), std::string::npos);
+  EXPECT_FALSE(files.IsOpen());
 }
 
 TEST(FileList, ReadsPagesWithTheHeadersOwnNameWidth) {
@@ -47,7 +53,8 @@ TEST(FileList, ReadsPagesWithTheHeadersOwnNameWidth) {
              {"d1\\b01\\v0001\\0007.htm", withNul}},
             1234);
   CFileList files;
-  ASSERT_TRUE(files.Open(dir.path(), "Index")) << files.LastError();
+  const Status opened = files.Open(dir.path(), "Index");
+  ASSERT_TRUE(opened) << opened.Message();
   EXPECT_EQ(files.NameWidth(), 40);
   EXPECT_EQ(files.RecordCount(), 3);
   EXPECT_EQ(files.StoredValue(), 1234);
@@ -125,7 +132,7 @@ TEST(FileList, RefusesRecordsOutsideTheFiles) {
   WriteBook(dir, 16, {{"v\\1.htm", "abcdef"}, {"v\\2.htm", "gh"}});
   // Corrupt record 1: end offset past the content file.
   std::string header = ReadFile(dir.file("Index-fl.h"));
-  const size_t rec1 = 268 + 1 * (16 + 8);
+  const size_t rec1 = static_cast<size_t>(PageRecordOffset(1, 16));
   header[rec1 + 16] = 100;  // end offset 100 > content size 8
   // Append a partial record (not counted).
   header += std::string(10, 'x');
@@ -159,9 +166,9 @@ TEST(FileList, RefusesBadHeaders) {
   TempDir dir;
   WriteFile(dir.file("Index-fl.cnt"), "");
   CFileList files;
-  WriteFile(dir.file("Index-fl.h"), std::string(267, '\0'));
-  EXPECT_FALSE(files.Open(dir.path(), "Index"));
-  std::string header(268, '\0');
+  WriteFile(dir.file("Index-fl.h"), std::string(kBookHeaderSize - 1, '\0'));
+  EXPECT_EQ(files.Open(dir.path(), "Index").Code(), StatusCode::kCorrupt);
+  std::string header(kBookHeaderSize, '\0');
   header[4] = 0x05;
   header[5] = 0x01;  // width 261
   WriteFile(dir.file("Index-fl.h"), header);
@@ -183,8 +190,8 @@ bool ScanForPage(const std::string& header, int32_t width, int32_t start, int32_
   out = start - 1;
   if (start < 0) return false;
   const int64_t size = static_cast<int64_t>(header.size());
-  for (int64_t i = start; 268 + i * (width + 8) < size; ++i) {
-    const int64_t offset = 268 + i * (width + 8);
+  for (int64_t i = start; PageRecordOffset(i, width) < size; ++i) {
+    const int64_t offset = PageRecordOffset(i, width);
     out = static_cast<int32_t>(i);
     if (offset + width > size) return false;
     const char* name = header.data() + offset;
@@ -204,8 +211,8 @@ bool ScanForPage(const std::string& header, int32_t width, int32_t start, int32_
 TEST(FileList, FindPageAgreesWithARecordByRecordScan) {
   constexpr int32_t kWidth = 12;
   constexpr int32_t kRecords = 150000;  // 3 MB of records: more than two chunks of 1 MiB
-  std::string header(268, '\0');
-  header[4] = kWidth;
+  std::string header(kBookHeaderSize, '\0');
+  header[kNameWidthOffset] = kWidth;
   for (int32_t i = 0; i < kRecords; ++i) {
     char name[kWidth] = {};
     if (i % 7 == 3)

@@ -50,23 +50,32 @@ class HitPageBounds : public ::testing::Test {
   }
   TempDir dir;
   CFileList files;
+  // RenderHitPage's anchors; its note and status are kept.
+  int32_t Render(int32_t record, std::string& out, std::u16string_view keywords, int scope = 0) {
+    HitPageReport report;
+    status = files.RenderHitPage(record, out, keywords, static_cast<HitScope>(scope), report);
+    note = report.note;
+    return report.anchors;
+  }
+  Status status;
+  std::string note;
 };
 
 TEST_F(HitPageBounds, LettersAndMarkupCharactersMarkTheTextOnly) {
   Write({"<title>學而</title><TD><p class=\"a\">學而時習之，不亦說乎？</p>" + NO + "學者覺也" + NC +
          "<br>p</TD><TD></TD>"});
   std::string plain;
-  ASSERT_EQ(files.RenderHitPage(0, plain, u"學而", 0), 1);
+  ASSERT_EQ(Render(0, plain, u"學而", 0), 1);
   // Keywords that occur only in markup mark nothing: the page is the same.
   for (const char16_t* keywords : {u"學而 a b c d e g k l m n o r s t", u"學而 <", u"學而 >", u"學而 \"",
                                    u"學而 font", u"學而 name=\"0000\""}) {
     std::string page;
-    EXPECT_EQ(files.RenderHitPage(0, page, keywords, 0), 1);
+    EXPECT_EQ(Render(0, page, keywords, 0), 1);
     EXPECT_EQ(page, plain);
   }
   // A letter in the text is marked there, and only there.
   std::string page;
-  EXPECT_EQ(files.RenderHitPage(0, page, u"學而 p b", 0), 2);
+  EXPECT_EQ(Render(0, page, u"學而 p b", 0), 2);
   EXPECT_EQ(page, Page("學而",
                        "<p class=\"a\">" + Hit(0, "學而") + "時習之，不亦說乎？</p>" + NO + "學者覺也" + NC +
                            "<br>" + Hit(1, "p"),
@@ -89,30 +98,30 @@ TEST_F(HitPageBounds, APassPastThePageBoundIsLeftOutAndSaid) {
   ASSERT_EQ(limit, CFileList::kMinHitPageLimit);
 
   std::string unmarked;
-  ASSERT_EQ(files.RenderHitPage(0, unmarked, u"乎", 0), 0);
+  ASSERT_EQ(Render(0, unmarked, u"乎", 0), 0);
   EXPECT_EQ(unmarked, Page("t", cell, ""));
-  EXPECT_TRUE(files.RenderNote().empty());
+  EXPECT_TRUE(note.empty());
 
   // The keyword before the bound is marked; the one past it, and all after
   // it, are not.
   std::string page;
-  EXPECT_EQ(files.RenderHitPage(0, page, u"而 學 乎", 0), 1);
+  EXPECT_EQ(Render(0, page, u"而 學 乎", 0), 1);
   EXPECT_EQ(page, Page("t", Hit(0, "而") + cell.substr(3), ""));
   EXPECT_LE(page.size(), limit);
-  EXPECT_NE(files.RenderNote().find("\"學\""), std::string::npos) << files.RenderNote();
-  EXPECT_NE(files.RenderNote().find(std::to_string(limit)), std::string::npos) << files.RenderNote();
+  EXPECT_NE(note.find("\"學\""), std::string::npos) << note;
+  EXPECT_NE(note.find(std::to_string(limit)), std::string::npos) << note;
 
   // Past the bound at the first keyword: the page unmarked.
   page.clear();
-  EXPECT_EQ(files.RenderHitPage(0, page, u"學 而", 0), 0);
+  EXPECT_EQ(Render(0, page, u"學 而", 0), 0);
   EXPECT_EQ(page, unmarked);
   EXPECT_EQ(CountAnchors(page), 0u);
-  EXPECT_FALSE(files.RenderNote().empty());
+  EXPECT_FALSE(note.empty());
 
   // A rendering within the bound clears the note.
   page.clear();
-  EXPECT_EQ(files.RenderHitPage(0, page, u"而", 0), 1);
-  EXPECT_TRUE(files.RenderNote().empty());
+  EXPECT_EQ(Render(0, page, u"而", 0), 1);
+  EXPECT_TRUE(note.empty());
 }
 
 TEST_F(HitPageBounds, PassesStopAtTheirWorkBound) {
@@ -128,11 +137,11 @@ TEST_F(HitPageBounds, PassesStopAtTheirWorkBound) {
   }
   Write({"<title>t</title><TD>" + cell + "</TD><TD></TD>"});
   std::string page;
-  const int32_t anchors = files.RenderHitPage(0, page, keywords, 0);
+  const int32_t anchors = Render(0, page, keywords, 0);
   EXPECT_GT(anchors, 100);
   EXPECT_LT(anchors, 400);
   EXPECT_EQ(CountAnchors(page), static_cast<size_t>(anchors));
-  EXPECT_NE(files.RenderNote().find("MiB of passes"), std::string::npos) << files.RenderNote();
+  EXPECT_NE(note.find("MiB of passes"), std::string::npos) << note;
 }
 
 TEST_F(HitPageBounds, AStoredPageTooLargeToMarkIsRefused) {
@@ -140,14 +149,14 @@ TEST_F(HitPageBounds, AStoredPageTooLargeToMarkIsRefused) {
   const size_t fill = CFileList::kMaxHitPageSource - head.size() - tail.size();
   Write({head + std::string(fill, 'x') + tail, head + std::string(fill + 1, 'x') + tail});
   std::string page;
-  EXPECT_EQ(files.RenderHitPage(0, page, u"學", 0), 1);
+  EXPECT_EQ(Render(0, page, u"學", 0), 1);
   EXPECT_TRUE(page == Page("t", Hit(0, "學") + std::string(fill, 'x'), ""));
   page = "old";
-  EXPECT_EQ(files.RenderHitPage(1, page, u"學", 0), 0);
+  EXPECT_EQ(Render(1, page, u"學", 0), 0);
   EXPECT_EQ(page, "");
-  EXPECT_NE(files.LastError().find("at most " + std::to_string(CFileList::kMaxHitPageSource)),
+  EXPECT_NE(status.Message().find("at most " + std::to_string(CFileList::kMaxHitPageSource)),
             std::string::npos)
-      << files.LastError();
+      << status.Message();
 }
 
 }  // namespace

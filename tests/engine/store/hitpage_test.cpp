@@ -18,19 +18,19 @@ TEST(HitPageRender, KeywordPassRebuildsThePageAndSharesTheCounter) {
   const std::string stored = "前<title>學</title><TABLE><TD>學而" + NO + "學" + NC + "</TD><TD>學</TD></TABLE>後";
   std::string out;
   int32_t counter = 5;
-  RenderKeywordPass(stored, "學", 0, 0, counter, out);
+  RenderKeywordPass(stored, "學", 0, HitScope::WholeText, counter, out);
   EXPECT_EQ(out, Page("學", Hit(5, "學") + "而" + NO + Hit(6, "學") + NC, "學"));
   EXPECT_EQ(counter, 7);
   // The rebuilt page parses back into the same sections: a pass with a
   // keyword that does not occur reproduces it exactly.
   std::string again;
-  RenderKeywordPass(out, "乎", 0, 0, counter, again);
+  RenderKeywordPass(out, "乎", 0, HitScope::WholeText, counter, again);
   EXPECT_EQ(again, out);
   EXPECT_EQ(counter, 7);
   // Parity 1 marks the second cell only.
   std::string odd;
   counter = 0;
-  RenderKeywordPass(stored, "學", 1, 0, counter, odd);
+  RenderKeywordPass(stored, "學", 1, HitScope::WholeText, counter, odd);
   EXPECT_EQ(odd, Page("學", "學而" + NO + "學" + NC, Hit(0, "學")));
 }
 
@@ -54,6 +54,15 @@ class HitPageRenderBook : public ::testing::Test {
   }
   TempDir dir;
   CFileList files;
+  // RenderHitPage's anchors; its note and status are kept.
+  int32_t Render(int32_t record, std::string& out, std::u16string_view keywords, int scope = 0) {
+    HitPageReport report;
+    status = files.RenderHitPage(record, out, keywords, static_cast<HitScope>(scope), report);
+    note = report.note;
+    return report.anchors;
+  }
+  Status status;
+  std::string note;
 };
 
 TEST_F(HitPageRenderBook, RendersWholePagesToTheByte) {
@@ -93,7 +102,7 @@ TEST_F(HitPageRenderBook, RendersWholePagesToTheByte) {
   };
   for (const auto& c : cases) {
     std::string out;
-    EXPECT_EQ(files.RenderHitPage(c.record, out, c.keywords, c.scope), c.anchors) << c.what;
+    EXPECT_EQ(Render(c.record, out, c.keywords, c.scope), c.anchors) << c.what;
     EXPECT_EQ(out, c.page) << c.what;
   }
 }
@@ -102,21 +111,23 @@ TEST_F(HitPageRenderBook, EmptyKeywordsUnreadableRecordsAndAClosedStore) {
   // No keyword at all: 0 anchors and the output left as supplied (empty).
   for (const char16_t* keywords : {u"", u"  ", u"\u3000 \u3000"}) {
     std::string out;
-    EXPECT_EQ(files.RenderHitPage(0, out, keywords, 0), 0);
+    EXPECT_EQ(Render(0, out, keywords, 0), 0);
     EXPECT_EQ(out, "");
   }
   // A record outside the page table: 0 anchors and an empty output.
   std::string out = "old page";
-  EXPECT_EQ(files.RenderHitPage(4, out, u"學", 0), 0);
+  EXPECT_EQ(Render(4, out, u"學", 0), 0);
   EXPECT_EQ(out, "");
   out = "old page";
-  EXPECT_EQ(files.RenderHitPage(-1, out, u"學", 0), 0);
+  EXPECT_EQ(Render(-1, out, u"學", 0), 0);
   EXPECT_EQ(out, "");
+  EXPECT_EQ(status.Code(), StatusCode::kInvalid);
   // A closed store does not touch the output.
   files.Close();
   out = "old page";
-  EXPECT_EQ(files.RenderHitPage(0, out, u"學", 0), 0);
+  EXPECT_EQ(Render(0, out, u"學", 0), 0);
   EXPECT_EQ(out, "old page");
+  EXPECT_FALSE(status);
 }
 
 }  // namespace
