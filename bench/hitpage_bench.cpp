@@ -13,6 +13,8 @@
 #include "store/hitpage.h"
 #include "writer/bookwriter.h"
 
+using namespace tevarin;
+
 namespace {
 
 const std::string kNoteOpenTag = "<font size=-1 color=\"#993366\">";
@@ -57,7 +59,7 @@ void BM_KeywordPasses(benchmark::State& state) {
     int32_t counter = 0;
     for (size_t k = 0; k < n; ++k) {
       out.clear();
-      RenderKeywordPass(current, kKeywords[k], 0, 0, counter, out);
+      RenderKeywordPass(current, kKeywords[k], 0, HitScope::WholeText, counter, out);
       current.swap(out);
     }
     anchors = counter;
@@ -75,22 +77,22 @@ class BookFixture {
   BookFixture() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "tevarin-bench-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) std::abort();
-    dir_ = tmpl;
+    m_dir = tmpl;
     BookWriter w;
-    if (!w.Create(dir_, "Index", 100) || !w.AddPage("lunyu\\juan1\\0002.htm", TypicalPage()) ||
-        !w.Finish() || !files_.Open(dir_, "Index"))
+    if (!w.Create(m_dir, "Index", 100) || !w.AddPage("lunyu\\juan1\\0002.htm", TypicalPage()) ||
+        !w.Finish() || !m_files.Open(m_dir, "Index"))
       std::abort();
   }
   ~BookFixture() {
-    files_.Close();
+    m_files.Close();
     std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    std::filesystem::remove_all(m_dir, ec);
   }
-  const CFileList& files() const { return files_; }
+  const CFileList& Files() const { return m_files; }
 
  private:
-  std::string dir_;
-  CFileList files_;
+  std::string m_dir;
+  CFileList m_files;
 };
 
 void BM_RenderHitPage(benchmark::State& state) {
@@ -100,7 +102,9 @@ void BM_RenderHitPage(benchmark::State& state) {
   int32_t anchors = 0;
   for (auto _ : state) {
     std::string out;
-    anchors = book.files().RenderHitPage(0, out, keywords, 0);
+    HitPageReport report;
+    (void)book.Files().RenderHitPage(0, out, keywords, HitScope::WholeText, report);
+    anchors = report.anchors;
     benchmark::DoNotOptimize(out);
   }
   state.counters["anchors"] = anchors;
@@ -124,7 +128,9 @@ void BM_RenderHitPageHostile(benchmark::State& state) {
   size_t bytes = 0;
   for (auto _ : state) {
     std::string out;
-    anchors = book.files().RenderHitPage(0, out, keywords, 0);
+    HitPageReport report;
+    (void)book.Files().RenderHitPage(0, out, keywords, HitScope::WholeText, report);
+    anchors = report.anchors;
     bytes = out.size();
     benchmark::DoNotOptimize(out);
   }

@@ -17,6 +17,8 @@
 
 #include "index/index.h"
 
+using namespace tevarin;
+
 namespace {
 
 bool HasCollection(const std::string& dir) {
@@ -40,17 +42,18 @@ std::string DataFolder() {
 }
 
 // One engine per index part, opened on first use and kept for all cases.
-CIndex* Engine(int part, std::string& why) {
+CIndex* Engine(IndexPart indexPart, std::string& why) {
   static CIndex engines[3];
   static bool tried[3] = {false, false, false};
   static std::string errors[3];
+  const int part = static_cast<int>(indexPart);
   if (!tried[part]) {
     tried[part] = true;
     const std::string dir = DataFolder();
     if (!HasCollection(dir))
       errors[part] = "no collection in " + dir + " (set TEVARIN_DATA or build one with tevarin-mkcollection)";
-    else if (!engines[part].Open(dir, "Index", part))
-      errors[part] = "cannot open the collection in " + dir + ": " + engines[part].LastError();
+    else if (const Status opened = engines[part].Open(dir, "Index", indexPart); !opened)
+      errors[part] = "cannot open the collection in " + dir + ": " + opened.Message();
   }
   why = errors[part];
   return engines[part].IsOpen() ? &engines[part] : nullptr;
@@ -58,7 +61,7 @@ CIndex* Engine(int part, std::string& why) {
 
 enum class Op { And, Or };
 
-void RunSearch(benchmark::State& state, std::u16string keywords, Op op, bool variants, int part) {
+void RunSearch(benchmark::State& state, std::u16string keywords, Op op, bool variants, IndexPart part) {
   std::string why;
   CIndex* index = Engine(part, why);
   if (!index) {
@@ -82,31 +85,31 @@ void RunSearch(benchmark::State& state, std::u16string keywords, Op op, bool var
   state.counters["hits"] = static_cast<double>(hits);
 }
 
-void BM_Search(benchmark::State& state, const char16_t* keywords, Op op, bool variants, int part) {
+void BM_Search(benchmark::State& state, const char16_t* keywords, Op op, bool variants, IndexPart part) {
   RunSearch(state, keywords, op, variants, part);
 }
 
 // A frequent single character: every position of every page it is on is counted.
-BENCHMARK_CAPTURE(BM_Search, single_zhi, u"之", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Search, single_bu, u"不", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, single_zhi, u"之", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, single_bu, u"不", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
 // Phrases: the terms meet on the pages of the rarest one.
-BENCHMARK_CAPTURE(BM_Search, phrase2_tianxia, u"天下", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Search, phrase2_buzhi, u"不知", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Search, phrase4_buzhihechu, u"不知何處", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Search, phrase8_chunmian, u"春眠不覺曉，處處", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, phrase2_tianxia, u"天下", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, phrase2_buzhi, u"不知", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, phrase4_buzhihechu, u"不知何處", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, phrase8_chunmian, u"春眠不覺曉，處處", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
 // Wildcards.
-BENCHMARK_CAPTURE(BM_Search, question_chun_hua, u"春?花", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Search, star_chun_hua, u"春*花", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Search, star3_chun_hua_yue, u"春*花*月", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, question_chun_hua, u"春?花", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, star_chun_hua, u"春*花", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, star3_chun_hua_yue, u"春*花*月", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
 // Variant groups: the group slot holds the merged postings of all forms.
-BENCHMARK_CAPTURE(BM_Search, variants_xue, u"学而", Op::And, true, FullText)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Search, variants_guo, u"国家", Op::And, true, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, variants_xue, u"学而", Op::And, true, IndexPart::FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, variants_guo, u"国家", Op::And, true, IndexPart::FullText)->Unit(benchmark::kMillisecond);
 // Several keywords.
-BENCHMARK_CAPTURE(BM_Search, and_two, u"明月 故鄉", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Search, and_dense, u"梅花 雪", Op::And, false, FullText)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Search, or_two, u"明月 故鄉", Op::Or, false, FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, and_two, u"明月 故鄉", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, and_dense, u"梅花 雪", Op::And, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, or_two, u"明月 故鄉", Op::Or, false, IndexPart::FullText)->Unit(benchmark::kMillisecond);
 // The body index.
-BENCHMARK_CAPTURE(BM_Search, body_single_zhi, u"之", Op::And, false, Body)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, body_single_zhi, u"之", Op::And, false, IndexPart::Body)->Unit(benchmark::kMillisecond);
 
 // Keywords that cost time in proportion to their length or more: a frequent
 // character repeated hundreds of times (one page list to intersect, and a
@@ -127,7 +130,7 @@ std::u16string ManyCharacters(int n) {
   return s;
 }
 void BM_LongKeyword(benchmark::State& state, std::u16string keywords, Op op) {
-  RunSearch(state, std::move(keywords), op, false, FullText);
+  RunSearch(state, std::move(keywords), op, false, IndexPart::FullText);
 }
 BENCHMARK_CAPTURE(BM_LongKeyword, zhi_x600, Repeated(u"之", 600), Op::And)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LongKeyword, bu_x1000, Repeated(u"不", 1000), Op::And)->Unit(benchmark::kMillisecond);

@@ -13,8 +13,11 @@
 #include <vector>
 
 #include "fuzzsupport.h"
-#include "index/verifier.h"
+#include "catalog/collectioncheck.h"
+#include "store/bookformat.h"
 #include "store/filelist.h"
+
+using namespace tevarin;
 
 namespace {
 
@@ -25,8 +28,8 @@ bool ScanForPage(std::string_view header, int32_t width, int32_t start, int32_t 
   out = start - 1;
   if (start < 0) return false;
   const int64_t size = static_cast<int64_t>(header.size());
-  for (int64_t i = start; 268 + i * (width + 8) < size; ++i) {
-    const int64_t offset = 268 + i * (width + 8);
+  for (int64_t i = start; PageRecordOffset(i, width) < size; ++i) {
+    const int64_t offset = PageRecordOffset(i, width);
     out = static_cast<int32_t>(i);
     if (offset + width > size) return false;
     const std::string_view field = header.substr(static_cast<size_t>(offset), static_cast<size_t>(width));
@@ -49,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   const std::string_view header = in.Sized();
   const std::u16string keywords = FuzzInput::Units(in.Sized());
-  const int32_t scope = in.U8() % 4;  // 3 is no scope the form passes
+  const HitScope scope = static_cast<HitScope>(in.U8() % 4);  // 3 is no scope the form passes
   const std::string_view content = in.Rest();
   const std::string& dir = ScratchDir();
   WriteScratchFile(dir + "/Index-fl.h", header);
@@ -61,7 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t out = 0;
     FUZZ_CHECK(!files.FindPage(0, 1, out));
     std::string page = "untouched";
-    FUZZ_CHECK(files.RenderHitPage(0, page, u"一", 0) == 0 && page == "untouched");
+    HitPageReport report;
+    FUZZ_CHECK(!files.RenderHitPage(0, page, u"一", HitScope::WholeText, report) &&
+               report.anchors == 0 && page == "untouched");
     return 0;
   }
   const int32_t count = files.RecordCount();
@@ -71,13 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   scanning.SetPageIndexLimit(0);
   FUZZ_CHECK(scanning.Open(dir, "Index"));
   CollectionVerifier verifier(dir);
-  const bool sound = verifier.CheckBook();
+  const bool sound = verifier.CheckBook().IsOk();
   FUZZ_CHECK(files.ContentSize() == static_cast<int64_t>(content.size()));
   const int32_t probe = count < 40 ? count : 40;
   for (int32_t i = -2; i < probe + 2; ++i) {
     CFileList::PageRecord rec;
     const bool inTable = i >= 0 && i < count;
-    const bool ok = files.ReadRecord(i, rec);
+    const bool ok = files.ReadRecord(i, rec).IsOk();
     if (!inTable) FUZZ_CHECK(!ok);
     if (sound && inTable) FUZZ_CHECK(ok);
     if (ok) {
@@ -85,16 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FUZZ_CHECK(rec.endOffset <= static_cast<int64_t>(content.size()));
     }
     int32_t length = -1;
-    FUZZ_CHECK(files.GetPageLength(i, length) == ok);
+    FUZZ_CHECK(files.GetPageLength(i, length).IsOk() == ok);
     if (ok) FUZZ_CHECK(length == rec.length);
 
     std::string page;
-    FUZZ_CHECK(files.ReadPage(i, page) == ok);
+    FUZZ_CHECK(files.ReadPage(i, page).IsOk() == ok);
     if (ok) {
       FUZZ_CHECK(page.size() == static_cast<size_t>(rec.length));
       const size_t from = static_cast<size_t>(rec.endOffset - rec.length);
       for (size_t k = 0; k < page.size(); ++k)
-        FUZZ_CHECK(static_cast<uint8_t>(page[k] ^ content[from + k]) == 0xA7);
+        FUZZ_CHECK(static_cast<uint8_t>(page[k] ^ content[from + k]) == kContentMask);
       // A buffer one byte short is refused, never overrun.
       if (rec.length > 0) {
         std::vector<char> small(static_cast<size_t>(rec.length) - 1);
@@ -127,9 +132,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The hit page: a refusal leaves no page behind; a rendered page is the
     // template, whatever the stored bytes were.
     std::string out;
-    const int32_t anchors = files.RenderHitPage(i, out, keywords, scope);
+    HitPageReport report;
+    const Status rendered = files.RenderHitPage(i, out, keywords, scope, report);
+    const int32_t anchors = report.anchors;
     FUZZ_CHECK(anchors >= 0);
-    if (!ok) FUZZ_CHECK(anchors == 0);
+    if (!ok) FUZZ_CHECK(anchors == 0 && !rendered && out.empty());
     if (!out.empty()) FUZZ_CHECK(out.compare(0, 6, "<html>") == 0);
     // Marks go into the text only: every anchor counted is in the page (one
     // the stored page held itself would be counted there too).

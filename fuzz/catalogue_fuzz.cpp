@@ -9,13 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/robust_collection.h"
+#include "support/robust_collection.h"
 #include "fuzzsupport.h"
 #include "index/index.h"
-#include "index/verifier.h"
-#include "panel/catalogue.h"
-#include "panel/pagedisplay.h"
-#include "panel/searchresult.h"
+#include "catalog/collectioncheck.h"
+#include "catalog/catalogue.h"
+#include "catalog/pagedisplay.h"
+#include "catalog/searchresult.h"
+
+using namespace tevarin;
 
 namespace {
 
@@ -53,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   static CIndex* index = [] {
     auto* idx = new CIndex;
-    FUZZ_CHECK(idx->Open(dir, "Index", FullText));
+    FUZZ_CHECK(idx->Open(dir, "Index", IndexPart::FullText));
     return idx;
   }();
   const int32_t records = index->Files().RecordCount();
@@ -69,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   CCatalogue catalogue;
   FUZZ_CHECK(catalogue.Load(dir));
-  const size_t expectEntries = std::min<size_t>(bytes.size() / 216, CCatalogue::kMaxEntries);
+  const size_t expectEntries =
+      std::min<size_t>(bytes.size() / kCatalogueRecordSize, CCatalogue::kMaxEntries);
   FUZZ_CHECK(catalogue.NodeCount() == static_cast<int>(expectEntries) + 1);
   FUZZ_CHECK(CountNodes(catalogue.Root(), 0) == expectEntries + 1);
 
@@ -109,8 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Table-of-contents pages: a page shown is the entry's and carries the number asked.
     for (int32_t page : {int32_t(item->curFileName), int32_t(item->curFileName) + 1, 0, -1}) {
       TocPage toc;
-      std::string error;
-      if (!LoadTocPage(*index, *item, page == 0, page, toc, error)) continue;
+      if (!LoadTocPage(*index, *item, page == 0, page, toc)) continue;
       FUZZ_CHECK(toc.record >= int64_t(item->docID) - 1 &&
                  toc.record <= int64_t(item->docID) + item->docNo - 2 && toc.record < records);
       CFileList::PageRecord rec;
@@ -125,6 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   CollectionVerifier verifier(dir);
   FUZZ_CHECK(verifier.CheckBook());
-  verifier.CheckCatalogue();
+  (void)verifier.CheckCatalogue();
   return 0;
 }

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "fuzzsupport.h"
-#include "index/codeconverter.h"
+#include "text/codeconverter.h"
+
+using namespace tevarin;
 
 namespace {
 

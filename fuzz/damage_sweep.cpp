@@ -78,9 +78,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/robust_collection.h"
 #include "index/postingscursor.h"
+#include "base/littleendian.h"
+#include "catalog/catalogueformat.h"
+#include "index/indexformat.h"
 #include "store/bookformat.h"
+#include "support/robust_collection.h"
+
+using namespace tevarin;
 
 namespace fs = std::filesystem;
 
@@ -307,13 +312,13 @@ struct Damage {
   bool alwaysBroken;  // verify must refuse it
 };
 
-uint32_t U32(const std::string& s, size_t at) {
-  uint32_t v = 0;
-  if (at + 4 <= s.size()) std::memcpy(&v, s.data() + at, 4);
-  return v;
+// A little-endian number of a file's bytes; 0 (reading), nothing (writing)
+// past the end.
+uint32_t U32(const std::string& s, int64_t at) {
+  return at >= 0 && static_cast<size_t>(at) + 4 <= s.size() ? LoadLE32(&s[static_cast<size_t>(at)]) : 0;
 }
-void SetU32(std::string& s, size_t at, uint32_t v) {
-  if (at + 4 <= s.size()) std::memcpy(s.data() + at, &v, 4);
+void SetU32(std::string& s, int64_t at, uint32_t v) {
+  if (at >= 0 && static_cast<size_t>(at) + 4 <= s.size()) StoreLE32(&s[static_cast<size_t>(at)], v);
 }
 
 std::vector<Damage> Damages(const fs::path& sound, int flipFactor) {
@@ -354,58 +359,60 @@ std::vector<Damage> Damages(const fs::path& sound, int flipFactor) {
     std::vector<size_t> offs;
     const std::string h = ReadAll(sound / "Index-fl.h");
     for (size_t i = 0; i < h.size(); ++i)
-      if (i < 8 || i >= 268) offs.push_back(i);
+      if (i < static_cast<size_t>(kHeaderBlockOffset) || i >= static_cast<size_t>(kBookHeaderSize))
+        offs.push_back(i);
     flips("Index-fl.h", offs, 8);
   }
   for (const char* idx : {"Index", "Index_content", "Index_desc"}) {
     const std::string h = ReadAll(sound / (std::string(idx) + "-idx.h"));
     std::vector<size_t> offs;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-      if (static_cast<int32_t>(U32(h, 4 * size_t(slot))) < 0) continue;
+      if (static_cast<int32_t>(U32(h, FirstBlockEntryOffset(slot))) < 0) continue;
       for (size_t k = 0; k < 4; ++k) {
-        offs.push_back(4 * size_t(slot) + k);               // first block
-        offs.push_back(1000000 + 4 * size_t(slot) + k);     // last page
+        offs.push_back(static_cast<size_t>(FirstBlockEntryOffset(slot)) + k);
+        offs.push_back(static_cast<size_t>(LastPageEntryOffset(slot)) + k);
       }
     }
-    for (size_t i = 1400000; i < h.size(); ++i) offs.push_back(i);  // chain
+    for (size_t i = kBlockChainOffset; i < h.size(); ++i) offs.push_back(i);  // chain
     flips(std::string(idx) + "-idx.h", offs, 4);
 
     // Postings: the first bytes of every slot's stream.
     const std::string m = ReadAll(sound / (std::string(idx) + "-idx.m"));
     std::vector<size_t> moffs;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-      const int32_t first = static_cast<int32_t>(U32(h, 4 * size_t(slot)));
+      const int32_t first = static_cast<int32_t>(U32(h, FirstBlockEntryOffset(slot)));
       if (first < 0) continue;
-      for (size_t k = 0; k < 16; ++k) moffs.push_back(size_t(first) * 4096 + k);
+      for (size_t k = 0; k < 16; ++k) moffs.push_back(size_t(first) * kBlockSize + k);
     }
     flips(std::string(idx) + "-idx.m", moffs, 4);
 
     // Chain loops: every multi-block stream's first block chained to itself
     // and its second block chained back to the first.
     for (int slot = 0; slot < kSlotCount; ++slot) {
-      const int32_t first = static_cast<int32_t>(U32(h, 4 * size_t(slot)));
+      const int32_t first = static_cast<int32_t>(U32(h, FirstBlockEntryOffset(slot)));
       if (first < 0) continue;
-      const uint32_t second = U32(h, 1400000 + 4 * size_t(first));
+      const uint32_t second = U32(h, ChainEntryOffset(uint32_t(first)));
       if (second == static_cast<uint32_t>(first)) continue;  // a one-block stream
       list.push_back({"slot " + std::to_string(slot) + ": block " + std::to_string(first) +
                           " chained to itself",
                       std::string(idx) + "-idx.h",
-                      [first](std::string& s) { SetU32(s, 1400000 + 4 * size_t(first), uint32_t(first)); },
+                      [first](std::string& s) { SetU32(s, ChainEntryOffset(uint32_t(first)), uint32_t(first)); },
                       true});
       list.push_back({"slot " + std::to_string(slot) + ": block " + std::to_string(second) +
                           " chained back to " + std::to_string(first),
                       std::string(idx) + "-idx.h",
                       [first, second](std::string& s) {
-                        SetU32(s, 1400000 + 4 * size_t(second), uint32_t(first));
+                        SetU32(s, ChainEntryOffset(second), uint32_t(first));
                       },
                       false});  // harmless when the stream ends inside the second block
     }
   }
   {
     std::vector<size_t> offs;
-    const size_t n = fs::file_size(sound / "vok.dir") / 216;
-    for (size_t r = 0; r < n; ++r)
-      for (size_t k = 200; k < 214; ++k) offs.push_back(r * 216 + k);
+    const size_t n = fs::file_size(sound / "vok.dir") / kCatalogueRecordSize;
+    for (size_t r = 0; r < n; ++r)  // level, docID, docNo and curFileName
+      for (size_t k = kCatalogueLevelOffset; k < kCatalogueReservedOffset; ++k)
+        offs.push_back(r * kCatalogueRecordSize + k);
     flips("vok.dir", offs, 4);
   }
   {
@@ -448,12 +455,6 @@ std::string Utf8(uint32_t cp) {
   return s;
 }
 
-void PutU32(std::string& s, size_t at, uint32_t v) { std::memcpy(s.data() + at, &v, 4); }
-uint32_t GetU32(const std::string& s, size_t at) {
-  uint32_t v = 0;
-  std::memcpy(&v, s.data() + at, 4);
-  return v;
-}
 
 // The character that stands on every page of the many-page collection (and
 // fills two pages of the fixture), and a thousand others, eight of which
@@ -516,14 +517,14 @@ bool MakeLongChain(const fs::path& dir) {
 constexpr uint32_t kManyRecords = 30000000;
 bool MakeLongPageTable(const fs::path& dir) {
   const std::string h = ReadAll(dir / "Index-fl.h");
-  const uint32_t width = GetU32(h, 4);
-  const size_t count = (h.size() - kBookHeaderSize) / (width + 8);
+  const uint32_t width = U32(h, kNameWidthOffset);
+  const size_t count = static_cast<size_t>(PageRecordCount(static_cast<int64_t>(h.size()), width));
   std::string t = h.substr(0, kBookHeaderSize);
-  PutU32(t, 0, kManyRecords);
-  PutU32(t, 4, 1);
+  SetU32(t, kStoredValueOffset, kManyRecords);
+  SetU32(t, kNameWidthOffset, 1);
   for (size_t i = 0; i < count; ++i) {
     t.push_back('\0');
-    t.append(h, kBookHeaderSize + i * (width + 8) + width, 8);
+    t.append(h, static_cast<size_t>(PageRecordOffset(i, width)) + width, 8);
   }
   const fs::path path = Fresh(dir, "Index-fl.h");
   return WriteAll(path, t) && Extend(path, kBookHeaderSize + uint64_t(kManyRecords) * 9);
@@ -535,7 +536,7 @@ bool MakeLongPageTable(const fs::path& dir) {
 bool MakeHugePage(const fs::path& dir) {
   const std::string h = ReadAll(dir / "Index-fl.h");
   const std::string c = ReadAll(dir / "Index-fl.cnt");
-  const uint32_t width = GetU32(h, 4);
+  const uint32_t width = U32(h, kNameWidthOffset);
   const std::string head =
       "<html><head><title>d1\\b1\\v1\\1.htm</title></head><body><TABLE><tr><TD width=80></TD>"
       "<TD width=450>";
@@ -545,7 +546,7 @@ bool MakeHugePage(const fs::path& dir) {
   const size_t units = (size_t(200) << 20) / unit.size();
   const uint64_t length = head.size() + units * unit.size() + tail.size();
   auto masked = [](std::string s) {
-    for (char& ch : s) ch = static_cast<char>(ch ^ kContentMask);
+    MaskContent(s.data(), s.size());
     return s;
   };
   std::ofstream out(Fresh(dir, "Index-fl.cnt"), std::ios::binary | std::ios::trunc);
@@ -556,8 +557,8 @@ bool MakeHugePage(const fs::path& dir) {
   out << masked(Repeat(unit, left)) << masked(tail);
   out.close();
   std::string t = h;
-  PutU32(t, kBookHeaderSize + width, static_cast<uint32_t>(c.size() + length));
-  PutU32(t, kBookHeaderSize + width + 4, static_cast<uint32_t>(length));
+  SetU32(t, PageRecordOffset(0, width) + width, static_cast<uint32_t>(c.size() + length));
+  SetU32(t, PageRecordOffset(0, width) + width + 4, static_cast<uint32_t>(length));
   return static_cast<bool>(out) && WriteAll(Fresh(dir, "Index-fl.h"), t);
 }
 
@@ -581,16 +582,15 @@ bool MakeHugeStream(const fs::path& dir) {
   }
   m.resize((m.size() + kBlockSize - 1) / kBlockSize * kBlockSize, '\0');
   const uint32_t blocks = static_cast<uint32_t>(m.size() / kBlockSize);
-  h.resize(static_cast<size_t>(kIndexHeaderTables) + size_t(blocks) * 4, '\0');
-  for (uint32_t b = firstNew; b < blocks; ++b)
-    PutU32(h, static_cast<size_t>(kIndexHeaderTables) + size_t(b) * 4, b + 1 < blocks ? b + 1 : b);
-  PutU32(h, size_t(slot) * 4, firstNew);
-  PutU32(h, 1000000 + size_t(slot) * 4, kEntries - 1);
+  h.resize(static_cast<size_t>(ChainEntryOffset(blocks)), '\0');
+  for (uint32_t b = firstNew; b < blocks; ++b) SetU32(h, ChainEntryOffset(b), b + 1 < blocks ? b + 1 : b);
+  SetU32(h, FirstBlockEntryOffset(slot), firstNew);
+  SetU32(h, LastPageEntryOffset(slot), kEntries - 1);
   const std::string fl = ReadAll(dir / "Index-fl.h");
-  const uint32_t width = GetU32(fl, 4);
+  const uint32_t width = U32(fl, kNameWidthOffset);
   return WriteAll(Fresh(dir, "Index-idx.m"), m) && WriteAll(Fresh(dir, "Index-idx.h"), h) &&
          WriteAll(Fresh(dir, "Index-fl.h"), fl) &&
-         Extend(dir / "Index-fl.h", kBookHeaderSize + uint64_t(kEntries) * (width + 8));
+         Extend(dir / "Index-fl.h", static_cast<uint64_t>(PageRecordOffset(kEntries, width)));
 }
 
 // Variant tables of 28 MiB. Fields cycle through U+4E00..U+9FFF after 學 and
@@ -606,7 +606,7 @@ std::string CyclingFields(size_t bytes, char separator) {
   }
   return s;
 }
-std::function<bool(const fs::path&)> VariantTable(std::function<std::string()> text) {
+std::function<bool(const fs::path&)> VariantTableShape(std::function<std::string()> text) {
   return [text](const fs::path& dir) { return WriteAll(Fresh(dir, "yitizi.txt"), text()); };
 }
 
@@ -652,13 +652,13 @@ std::vector<Shape> Shapes() {
       {{"stats"}},
   };
   list.push_back({"variant table of one 28 MiB line without commas", false,
-                  VariantTable([] { return Repeat("5B78", kTableBytes / 4); }), variantCommands});
+                  VariantTableShape([] { return Repeat("5B78", kTableBytes / 4); }), variantCommands});
   list.push_back({"variant table of one 28 MiB line of fields", false,
-                  VariantTable([] { return CyclingFields(kTableBytes, ','); }), variantCommands});
+                  VariantTableShape([] { return CyclingFields(kTableBytes, ','); }), variantCommands});
   list.push_back({"variant table of 28 MiB of lines without commas", false,
-                  VariantTable([] { return CyclingFields(kTableBytes, '\n'); }), variantCommands});
+                  VariantTableShape([] { return CyclingFields(kTableBytes, '\n'); }), variantCommands});
   list.push_back({"variant group of 1,000,000 members", false,
-                  VariantTable([] {
+                  VariantTableShape([] {
                     return CyclingFields(size_t(5) * 1000000, ',') + "\n" +
                            robust::VariantTableText({robust::FixtureGroups()[1],
                                                      robust::FixtureGroups()[2]});

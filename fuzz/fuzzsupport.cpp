@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace tevarin {
+
 namespace {
 
 struct Scratch {
@@ -52,3 +54,5 @@ void WriteScratchFile(const std::string& path, std::string_view bytes) {
 }
 
 void RemoveScratchFile(const std::string& path) { unlink(path.c_str()); }
+
+}  // namespace tevarin

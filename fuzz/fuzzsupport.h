@@ -12,6 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/littleendian.h"
+
+namespace tevarin {
+
 #define FUZZ_CHECK(cond)                                                              \
   do {                                                                                \
     if (!(cond)) {                                                                    \
@@ -36,8 +40,16 @@ class FuzzInput {
 
   size_t Left() const { return static_cast<size_t>(m_end - m_p); }
   uint8_t U8() { return m_p < m_end ? *m_p++ : 0; }
-  uint16_t U16() { return static_cast<uint16_t>(U8() | U8() << 8); }
-  uint32_t U32() { return U16() | static_cast<uint32_t>(U16()) << 16; }
+  // Little-endian: the low byte first. (The two reads are sequenced: the
+  // operands of "|" may be evaluated in either order.)
+  uint16_t U16() {
+    const uint8_t lo = U8();
+    return static_cast<uint16_t>(lo | U8() << 8);
+  }
+  uint32_t U32() {
+    const uint16_t lo = U16();
+    return lo | static_cast<uint32_t>(U16()) << 16;
+  }
   // n bytes, or fewer when the input ends first.
   std::string_view Bytes(size_t n) {
     if (n > Left()) n = Left();
@@ -51,9 +63,7 @@ class FuzzInput {
   // UTF-16 units from a byte run (little-endian pairs, an odd last byte dropped).
   static std::u16string Units(std::string_view bytes) {
     std::u16string out(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < out.size(); ++i)
-      out[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                     static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char16_t>(LoadLE16(&bytes[2 * i]));
     return out;
   }
 
@@ -61,3 +71,5 @@ class FuzzInput {
   const uint8_t* m_p;
   const uint8_t* m_end;
 };
+
+}  // namespace tevarin

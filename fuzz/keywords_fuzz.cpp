@@ -15,9 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/robust_collection.h"
+#include "support/robust_collection.h"
 #include "fuzzsupport.h"
 #include "index/index.h"
+
+using namespace tevarin;
 
 namespace {
 
@@ -47,8 +49,8 @@ int GroupOf(uint32_t cp) {
 
 bool SlotHasPostings(const CIndex& index, uint32_t cp, bool variants) {
   int slot = CharToSlot(cp);
-  if (variants && GroupOf(cp) >= 0) slot = VariantSlotBase + GroupOf(cp);
-  return index.HasPostings(slot);
+  if (variants && GroupOf(cp) >= 0) slot = kVariantSlotBase + GroupOf(cp);
+  return index.Postings().HasPostings(slot);
 }
 
 // Pages and match counts of one keyword without "*", by scanning the texts.
@@ -133,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::filesystem::create_directories(dir);
     FUZZ_CHECK(robust::WriteCollection(dir));
     auto* idx = new CIndex;
-    FUZZ_CHECK(idx->Open(dir, "Index", FullText));
+    FUZZ_CHECK(idx->Open(dir, "Index", IndexPart::FullText));
     return idx;
   }();
 
@@ -175,9 +177,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(k == expectChanged);
     if (!accepted) {
       FUZZ_CHECK(index->GetHitPages() == before);
+      FUZZ_CHECK(index->LastOutcome() == SearchOutcome::kRejected);
       continue;
     }
     CheckHitList(*index, countHits);
+    // The outcome says whether the hit list holds pages, and nothing else
+    // stops a search of the open fixture.
+    const SearchOutcome outcome = index->LastOutcome();
+    FUZZ_CHECK((outcome == SearchOutcome::kHits) == (index->GetHitPageCount() > 0));
+    FUZZ_CHECK(outcome == SearchOutcome::kHits || outcome == SearchOutcome::kNoHits ||
+               outcome == SearchOutcome::kNoPostings);
     if (!scannable) continue;
 
     std::vector<std::pair<uint32_t, uint32_t>> expect;  // in hit-list order
@@ -215,6 +224,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::u16string k = keywords;
     FUZZ_CHECK(index->SearchOr(k, countHits, variants) == 0);
     FUZZ_CHECK(index->Cancelled() && index->GetHitPages().empty() && index->GetHitPageCount() == 0);
+    FUZZ_CHECK(index->LastOutcome() == SearchOutcome::kCancelled);
     FUZZ_CHECK(k == expectChanged);
     index->SetCancelFlag(nullptr);
   }

@@ -3,6 +3,7 @@
 // each target reads its input. Usage: make_fuzz_seeds CORPUS_FOLDER
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -11,12 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "base/littleendian.h"
 #include "fuzzsupport.h"
 #include "index/charslot.h"
 #include "index/index.h"
 #include "writer/bookwriter.h"
 #include "writer/cataloguewriter.h"
 #include "writer/indexwriter.h"
+
+using namespace tevarin;
 
 namespace {
 
@@ -27,22 +31,24 @@ std::string ReadAll(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// A seed made with a writer that refused its input would be no seed.
+void Must(const Status& s) {
+  if (s) return;
+  std::fprintf(stderr, "make_fuzz_seeds: %s\n", s.Message().c_str());
+  std::exit(1);
+}
+
 void Seed(const std::string& target, const std::string& name, const std::string& bytes) {
   const std::filesystem::path dir = std::filesystem::path(g_root) / target;
   std::filesystem::create_directories(dir);
   std::ofstream(dir / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The framing of the fuzz inputs: little-endian numbers (fuzzsupport.h reads them).
 void PutU8(std::string& s, uint32_t v) { s.push_back(static_cast<char>(v & 0xFF)); }
-void PutU16(std::string& s, uint32_t v) { PutU8(s, v); PutU8(s, v >> 8); }
-void PutU32(std::string& s, uint32_t v) {
-  PutU16(s, v);
-  PutU16(s, v >> 16);
-}
-uint32_t GetU32(const std::string& s, size_t at) {
-  return static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8 |
-         static_cast<uint8_t>(s[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24;
-}
+void PutU16(std::string& s, uint32_t v) { AppendLE16(s, static_cast<uint16_t>(v)); }
+void PutU32(std::string& s, uint32_t v) { AppendLE32(s, v); }
+uint32_t GetU32(const std::string& s, int64_t at) { return LoadLE32(&s[static_cast<size_t>(at)]); }
 void PutSized(std::string& s, const std::string& bytes) {
   PutU16(s, static_cast<uint32_t>(bytes.size()));
   s += bytes;
@@ -121,20 +127,20 @@ std::string FrameIndex(const std::map<int, Entries>& slots, IndexWriter::BlockOr
   const std::string dir = ScratchDir();
   IndexWriter w;
   for (const auto& [slot, entries] : slots)
-    for (const auto& [record, positions] : entries) w.AddEntry(slot, record, positions);
+    for (const auto& [record, positions] : entries) Must(w.AddEntry(slot, record, positions));
   if (!w.Write(dir + "/Seed", order)) return {};
   std::string header = ReadAll(dir + "/Seed-idx.h");
   std::string postings = ReadAll(dir + "/Seed-idx.m");
   if (damage) damage(header, postings);
-  const int order4[4] = {CharToSlot(u'一'), CharToSlot(u'二'), CharToSlot(u'三'), VariantSlotBase};
+  const int order4[4] = {CharToSlot(u'一'), CharToSlot(u'二'), CharToSlot(u'三'), kVariantSlotBase};
   std::string s;
   for (int slot : order4) {
-    PutU32(s, GetU32(header, 4 * size_t(slot)));
-    PutU32(s, GetU32(header, 1000000 + 4 * size_t(slot)));
+    PutU32(s, GetU32(header, FirstBlockEntryOffset(slot)));
+    PutU32(s, GetU32(header, LastPageEntryOffset(slot)));
   }
-  const size_t chain = (header.size() - kIndexHeaderTables) / 4;
+  const size_t chain = ChainEntryCount(static_cast<int64_t>(header.size()));
   PutU8(s, static_cast<uint32_t>(chain));
-  for (size_t i = 0; i < chain; ++i) PutU16(s, GetU32(header, kIndexHeaderTables + 4 * i));
+  for (size_t i = 0; i < chain; ++i) PutU16(s, GetU32(header, ChainEntryOffset(i)));
   PutU8(s, static_cast<uint32_t>((header.size() - kIndexHeaderTables) % 4));
   const size_t blocks = (postings.size() + kBlockSize - 1) / kBlockSize;
   PutU8(s, static_cast<uint32_t>(blocks));
@@ -164,7 +170,7 @@ void IndexSeeds() {
       {two, {{0, {1, 9}}, {2, {2}}, {3, {0}}}},
       {three, {{0, {2}}, {2, {9}}, {3, {4, 6}}}},
   };
-  small[VariantSlotBase] = small[one];
+  small[kVariantSlotBase] = small[one];
   std::vector<uint32_t> many(3000), more(1500);
   for (uint32_t i = 0; i < many.size(); ++i) many[i] = i * 2;
   for (uint32_t i = 0; i < more.size(); ++i) more[i] = i * 2 + 1;
@@ -173,7 +179,7 @@ void IndexSeeds() {
       {two, {{1, more}, {4, {4}}}},
       {three, {{0, {5}}}},
   };
-  large[VariantSlotBase] = large[one];
+  large[kVariantSlotBase] = large[one];
   int n = 0;
   for (auto order : {IndexWriter::BlockOrder::Sequential, IndexWriter::BlockOrder::Interleaved,
                      IndexWriter::BlockOrder::Reversed}) {
@@ -183,19 +189,15 @@ void IndexSeeds() {
   // Damaged: a chain loop, a cut postings file, a last page never reached.
   Seed("index", "seed" + std::to_string(n++),
        FrameIndex(large, IndexWriter::BlockOrder::Sequential, [&](std::string& h, std::string&) {
-         const uint32_t first = GetU32(h, 4 * size_t(one));
-         std::string v;
-         PutU32(v, first);
-         h.replace(kIndexHeaderTables + 4 * first, 4, v);
+         const uint32_t first = GetU32(h, FirstBlockEntryOffset(one));
+         StoreLE32(&h[static_cast<size_t>(ChainEntryOffset(first))], first);
        }));
   Seed("index", "seed" + std::to_string(n++),
        FrameIndex(large, IndexWriter::BlockOrder::Interleaved,
                   [](std::string&, std::string& m) { m.resize(m.size() - 3000); }));
   Seed("index", "seed" + std::to_string(n++),
        FrameIndex(small, IndexWriter::BlockOrder::Sequential, [&](std::string& h, std::string&) {
-         std::string v;
-         PutU32(v, 4);
-         h.replace(1000000 + 4 * size_t(two), 4, v);
+         StoreLE32(&h[static_cast<size_t>(LastPageEntryOffset(two))], 4);
        }));
 }
 
@@ -259,12 +261,12 @@ void CatalogueSeeds() {
   const std::string dir = ScratchDir() + "/seedcat";
   std::filesystem::create_directories(dir);
   CatalogueWriter cat;
-  cat.Add(u"經部", 1, 1, 8, 1);
-  cat.Add(u"論語", 2, 1, 5, 1);
-  cat.Add(u"學而", 3, 1, 3, 1);
-  cat.Add(u"為政", 3, 4, 2, 1);
-  cat.Add(u"孟子", 2, 6, 3, 1);
-  cat.Add(u"梁惠王", 3, 6, 3, 1);
+  Must(cat.Add(u"經部", 1, 1, 8, 1));
+  Must(cat.Add(u"論語", 2, 1, 5, 1));
+  Must(cat.Add(u"學而", 3, 1, 3, 1));
+  Must(cat.Add(u"為政", 3, 4, 2, 1));
+  Must(cat.Add(u"孟子", 2, 6, 3, 1));
+  Must(cat.Add(u"梁惠王", 3, 6, 3, 1));
   const std::string good = cat.Bytes();
   std::string hits;
   PutU8(hits, 4);
@@ -275,13 +277,13 @@ void CatalogueSeeds() {
   Seed("catalogue", "seed0", hits + good);
   Seed("catalogue", "seed1", hits + good.substr(0, good.size() - 100));  // partial last record
   std::string bad = good;
-  bad[216 + 200] = 3;                     // a volume right under a division
-  bad[4 * 216 + 204] = static_cast<char>(0xFF);  // a docID far outside
+  bad[kCatalogueRecordSize + kCatalogueLevelOffset] = 3;  // a volume right under a division
+  bad[4 * kCatalogueRecordSize + kCatalogueDocIdOffset] = static_cast<char>(0xFF);  // a docID far outside
   Seed("catalogue", "seed2", hits + bad);
   CatalogueWriter odd;
-  odd.Add(u"", 0, 0, 0, 0);
-  odd.Add(u"x", 25, 1, 1, 1);
-  odd.Add(u"y", 2, -5, 7, 65535);
+  Must(odd.Add(u"", 0, 0, 0, 0));
+  Must(odd.Add(u"x", 25, 1, 1, 1));
+  Must(odd.Add(u"y", 2, -5, 7, 65535));
   Seed("catalogue", "seed3", hits + odd.Bytes());
 }
 

@@ -19,6 +19,8 @@
 #include "store/hitpage.h"
 #include "store/pagesections.h"
 
+using namespace tevarin;
+
 namespace {
 
 constexpr std::string_view kP1Start = "<html><head>";
@@ -87,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   const uint8_t flags = in.U8();
   const int parity = flags & 1;
-  const int32_t scope = (flags >> 1) % 3;
+  const HitScope scope = static_cast<HitScope>((flags >> 1) % 3);
   const std::string keyword(in.Sized());
   const std::string_view page = in.Rest();
 

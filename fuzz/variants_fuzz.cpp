@@ -10,8 +10,11 @@
 #include <vector>
 
 #include "fuzzsupport.h"
-#include "index/codeconverter.h"
+#include "text/codeconverter.h"
 #include "index/index.h"
+#include "index/varianttable.h"
+
+using namespace tevarin;
 
 namespace {
 
@@ -80,10 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& dir = ScratchDir();
   WriteScratchFile(dir + "/yitizi.txt", table);
 
-  CIndex index;
-  index.LoadVariantTable(dir);
+  VariantTable variants;
+  FUZZ_CHECK(variants.Load(dir));
   const Groups expect = ReadTable(table);
-  FUZZ_CHECK(index.VariantGroups() == expect);
+  FUZZ_CHECK(variants.Groups() == expect);
 
   // Code points to ask about: the keyword's characters and every member.
   std::vector<uint32_t> cps;
@@ -98,10 +101,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     asked.insert(asked.end(), expect[g].begin(), expect[g].end());
   for (uint32_t cp : asked) {
     int slot = -7;
-    const bool found = index.FindVariantSlot(cp, slot);
+    const bool found = variants.FindSlot(cp, slot);
     const int g = FirstGroup(expect, cp);
     FUZZ_CHECK(found == (g >= 0 && g < kMaxVariantGroups));
-    FUZZ_CHECK(found ? slot == VariantSlotBase + g : slot == -7);
+    FUZZ_CHECK(found ? slot == kVariantSlotBase + g : slot == -7);
     if (found) FUZZ_CHECK(slot < kSlotCount);
   }
 
@@ -114,11 +117,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     product = perChar.back().empty() ? 0 : std::min<size_t>(product * perChar.back().size(), 1 << 20);
   }
   std::vector<std::u16string> forms;
-  const bool complete = index.ExpandVariants(keywords, forms);
-  FUZZ_CHECK(forms.size() <= CIndex::kMaxVariantForms);
+  const bool complete = variants.Expand(keywords, forms);
+  FUZZ_CHECK(forms.size() <= VariantTable::kMaxForms);
   size_t units = 0;
   for (const auto& f : forms) units += f.size();
-  FUZZ_CHECK(units <= CIndex::kMaxVariantUnits);
+  FUZZ_CHECK(units <= VariantTable::kMaxUnits);
   if (keywords.empty()) {
     FUZZ_CHECK(complete && forms.empty());
     return 0;

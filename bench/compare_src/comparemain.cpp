@@ -25,6 +25,8 @@
 #include "report.h"
 #include "results.h"
 
+using namespace tevarin;
+
 namespace {
 
 constexpr const char* kUsage =
@@ -57,9 +59,9 @@ int Export(std::map<std::string, std::string>& opt) {
   if (data.empty() || cache.empty()) return Usage("export needs --data and --cache");
   const double t0 = NowSeconds();
   CIndex index[3];
-  const int parts[3] = {FullText, Body, Notes};
+  const IndexPart parts[3] = {IndexPart::FullText, IndexPart::Body, IndexPart::Notes};
   for (int s = 0; s < 3; ++s)
-    if (!index[s].Open(data, "Index", parts[s])) return Fail(index[s].LastError());
+    if (const Status opened = index[s].Open(data, "Index", parts[s]); !opened) return Fail(opened.Message());
   ScopeText texts[3];
   std::string error;
   if (!ExtractTexts(index[0].Files(), texts, error)) return Fail(error);

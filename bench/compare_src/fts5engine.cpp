@@ -20,6 +20,8 @@
 #include "pagetexts.h"
 #include "peerquery.h"
 
+using namespace tevarin;
+
 namespace {
 
 constexpr const char* kTokenizer = "tevarin_chars";

@@ -6,6 +6,8 @@
 #include "index/charslot.h"
 #include "index/index.h"
 
+using namespace tevarin;
+
 void VariantForms::Build(const CIndex& index) {
   m_slotOf.clear();
   m_members.clear();

@@ -19,7 +19,10 @@
 #include <unordered_map>
 #include <vector>
 
+namespace tevarin {
 class CIndex;
+}  // namespace tevarin
+using tevarin::CIndex;
 
 inline constexpr int kStarGap = 300;
 

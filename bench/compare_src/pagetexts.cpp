@@ -8,6 +8,8 @@
 #include "store/filelist.h"
 #include "store/pagesections.h"
 
+using namespace tevarin;
+
 namespace {
 
 // Appends the slotted characters of a run's text. Inside a run every "<"
@@ -52,9 +54,12 @@ bool ExtractTexts(const CFileList& files, ScopeText out[3], std::string& error) 
   for (int32_t r = 0; r < records; ++r) {
     CFileList::PageRecord rec;
     int32_t pageNumber = 0;
-    if (!files.ReadRecord(r, rec) || !CFileList::PageNumberFromName(rec.name, pageNumber) ||
-        !files.ReadPage(r, page)) {
-      error = "record " + std::to_string(r) + " cannot be read (" + files.LastError() + ")";
+    Status read = files.ReadRecord(r, rec);
+    if (read && !CFileList::PageNumberFromName(rec.name, pageNumber))
+      read = Status::Corrupt("no page number in its name");
+    if (read) read = files.ReadPage(r, page);
+    if (!read) {
+      error = "record " + std::to_string(r) + " cannot be read (" + read.Message() + ")";
       return false;
     }
     PageCharacters(page, pageNumber, chars);
@@ -80,19 +85,14 @@ namespace {
 
 // Reads one variable-length number of a position list, counting its bytes.
 bool ReadCounted(PostingsCursor& c, uint32_t& left, uint32_t& value) {
-  uint8_t b0;
-  if (left == 0 || !c.ReadByte(b0)) return false;
-  --left;
-  const uint32_t extra = b0 < 0x80 ? 0 : b0 < 0xC0 ? 1 : 2;
-  uint32_t v = extra == 0 ? b0 : b0 & 0x3F;
-  if (left < extra) return false;
-  for (uint32_t k = 0; k < extra; ++k) {
-    uint8_t b;
-    if (!c.ReadByte(b)) return false;
-    v = (v << 8) | b;
-  }
-  left -= extra;
-  value = v;
+  uint8_t b[3];
+  if (left == 0 || !c.ReadByte(b[0])) return false;
+  const uint32_t n = VarintLength(b[0]);
+  if (n > left) return false;
+  for (uint32_t k = 1; k < n; ++k)
+    if (!c.ReadByte(b[k])) return false;
+  left -= n;
+  value = VarintValue(b, n);
   return true;
 }
 
@@ -111,10 +111,11 @@ IndexCheck CheckAgainstIndex(const CIndex& index, const ScopeText& text) {
   };
   const uint32_t pages = static_cast<uint32_t>(text.Pages());
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (!index.HasPostings(slot)) continue;
-    const bool group = slot >= VariantSlotBase;
-    PostingsCursor c = index.CursorFor(slot);
-    const uint32_t last = index.LastPage(slot);
+    const PostingsFile& file = index.Postings();
+    if (!file.HasPostings(slot)) continue;
+    const bool group = slot >= kVariantSlotBase;
+    PostingsCursor c = file.Cursor(slot);
+    const uint32_t last = file.LastPage(slot);
     uint32_t page = 0;
     bool firstEntry = true;
     while (true) {

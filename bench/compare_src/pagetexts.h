@@ -15,8 +15,12 @@
 #include <string_view>
 #include <vector>
 
+namespace tevarin {
 class CFileList;
 class CIndex;
+}  // namespace tevarin
+using tevarin::CFileList;
+using tevarin::CIndex;
 
 enum Scope : int { kWhole = 0, kBody = 1, kNotes = 2 };
 inline constexpr const char* kScopeNames[3] = {"whole", "body", "notes"};

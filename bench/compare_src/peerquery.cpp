@@ -3,6 +3,8 @@
 #include "comparetools.h"
 #include "index/index.h"
 
+using namespace tevarin;
+
 ParsedQuery ParseQuery(const Query& q, const VariantForms& forms) {
   ParsedQuery out;
   for (const auto& keyword : SplitKeywords(q.keywords))
@@ -32,7 +34,7 @@ std::vector<std::string> RunForms(const KeywordPattern& p, const LiteralRun& run
 
 bool LoadVariantForms(const std::string& data, VariantForms& forms) {
   CIndex table;  // only its variant table: no index is opened
-  table.LoadVariantTable(data);
+  (void)table.LoadVariantTable(data);  // without a table there are no variant forms
   forms.Build(table);
   return true;
 }

@@ -14,6 +14,8 @@
 #include "queryset.h"
 #include "results.h"
 
+using namespace tevarin;
+
 namespace {
 
 struct Stat {

@@ -19,6 +19,8 @@
 #include "pagetexts.h"
 #include "peerquery.h"
 
+using namespace tevarin;
+
 extern char** environ;
 
 namespace {

@@ -13,6 +13,8 @@
 #include "pagetexts.h"
 #include "peerquery.h"
 
+using namespace tevarin;
+
 namespace {
 
 constexpr size_t kFormLimit = 64;

@@ -8,9 +8,11 @@
 #include "index/index.h"
 #include "keywordpattern.h"
 
+using namespace tevarin;
+
 namespace {
 
-constexpr int kIndexPartOfScope[3] = {FullText, Body, Notes};
+constexpr IndexPart kIndexPartOfScope[3] = {IndexPart::FullText, IndexPart::Body, IndexPart::Notes};
 
 std::u16string ToUtf16(const std::string& utf8) {
   std::vector<uint32_t> cps;
@@ -31,8 +33,8 @@ class TevarinEngine : public Engine {
  public:
   bool Open(const EngineConfig& config, std::string& error) override {
     for (int s = 0; s < 3; ++s)
-      if (!m_index[s].Open(config.data, "Index", kIndexPartOfScope[s])) {
-        error = "tevarin: " + m_index[s].LastError();
+      if (const Status opened = m_index[s].Open(config.data, "Index", kIndexPartOfScope[s]); !opened) {
+        error = "tevarin: " + opened.Message();
         return false;
       }
     return true;
@@ -66,7 +68,7 @@ class TevarinEngine : public Engine {
         for (const auto& t : seg.terms) {
           int slot = CharToSlot(t.forms[0]);
           if (q.variants) index.FindVariantSlot(t.forms[0], slot);
-          if (!index.HasPostings(slot)) all = false;
+          if (!index.Postings().HasPostings(slot)) all = false;
           else bytes += StreamBytes(q.scope, slot);
         }
       if (all) sum += bytes;
@@ -79,26 +81,17 @@ class TevarinEngine : public Engine {
     const auto key = std::make_pair(scope, slot);
     const auto it = m_streamBytes.find(key);
     if (it != m_streamBytes.end()) return it->second;
-    const CIndex& index = m_index[scope];
-    PostingsCursor c = index.CursorFor(slot);
+    const PostingsFile& file = m_index[scope].Postings();
+    PostingsCursor c = file.Cursor(slot);
     uint64_t bytes = 0;
     uint32_t page = 0;
     while (true) {
-      uint8_t b0;
-      if (!c.ReadByte(b0)) break;
-      uint32_t delta = b0;
-      int extra = b0 < 0x80 ? 0 : b0 < 0xC0 ? 1 : 2;
-      if (extra) delta &= 0x3F;
-      for (int k = 0; k < extra; ++k) {
-        uint8_t b = 0;
-        c.ReadByte(b);
-        delta = (delta << 8) | b;
-      }
+      uint32_t delta, used;
       uint16_t count;
-      if (!c.ReadU16(count) || !c.Skip(count)) break;
-      bytes += 1 + extra + 2 + count;
+      if (!c.ReadVarint(delta, &used) || !c.ReadU16(count) || !c.Skip(count)) break;
+      bytes += used + 2 + count;
       page += delta;
-      if (page >= index.LastPage(slot)) break;
+      if (page >= file.LastPage(slot)) break;
     }
     m_streamBytes.emplace(key, bytes);
     return bytes;

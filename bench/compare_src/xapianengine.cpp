@@ -21,6 +21,8 @@
 #include "pagetexts.h"
 #include "peerquery.h"
 
+using namespace tevarin;
+
 namespace {
 
 constexpr char kPrefix[3] = {'W', 'B', 'N'};

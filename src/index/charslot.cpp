@@ -1,5 +1,7 @@
 #include "index/charslot.h"
 
+namespace tevarin {
+
 int CharToSlot(uint32_t cp) {
   // Rows are tested in this order; the first match decides.
   if (cp >= 0x3400 && cp <= 0x9FFF) return static_cast<int>(cp - 0x3400);
@@ -10,3 +12,5 @@ int CharToSlot(uint32_t cp) {
   if (cp >= 0xE000 && cp <= 0xFFFF) return static_cast<int>(cp + 0x48B5);
   return -1;
 }
+
+}  // namespace tevarin

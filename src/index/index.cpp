@@ -1,147 +1,161 @@
 #include "index/index.h"
-#include "store/readat.h"
 
-#include <algorithm>
-#include <bit>
-#include <cerrno>
-#include <climits>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "index/keyword.h"
 
-namespace {
-
-
-// Little-endian tables are read straight into host arrays; this engine runs on
-// little-endian machines only.
-static_assert(std::endian::native == std::endian::little, "index files are little-endian");
-
-const char* PartSuffix(int part) {
-  switch (part) {
-    case Body: return "_content";
-    case Notes: return "_desc";
-    default: return "";
-  }
-}
-
-}  // namespace
+namespace tevarin {
 
 CIndex::~CIndex() { Close(); }
 
-bool CIndex::Fail(const std::string& why) {
+Status CIndex::Fail(Status why) {
   Close();
-  m_error = why;
-  return false;
+  m_status = why;
+  return why;
 }
 
-bool CIndex::Open(const std::string& folder, const std::string& baseName, int part) {
+Status CIndex::Open(const std::string& folder, const std::string& baseName, IndexPart part) {
   Close();
-  m_error.clear();
-  if (part != FullText && part != Notes && part != Body)
-    return Fail("unknown index part " + std::to_string(part));
+  m_status = Status::Ok();
+  if (!IsIndexPart(part))
+    return Fail(Status::Invalid("unknown index part " + std::to_string(static_cast<int>(part))));
+  // A missing or unreadable table is no failure: searches with variants then
+  // find only the characters typed.
+  (void)m_variants.Load(folder);
+  m_folder = folder;
+  m_baseName = baseName;
+  m_hits.Clear();
+  if (Status s = OpenPart(part); !s) return Fail(s);
+  if (Status s = m_files.Open(folder, baseName); !s) return Fail(s);
+  return m_status;
+}
 
-  m_FirstBlock.assign(kSlotCount, -1);
-  m_Reserved16.assign(kSlotCount, 0);
-  m_Reserved32.assign(kSlotCount, 0);
-  m_LastPage.assign(kSlotCount, 0);
+Status CIndex::SelectPart(IndexPart part) {
+  ClosePart();
+  m_hits.Clear();
+  if (!m_files.IsOpen())
+    m_status = Status::Invalid("the collection is not open");
+  else if (!IsIndexPart(part))
+    m_status = Status::Invalid("unknown index part " + std::to_string(static_cast<int>(part)));
+  else
+    m_status = OpenPart(part);
+  return m_status;
+}
 
-  LoadVariantTable(folder);
+Status CIndex::OpenPart(IndexPart part) {
+  return m_postings.Open(m_folder + "/" + IndexFileName(m_baseName, part));
+}
 
-  const std::string name = folder + "/" + baseName + PartSuffix(part);
-  const std::string headerPath = name + "-idx.h";
-  const std::string postingsPath = name + "-idx.m";
-  ClearHits();
-
-  const int hfd = open(headerPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (hfd < 0) return Fail("cannot open " + headerPath + ": " + std::strerror(errno));
-  struct stat st;
-  if (fstat(hfd, &st) != 0 || st.st_size < kIndexHeaderTables) {
-    close(hfd);
-    return Fail(headerPath + " is shorter than its 1,400,000-byte tables");
-  }
-  const uint64_t chainLen = static_cast<uint64_t>(st.st_size - kIndexHeaderTables) / 4;
-  const bool ok = ReadAt(hfd, m_FirstBlock.data(), 400000, 0) &&
-                  ReadAt(hfd, m_Reserved16.data(), 200000, 400000) &&
-                  ReadAt(hfd, m_Reserved32.data(), 400000, 600000) &&
-                  ReadAt(hfd, m_LastPage.data(), 400000, 1000000);
-  if (!ok) {
-    close(hfd);
-    return Fail("cannot read " + headerPath);
-  }
-
-  const int pfd = open(postingsPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (pfd < 0) {
-    close(hfd);
-    return Fail("cannot open " + postingsPath + ": " + std::strerror(errno));
-  }
-  if (fstat(pfd, &st) != 0) {
-    close(hfd);
-    close(pfd);
-    return Fail("cannot read the size of " + postingsPath);
-  }
-  // Entry b of the block chain names the block after block b; entries for
-  // blocks the postings file does not have are never followed, so only as
-  // many entries as it has blocks are read. (A header can claim a chain of
-  // gigabytes; the memory stays in proportion to the postings file.)
-  const uint64_t blocks = (static_cast<uint64_t>(st.st_size) + kBlockSize - 1) / kBlockSize;
-  const uint64_t kept = std::min(chainLen, blocks);
-  if (kept > UINT32_MAX) {
-    close(hfd);
-    close(pfd);
-    return Fail(postingsPath + " has more blocks than a block number can name");
-  }
-  m_chainEntries = chainLen;
-  m_BlockChain.resize(kept);
-  const bool chainRead = ReadAt(hfd, m_BlockChain.data(), kept * 4, kIndexHeaderTables);
-  close(hfd);
-  if (!chainRead) {
-    close(pfd);
-    return Fail("cannot read " + headerPath);
-  }
-  if (st.st_size > 0) {
-    void* view = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_SHARED, pfd, 0);
-    if (view == MAP_FAILED) {
-      close(pfd);
-      return Fail("cannot map " + postingsPath + ": " + std::strerror(errno));
-    }
-    m_view = static_cast<const uint8_t*>(view);
-    m_viewSize = static_cast<size_t>(st.st_size);
-  } else {
-    // An empty postings file is valid (no slot has postings) but cannot be
-    // mapped; a static empty view keeps "open" meaning a non-null view.
-    static const uint8_t kEmpty[1] = {0};
-    m_view = kEmpty;
-    m_viewSize = 0;
-  }
-  close(pfd);  // the mapping keeps the file's pages reachable
-
-  if (!m_files.Open(folder, baseName)) return Fail(m_files.LastError());
-  return true;
+void CIndex::ClosePart() {
+  m_postings.Close();
+  m_search.DecodedCache().Clear();
 }
 
 void CIndex::Close() {
-  if (m_view && m_viewSize > 0) munmap(const_cast<uint8_t*>(m_view), m_viewSize);
-  m_view = nullptr;
-  m_viewSize = 0;
-  m_BlockChain.clear();
-  m_BlockChain.shrink_to_fit();
-  m_chainEntries = 0;
-  m_FirstBlock.clear();
-  m_FirstBlock.shrink_to_fit();
-  m_LastPage.clear();
-  m_LastPage.shrink_to_fit();
-  m_Reserved16.clear();
-  m_Reserved16.shrink_to_fit();
-  m_Reserved32.clear();
-  m_Reserved32.shrink_to_fit();
+  ClosePart();
   m_files.Close();
-  m_entries.Clear();
 }
 
-PostingsCursor CIndex::CursorFor(int slot) const {
-  PostingsCursor c(m_view, m_viewSize, m_BlockChain.data(), ChainLength());
-  if (HasPostings(slot)) c.Start(m_FirstBlock[slot]);
-  return c;
+bool CIndex::AcceptsKeywords(std::u16string_view keywords) {
+  return AcceptsKeywordString(keywords);
 }
+
+SearchOutcome CIndex::FinalOutcome(bool noPostings) const {
+  if (m_hits.PageCount() > 0) return SearchOutcome::kHits;
+  return noPostings ? SearchOutcome::kNoPostings : SearchOutcome::kNoHits;
+}
+
+int32_t CIndex::SearchOne(std::u16string_view keyword, CombineMode mode, bool countHits,
+                          bool variants, bool& noPostings) {
+  const SearchOutcome outcome =
+      m_search.Run(m_postings, variants ? &m_variants : nullptr, keyword, mode, countHits, m_hits);
+  switch (outcome) {
+    case SearchOutcome::kCancelled:
+    case SearchOutcome::kClosed:
+      m_outcome = outcome;
+      return 0;
+    case SearchOutcome::kNoPostings:
+      noPostings = true;
+      return 0;
+    case SearchOutcome::kHits:
+      return m_hits.PageCount();
+    default:
+      return 0;
+  }
+}
+
+int32_t CIndex::SearchKeyword(std::u16string_view keyword, CombineMode mode, bool countHits,
+                              bool variants) {
+  m_outcome = SearchOutcome::kNoHits;
+  bool noPostings = false;
+  const int32_t result = SearchOne(keyword, mode, countHits, variants, noPostings);
+  if (m_outcome != SearchOutcome::kCancelled && m_outcome != SearchOutcome::kClosed)
+    m_outcome = FinalOutcome(noPostings);
+  return result;
+}
+
+// Both operations: each maximal run of characters other than U+0020 is one
+// keyword, searched as soon as it ends; every U+0020 of the caller's string
+// becomes U+3000.
+int32_t CIndex::SearchKeywords(std::u16string& keywords, bool countHits, bool variants,
+                               CombineMode firstMode, CombineMode laterMode) {
+  m_outcome = SearchOutcome::kNoHits;
+  const size_t n = TerminatedLength(keywords);
+  if (!AcceptsKeywords(std::u16string_view(keywords).substr(0, n))) {
+    m_outcome = SearchOutcome::kRejected;
+    return 0;
+  }
+  m_hits.Clear();
+  int32_t sum = 0;
+  bool first = true;
+  bool noPostings = false;
+  size_t start = 0;
+  for (size_t i = 0; i <= n; ++i) {
+    if (i < n && keywords[i] != u' ') continue;
+    if (i < n) keywords[i] = kIdeographicSpace;
+    // A stopped search still writes the caller's spaces back, as the
+    // string's caller expects them whatever the outcome.
+    if (i > start && m_outcome != SearchOutcome::kCancelled &&
+        m_outcome != SearchOutcome::kClosed) {
+      sum += SearchOne(std::u16string_view(keywords).substr(start, i - start),
+                       first ? firstMode : laterMode, countHits, variants, noPostings);
+      first = false;
+    }
+    start = i + 1;
+  }
+  if (m_outcome == SearchOutcome::kCancelled) return 0;
+  if (m_outcome != SearchOutcome::kClosed) m_outcome = FinalOutcome(noPostings);
+  return sum;
+}
+
+int32_t CIndex::SearchAnd(std::u16string& keywords, bool countHits, bool variants) {
+  return SearchKeywords(keywords, countHits, variants, CombineMode::Replace,
+                        CombineMode::Intersect);
+}
+
+int32_t CIndex::SearchOr(std::u16string& keywords, bool countHits, bool variants) {
+  return SearchKeywords(keywords, countHits, variants, CombineMode::Union, CombineMode::Union);
+}
+
+Status CIndex::BuildHitPage(int32_t recordIndex, std::string& out, std::u16string_view keywords,
+                            int32_t scope, bool variants, HitPageReport& report) const {
+  std::u16string joined;
+  bool allForms = true;
+  if (variants) allForms = m_variants.ExpandForHitPage(keywords, joined);
+  const Status rendered = m_files.RenderHitPage(recordIndex, out, variants ? joined : keywords,
+                                                static_cast<HitScope>(scope), report);
+  if (!allForms) {
+    const std::string cut = "not every variant form is marked: the keywords have more than " +
+                            std::to_string(kMaxVariantForms) + " forms";
+    report.note = report.note.empty() ? cut : cut + "; " + report.note;
+  }
+  return rendered;
+}
+
+int32_t CIndex::BuildHitPage(int32_t recordIndex, std::string& out, std::u16string_view keywords,
+                             int32_t scope, bool variants) const {
+  HitPageReport report;
+  (void)BuildHitPage(recordIndex, out, keywords, scope, variants, report);
+  m_hitPageNote = std::move(report.note);
+  return report.anchors;
+}
+
+}  // namespace tevarin

@@ -1,6 +1,9 @@
 #include "index/pageintersection.h"
 
 #include <algorithm>
+#include <cassert>
+
+namespace tevarin {
 
 size_t GallopTo(const uint32_t* list, size_t j, size_t n, uint32_t p) {
   if (j >= n || list[j] >= p) return j;
@@ -24,6 +27,7 @@ void PageIntersection::Start(const uint32_t* list, size_t n) {
 }
 
 void PageIntersection::Narrow(const uint32_t* list, size_t n) {
+  assert(std::is_sorted(list, list + n));
   // Before the first Narrow the kept pages are Start's list, each at its own
   // index there; they are materialised while this list is merged against them.
   const bool fromFirst = m_first != nullptr;
@@ -108,6 +112,9 @@ const uint32_t* PageIntersection::Locate(const uint32_t* list, size_t n,
       scratch[c] = static_cast<uint32_t>(j);
       c += list[j] == pages[c];
     }
+    assert(c == m);  // the list holds every kept page
   }
   return scratch.data();
 }
+
+}  // namespace tevarin

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace tevarin {
+
 // First index at or after j of an ascending list whose page is not below p
 // (n when none): doubling steps, then a bisection.
 size_t GallopTo(const uint32_t* list, size_t j, size_t n, uint32_t p);
@@ -50,3 +52,5 @@ class PageIntersection {
   std::vector<Carried> m_carried;
   std::vector<std::vector<uint32_t>> m_index;
 };
+
+}  // namespace tevarin

@@ -1,26 +1,19 @@
-// PostingsCursor: reads one slot's byte stream from the mapped postings file.
-//
-// The postings file is a sequence of 4096-byte blocks. A slot's stream starts at
-// byte 0 of its first block and, when a block is used up, continues at byte 0 of
-// the block named by the block chain (entry b = block after block b). Any value
-// may straddle two blocks.
-//
-// Page entry: page delta (varint), position byte count L (uint16 LE), then L
-// bytes of varint positions (first absolute, then differences).
-// Varint, most significant part first:
-//   0x00..0x7F  1 byte   value = b0
-//   0x80..0xBF  2 bytes  value = (b0 & 0x3F) << 8 | b1
-//   0xC0..0xFF  3 bytes  value = (b0 & 0x3F) << 16 | b1 << 8 | b2
+// PostingsCursor: reads one slot's byte stream from the mapped postings file
+// (format in index/indexformat.h), following the block chain.
 //
 // The cursor never reads outside the mapping: a block or chain entry past the
 // file, or a chain longer than the file has blocks (a loop), puts it into the
 // failed state, and every read after that fails.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr uint32_t kBlockSize = 4096;
+#include "base/littleendian.h"
+#include "index/indexformat.h"
+
+namespace tevarin {
 
 class PostingsCursor {
  public:
@@ -44,23 +37,22 @@ class PostingsCursor {
     return true;
   }
 
-  bool ReadVarint(uint32_t& v) {
-    uint8_t b0;
-    if (!ReadByte(b0)) return false;
-    if (b0 < 0x80) { v = b0; return true; }
-    uint8_t b1;
-    if (!ReadByte(b1)) return false;
-    if (b0 < 0xC0) { v = (uint32_t(b0 & 0x3F) << 8) | b1; return true; }
-    uint8_t b2;
-    if (!ReadByte(b2)) return false;
-    v = (uint32_t(b0 & 0x3F) << 16) | (uint32_t(b1) << 8) | b2;
+  // A varint; `used`, when given, receives its length in bytes.
+  bool ReadVarint(uint32_t& v, uint32_t* used = nullptr) {
+    uint8_t b[3];
+    if (!ReadByte(b[0])) return false;
+    const uint32_t n = VarintLength(b[0]);
+    for (uint32_t i = 1; i < n; ++i)
+      if (!ReadByte(b[i])) return false;
+    v = VarintValue(b, n);
+    if (used) *used = n;
     return true;
   }
 
   bool ReadU16(uint16_t& v) {
-    uint8_t lo, hi;
-    if (!ReadByte(lo) || !ReadByte(hi)) return false;
-    v = static_cast<uint16_t>(lo | (hi << 8));
+    uint8_t b[2];
+    if (!ReadByte(b[0]) || !ReadByte(b[1])) return false;
+    v = LoadLE16(b);
     return true;
   }
 
@@ -96,6 +88,7 @@ class PostingsCursor {
     return true;
   }
   void Enter(uint32_t block) {
+    assert(block < m_blockCount);
     m_block = block;
     m_offset = 0;
     const size_t start = static_cast<size_t>(block) * kBlockSize;
@@ -120,3 +113,5 @@ class PostingsCursor {
   uint32_t m_steps = 0;
   bool m_failed = true;
 };
+
+}  // namespace tevarin

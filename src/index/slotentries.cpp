@@ -1,9 +1,13 @@
 #include "index/slotentries.h"
 
-#include "index/index.h"
+#include <cassert>
+
+#include "index/postingsfile.h"
 #include "index/termstream.h"
 
-SlotEntries::Outcome SlotEntries::Decode(const CIndex& index, int slot, SlotEntries& scratch,
+namespace tevarin {
+
+SlotEntries::Outcome SlotEntries::Decode(const PostingsFile& file, int slot, SlotEntries& scratch,
                                          size_t maxBytes, const std::atomic<bool>* cancel) {
   // Decoded into the scratch arrays, which keep their memory from slot to
   // slot, then copied at their final size: growing the arrays in place
@@ -18,14 +22,14 @@ SlotEntries::Outcome SlotEntries::Decode(const CIndex& index, int slot, SlotEntr
   this->first = {};
   this->positions = {};
   auto unsound = [] { return Outcome::Unsound; };
-  if (!index.HasPostings(slot)) return unsound();
+  if (!file.HasPostings(slot)) return unsound();
   // The entries' size once decoded (the closing entry of first included),
   // in numbers; decoding stops as soon as it passes the bound.
   const size_t maxNumbers = maxBytes / sizeof(uint32_t);
   auto tooLarge = [&] { return pages.size() + first.size() + positions.size() + 1 > maxNumbers; };
   TermStream stream;
-  stream.Start(index, slot);
-  const uint32_t lastPage = index.LastPage(slot);
+  stream.Start(file, slot);
+  const uint32_t lastPage = file.LastPage(slot);
   uint32_t delta;
   uint16_t count;
   if (!stream.ReadVarint(delta) || !stream.ReadU16(count)) return unsound();
@@ -66,7 +70,7 @@ SlotEntries::Outcome SlotEntries::Decode(const CIndex& index, int slot, SlotEntr
   return Outcome::Sound;
 }
 
-const SlotEntries* SlotEntryCache::Get(const CIndex& index, int slot,
+const SlotEntries* SlotEntryCache::Get(const PostingsFile& file, int slot,
                                        const std::atomic<bool>* cancel) {
   if (m_limit == 0) return nullptr;
   const auto found = m_slots.find(slot);
@@ -75,7 +79,7 @@ const SlotEntries* SlotEntryCache::Get(const CIndex& index, int slot,
     return found->second.entries.get();
   }
   auto entries = std::make_unique<SlotEntries>();
-  const SlotEntries::Outcome outcome = entries->Decode(index, slot, m_scratch, SlotLimit(), cancel);
+  const SlotEntries::Outcome outcome = entries->Decode(file, slot, m_scratch, SlotLimit(), cancel);
   // The working space of a large slot is not kept for the next one.
   if (m_scratch.MemoryBytes() > kKeptScratch) m_scratch = SlotEntries();
   if (outcome == SlotEntries::Outcome::Cancelled) return nullptr;
@@ -86,6 +90,7 @@ const SlotEntries* SlotEntryCache::Get(const CIndex& index, int slot,
   const size_t bytes = entries->MemoryBytes();
   if (!MakeRoom(bytes)) return nullptr;  // this search holds the room; walk it
   m_bytes += bytes;
+  assert(m_bytes <= m_limit);
   return m_slots.emplace(slot, Slot{std::move(entries), m_search}).first->second.entries.get();
 }
 
@@ -112,3 +117,5 @@ bool SlotEntryCache::MakeRoom(size_t bytes) {
   }
   return true;
 }
+
+}  // namespace tevarin

@@ -19,7 +19,7 @@
 // read; any other stream is searched by walking it, so damaged files answer
 // as they did.
 //
-// SlotEntryCache holds the decoded slots of one open index, up to a memory
+// SlotEntryCache holds the decoded slots of one postings file, up to a memory
 // cap; beyond the cap slots are walked. A slot whose entries would take more
 // than half the cap is not decoded past that point.
 #pragma once
@@ -31,7 +31,9 @@
 #include <unordered_map>
 #include <vector>
 
-class CIndex;
+namespace tevarin {
+
+class PostingsFile;
 
 struct SlotEntries {
   std::vector<uint32_t> pages;      // page number of each entry, strictly ascending
@@ -39,14 +41,14 @@ struct SlotEntries {
   std::vector<uint32_t> positions;  // absolute positions, entry after entry
 
   enum class Outcome { Sound, Unsound, TooLarge, Cancelled };
-  // Walks the slot's stream of the open index, using scratch's arrays as
+  // Walks the slot's stream of the postings file, using scratch's arrays as
   // working space. Anything but Sound leaves the entries empty: Unsound for
   // a stream that is not sound as described above, TooLarge as soon as the
   // entries would take more than maxBytes (decoding stops there: a huge
   // stream costs no more memory than the bound), Cancelled when *cancel
   // became true (read at every page entry).
-  Outcome Decode(const CIndex& index, int slot, SlotEntries& scratch, size_t maxBytes = SIZE_MAX,
-                 const std::atomic<bool>* cancel = nullptr);
+  Outcome Decode(const PostingsFile& file, int slot, SlotEntries& scratch,
+                 size_t maxBytes = SIZE_MAX, const std::atomic<bool>* cancel = nullptr);
   size_t MemoryBytes() const {
     return (pages.capacity() + first.capacity() + positions.capacity()) * sizeof(uint32_t);
   }
@@ -68,7 +70,8 @@ class SlotEntryCache {
   // The decoded entries of slot, decoding them on first use; nullptr when
   // the stream is not sound or they do not fit, or when *cancel became true
   // while decoding (nothing is kept of that slot then).
-  const SlotEntries* Get(const CIndex& index, int slot, const std::atomic<bool>* cancel = nullptr);
+  const SlotEntries* Get(const PostingsFile& file, int slot,
+                         const std::atomic<bool>* cancel = nullptr);
   void Clear() {
     m_slots.clear();
     m_bytes = 0;
@@ -95,3 +98,5 @@ class SlotEntryCache {
   SlotEntries m_scratch;  // working space of Decode
   static constexpr size_t kKeptScratch = size_t(4) << 20;
 };
+
+}  // namespace tevarin

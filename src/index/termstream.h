@@ -1,44 +1,32 @@
 // TermStream: one term's postings byte stream, read in place from the mapped
-// postings file (the format is described in postingscursor.h).
+// postings file (format in index/indexformat.h).
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
-#include "index/index.h"
+#include "base/littleendian.h"
+#include "index/indexformat.h"
 #include "index/postingscursor.h"
+#include "index/postingsfile.h"
 
-// Number of bytes of the variable-length number that starts with byte b0.
-inline uint32_t VarintLength(uint8_t b0) { return b0 < 0x80 ? 1 : b0 < 0xC0 ? 2 : 3; }
-
-// The variable-length number at q, whose VarintLength bytes are all readable;
-// q moves past it.
-inline uint32_t DecodeVarint(const uint8_t*& q) {
-  const uint8_t b0 = q[0];
-  if (b0 < 0x80) {
-    q += 1;
-    return b0;
-  }
-  if (b0 < 0xC0) {
-    q += 2;
-    return (uint32_t(b0 & 0x3F) << 8) | q[-1];
-  }
-  q += 3;
-  return (uint32_t(b0 & 0x3F) << 16) | (uint32_t(q[-2]) << 8) | q[-1];
-}
+namespace tevarin {
 
 // One term's byte stream. Bytes inside the current block are read through a
 // plain pointer; the PostingsCursor, which stays at the start of that run,
 // moves on to the next block when the run is used up and keeps every read
 // inside the mapping. After a failure (damaged chain or stream) every read
-// answers false.
+// answers false, and the slot is noted on the file as cut short.
 class TermStream {
  public:
-  void Start(const CIndex& index, int slot) {
-    m_base = index.PostingsData();
-    m_size = index.PostingsSize();
-    m_cursor = index.CursorFor(slot);
+  // file must have postings for slot and outlive the stream.
+  void Start(const PostingsFile& file, int slot) {
+    m_file = &file;
+    m_slot = slot;
+    m_base = file.Data();
+    m_size = file.Size();
+    m_cursor = file.Cursor(slot);
     Sync();
   }
 
@@ -55,25 +43,24 @@ class TermStream {
       v = DecodeVarint(m_p);
       return true;
     }
-    uint8_t b0, b;
-    if (!ReadByte(b0)) return false;
-    v = b0 < 0x80 ? b0 : b0 & 0x3Fu;
-    for (uint32_t i = 1; i < VarintLength(b0); ++i) {
-      if (!ReadByte(b)) return false;
-      v = (v << 8) | b;
-    }
+    uint8_t b[3];
+    if (!ReadByte(b[0])) return false;
+    const uint32_t n = VarintLength(b[0]);
+    for (uint32_t i = 1; i < n; ++i)
+      if (!ReadByte(b[i])) return false;
+    v = VarintValue(b, n);
     return true;
   }
 
   bool ReadU16(uint16_t& v) {
     if (m_end - m_p >= 2) {
-      v = static_cast<uint16_t>(m_p[0] | (m_p[1] << 8));
+      v = LoadLE16(m_p);
       m_p += 2;
       return true;
     }
-    uint8_t lo, hi;
-    if (!ReadByte(lo) || !ReadByte(hi)) return false;
-    v = static_cast<uint16_t>(lo | (hi << 8));
+    uint8_t b[2];
+    if (!ReadByte(b[0]) || !ReadByte(b[1])) return false;
+    v = LoadLE16(b);
     return true;
   }
 
@@ -82,26 +69,21 @@ class TermStream {
   bool ReadPosition(uint32_t& left, uint32_t& v) {
     if (left == 0) return false;
     if (m_end - m_p >= 3) {
-      const uint8_t b0 = m_p[0];
-      const uint32_t n = VarintLength(b0);
+      const uint32_t n = VarintLength(m_p[0]);
       if (n > left) return false;
-      v = n == 1 ? b0
-          : n == 2 ? (uint32_t(b0 & 0x3F) << 8) | m_p[1]
-                   : (uint32_t(b0 & 0x3F) << 16) | (uint32_t(m_p[1]) << 8) | m_p[2];
+      v = VarintValue(m_p, n);
       m_p += n;
       left -= n;
       return true;
     }
-    uint8_t b0, b;
-    if (!ReadByte(b0)) return false;
-    const uint32_t n = VarintLength(b0);
+    uint8_t b[3];
+    if (!ReadByte(b[0])) return false;
+    const uint32_t n = VarintLength(b[0]);
     --left;
     if (n - 1 > left) return false;
-    v = n == 1 ? b0 : b0 & 0x3Fu;
-    for (uint32_t i = 1; i < n; ++i) {
-      if (!ReadByte(b)) return false;
-      v = (v << 8) | b;
-    }
+    for (uint32_t i = 1; i < n; ++i)
+      if (!ReadByte(b[i])) return false;
+    v = VarintValue(b, n);
     left -= n - 1;
     return true;
   }
@@ -134,7 +116,7 @@ class TermStream {
     if (m_end - m_p >= static_cast<ptrdiff_t>(skip) + 5) {
       const uint8_t* q = m_p + skip;
       delta = DecodeVarint(q);
-      count = static_cast<uint16_t>(q[0] | (q[1] << 8));
+      count = LoadLE16(q);
       m_p = q + 2;
       return true;
     }
@@ -166,6 +148,7 @@ class TermStream {
   void Sync() {
     if (m_cursor.Failed()) {
       m_start = m_p = m_end = nullptr;
+      if (m_file && m_file->HasPostings(m_slot)) m_file->NoteCutShort(m_slot);
       return;
     }
     const size_t blockStart = static_cast<size_t>(m_cursor.Block()) * kBlockSize;
@@ -180,4 +163,8 @@ class TermStream {
   const uint8_t* m_base = nullptr;
   size_t m_size = 0;
   PostingsCursor m_cursor;
+  const PostingsFile* m_file = nullptr;
+  int m_slot = -1;
 };
+
+}  // namespace tevarin

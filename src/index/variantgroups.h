@@ -8,11 +8,14 @@
 // compares equal to a list of lists with the same groups.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <span>
 #include <vector>
+
+namespace tevarin {
 
 class VariantGroupList {
  public:
@@ -21,6 +24,7 @@ class VariantGroupList {
   size_t size() const { return m_start.size(); }
   bool empty() const { return m_start.empty(); }
   Group operator[](size_t g) const {
+    assert(g < m_start.size());
     const size_t end = g + 1 < m_start.size() ? m_start[g + 1] : m_members.size();
     return Group(m_members.data() + m_start[g], end - m_start[g]);
   }
@@ -77,3 +81,5 @@ class VariantGroupList {
   std::vector<uint32_t> m_members;  // every group's members, group after group
   std::vector<size_t> m_start;      // index in m_members of each group's first member
 };
+
+}  // namespace tevarin

@@ -1,5 +1,4 @@
 #include "store/filelist.h"
-#include "store/readat.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,15 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/readat.h"
 #include "store/bookformat.h"
 
+namespace tevarin {
+
 namespace {
-
-int32_t LoadI32(const unsigned char* p) {
-  return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                              uint32_t(p[3]) << 24);
-}
-
 
 int OpenReadOnly(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 
@@ -43,45 +39,46 @@ void CFileList::Close() {
   m_open = false;
 }
 
-bool CFileList::Open(const std::string& folder, const std::string& base) {
+Status CFileList::Open(const std::string& folder, const std::string& base) {
   Close();
-  m_error.clear();
   const std::string headerPath = folder + "/" + base + kBookHeaderSuffix;
   m_headerFd = OpenReadOnly(headerPath);
   if (m_headerFd < 0) {
-    m_error = "cannot open " + headerPath + ": " + std::strerror(errno);
-    return false;  // the content file is never tried
+    const Status why = Status::FromErrno(errno, "cannot open", headerPath);
+    Close();
+    return why;  // the content file is never tried
   }
   const std::string contentPath = folder + "/" + base + kBookContentSuffix;
   m_contentFd = OpenReadOnly(contentPath);
   if (m_contentFd < 0) {
-    m_error = "cannot open " + contentPath + ": " + std::strerror(errno);
-    return false;
+    const Status why = Status::FromErrno(errno, "cannot open", contentPath);
+    Close();
+    return why;
   }
   m_headerSize = FileSize(m_headerFd);
   m_contentSize = FileSize(m_contentFd);
-  unsigned char head[8];
+  unsigned char head[kHeaderBlockOffset];
   if (m_headerSize < kBookHeaderSize || !ReadAt(m_headerFd, head, sizeof head, 0) ||
-      !ReadAt(m_headerFd, m_headerBlock, sizeof m_headerBlock, 8)) {
-    m_error = headerPath + " is shorter than its 268-byte header";
+      !ReadAt(m_headerFd, m_headerBlock, sizeof m_headerBlock, kHeaderBlockOffset)) {
     Close();
-    return false;
+    return Status::Corrupt(headerPath + " is shorter than its " + std::to_string(kBookHeaderSize) +
+                           "-byte header");
   }
-  const int32_t width = LoadI32(head + 4);
-  if (width < 1 || width > kMaxNameWidth) {
-    m_error = headerPath + ": name width " + std::to_string(width) + " is outside 1..260";
+  const BookHeaderFields fields = DecodeBookHeader(head);
+  if (fields.nameWidth < 1 || fields.nameWidth > kMaxNameWidth) {
     Close();
-    return false;
+    return Status::Corrupt(headerPath + ": name width " + std::to_string(fields.nameWidth) +
+                           " is outside 1.." + std::to_string(kMaxNameWidth));
   }
-  m_storedValue = LoadI32(head);
-  m_nameWidth = width;
+  m_storedValue = fields.storedValue;
+  m_nameWidth = fields.nameWidth;
   m_open = true;
-  return true;
+  return Status::Ok();
 }
 
 int32_t CFileList::RecordCount() const {
   if (!m_open) return 0;
-  const int64_t n = (m_headerSize - kBookHeaderSize) / (m_nameWidth + 8);
+  const int64_t n = PageRecordCount(m_headerSize, m_nameWidth);
   return n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
 }
 
@@ -108,7 +105,7 @@ bool CFileList::PageNumberFromName(std::string_view name, int32_t& page) {
 int64_t CFileList::ScanEnd() const {
   const int64_t table = m_headerSize - kBookHeaderSize;
   if (table <= 0) return 0;
-  const int64_t recordSize = m_nameWidth + 8;
+  const int64_t recordSize = PageRecordSize(m_nameWidth);
   const int64_t n = (table + recordSize - 1) / recordSize;
   // Record indices are 32-bit: nothing past INT32_MAX can be asked for.
   return n > INT32_MAX ? int64_t(INT32_MAX) + 1 : n;
@@ -117,20 +114,20 @@ int64_t CFileList::ScanEnd() const {
 int64_t CFileList::NamedCount() const {
   const int64_t table = m_headerSize - kBookHeaderSize;
   if (table < m_nameWidth) return 0;
-  const int64_t n = (table - m_nameWidth) / (m_nameWidth + 8) + 1;
+  const int64_t n = (table - m_nameWidth) / PageRecordSize(m_nameWidth) + 1;
   return n < ScanEnd() ? n : ScanEnd();
 }
 
 template <typename Visit>
 bool CFileList::ScanPageNumbers(int64_t from, Visit visit, int64_t& failedAt) const {
-  const int64_t recordSize = m_nameWidth + 8;
+  const int64_t recordSize = PageRecordSize(m_nameWidth);
   const int64_t end = NamedCount();
   constexpr int64_t kChunkBytes = int64_t(1) << 20;
   const int64_t perChunk = std::max<int64_t>(1, kChunkBytes / recordSize);
   std::vector<char> buffer(static_cast<size_t>(perChunk * recordSize));
   for (int64_t i = from; i < end; i += perChunk) {
     const int64_t n = std::min(perChunk, end - i);
-    const int64_t offset = kBookHeaderSize + i * recordSize;
+    const int64_t offset = PageRecordOffset(i, m_nameWidth);
     // The last record's end offset and length may lie past the file: only
     // its name is needed.
     const int64_t bytes = std::min(n * recordSize, m_headerSize - offset);
@@ -223,55 +220,48 @@ bool CFileList::FindPage(int32_t start, int32_t page, int32_t& outIndex) const {
   return false;
 }
 
-bool CFileList::ReadRecord(int32_t index, PageRecord& rec) const {
-  if (!m_open) return false;
-  if (index < 0 || index >= RecordCount()) {
-    m_error = "record " + std::to_string(index) + " is outside the page table (" +
-              std::to_string(RecordCount()) + " records)";
-    return false;
-  }
-  const int64_t offset = kBookHeaderSize + int64_t(index) * (m_nameWidth + 8);
-  unsigned char buf[kMaxNameWidth + 8];
-  if (!ReadAt(m_headerFd, buf, m_nameWidth + 8, offset)) {
-    m_error = "cannot read record " + std::to_string(index);
-    return false;
-  }
-  const char* name = reinterpret_cast<const char*>(buf);
-  rec.name.assign(name, strnlen(name, m_nameWidth));
-  rec.endOffset = LoadI32(buf + m_nameWidth);
-  rec.length = LoadI32(buf + m_nameWidth + 4);
-  if (rec.length < 0 || rec.endOffset < rec.length || rec.endOffset > m_contentSize) {
-    m_error = "record " + std::to_string(index) + " points outside the content file";
-    return false;
-  }
-  return true;
+Status CFileList::ReadRecord(int32_t index, PageRecord& rec) const {
+  if (!m_open) return Status::Invalid("the book store is not open");
+  if (index < 0 || index >= RecordCount())
+    return Status::Invalid("record " + std::to_string(index) + " is outside the page table (" +
+                           std::to_string(RecordCount()) + " records)");
+  unsigned char buf[PageRecordSize(kMaxNameWidth)];
+  if (!ReadAt(m_headerFd, buf, static_cast<size_t>(PageRecordSize(m_nameWidth)),
+              PageRecordOffset(index, m_nameWidth)))
+    return Status::Io("cannot read record " + std::to_string(index));
+  const PageRecordFields fields = DecodePageRecord(buf, m_nameWidth);
+  rec.name.assign(fields.name);
+  rec.endOffset = fields.endOffset;
+  rec.length = fields.length;
+  if (rec.length < 0 || rec.endOffset < rec.length || rec.endOffset > m_contentSize)
+    return Status::Corrupt("record " + std::to_string(index) + " points outside the content file");
+  return Status::Ok();
 }
 
-bool CFileList::GetPageLength(int32_t index, int32_t& length) const {
+Status CFileList::GetPageLength(int32_t index, int32_t& length) const {
   PageRecord rec;
-  if (!ReadRecord(index, rec)) return false;
+  if (Status s = ReadRecord(index, rec); !s) return s;
   length = rec.length;
-  return true;
+  return Status::Ok();
 }
 
-bool CFileList::ReadPage(int32_t index, char* buffer, size_t capacity) const {
+Status CFileList::ReadPage(int32_t index, char* buffer, size_t capacity) const {
   PageRecord rec;
-  if (!ReadRecord(index, rec)) return false;
-  if (static_cast<size_t>(rec.length) > capacity) {
-    m_error = "page buffer too small";
-    return false;
-  }
-  if (!ReadAt(m_contentFd, buffer, static_cast<size_t>(rec.length), rec.endOffset - rec.length)) {
-    m_error = "cannot read page " + std::to_string(index);
-    return false;
-  }
-  for (int32_t i = 0; i < rec.length; ++i) buffer[i] = static_cast<char>(buffer[i] ^ kContentMask);
-  return true;
+  if (Status s = ReadRecord(index, rec); !s) return s;
+  if (static_cast<size_t>(rec.length) > capacity)
+    return Status::Invalid("page buffer too small: record " + std::to_string(index) + " holds " +
+                           std::to_string(rec.length) + " bytes");
+  if (!ReadAt(m_contentFd, buffer, static_cast<size_t>(rec.length), rec.endOffset - rec.length))
+    return Status::Io("cannot read page " + std::to_string(index));
+  MaskContent(buffer, static_cast<size_t>(rec.length));
+  return Status::Ok();
 }
 
-bool CFileList::ReadPage(int32_t index, std::string& out) const {
+Status CFileList::ReadPage(int32_t index, std::string& out) const {
   int32_t length = 0;
-  if (!GetPageLength(index, length)) return false;
+  if (Status s = GetPageLength(index, length); !s) return s;
   out.resize(static_cast<size_t>(length));
   return ReadPage(index, out.data(), out.size());
 }
+
+}  // namespace tevarin

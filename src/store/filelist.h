@@ -1,18 +1,6 @@
 // CFileList: read access to the collection's pages, held in the book header
-// file ("<base>-fl.h") and the book content file ("<base>-fl.cnt").
-//
-// Book header file, all integers 32-bit signed little-endian:
-//   offset 0    4        stored value (handed out unchanged, not interpreted)
-//   offset 4    4        name width N (1..260)
-//   offset 8    260      header block (kept, not interpreted)
-//   offset 268  (N+8)*k  page table: PageRecord 0, 1, ... back to back
-// PageRecord i at 268 + i*(N+8):
-//   +0   N  name: 8-bit, NUL-terminated, NUL-padded; "...\<page number>.<ext>"
-//   +N   4  end offset: byte offset in the content file just past the page
-//   +N+4 4  length: number of stored bytes of the page
-// k = (header file length - 268) / (N+8).
-// Book content file: the pages back to back, every byte XOR kContentMask.
-// A page, once unmasked, is a UTF-8 HTML document.
+// file ("<base>-fl.h") and the book content file ("<base>-fl.cnt"); the
+// layout of both is described in store/bookformat.h.
 //
 // Every record is checked against both files before it is used: an index
 // outside the page table or a page range outside the content file is refused.
@@ -23,6 +11,12 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/status.h"
+#include "store/bookformat.h"
+#include "store/hitpage.h"
+
+namespace tevarin {
 
 class CFileList {
  public:
@@ -37,7 +31,9 @@ class CFileList {
   CFileList& operator=(const CFileList&) = delete;
   virtual ~CFileList();
 
-  bool Open(const std::string& folder, const std::string& base);
+  // Opens folder/<base>-fl.h and folder/<base>-fl.cnt; on failure nothing
+  // stays open and the Status says why.
+  Status Open(const std::string& folder, const std::string& base);
   void Close();
 
   // The first record at or after start whose page number equals page.
@@ -50,21 +46,23 @@ class CFileList {
   // default kMaxPageIndexEntries, 64 MiB); a table with more is scanned.
   void SetPageIndexLimit(size_t entries);
   static constexpr size_t kMaxPageIndexEntries = size_t(8) << 20;
-  bool GetPageLength(int32_t index, int32_t& length) const;
+  Status GetPageLength(int32_t index, int32_t& length) const;
   // Reads the unmasked page into buffer, which holds at least capacity bytes;
   // refuses when the page is longer than capacity.
-  bool ReadPage(int32_t index, char* buffer, size_t capacity) const;
+  Status ReadPage(int32_t index, char* buffer, size_t capacity) const;
   // Convenience: the whole unmasked page.
-  bool ReadPage(int32_t index, std::string& out) const;
+  Status ReadPage(int32_t index, std::string& out) const;
 
   // The page rebuilt into the hit-page template with every keyword marked;
-  // answers the number of anchors written (0, output untouched, when closed).
-  // A stored page longer than kMaxHitPageSource is refused (0, empty output,
-  // LastError says why). The rendered page is bounded by HitPageLimit: a
-  // keyword whose pass would pass the bound is not marked, nor any after it,
-  // and RenderNote says so (it is empty after a complete rendering).
-  int32_t RenderHitPage(int32_t index, std::string& out, std::u16string_view keywords,
-                        int32_t scope) const;
+  // report.anchors is the number of anchors written. Closed, nothing is
+  // done (output untouched). An unreadable record, or a stored page longer
+  // than kMaxHitPageSource, fails with an empty output. Keywords of only
+  // separators, or none, leave the output untouched. The rendered page is
+  // bounded by HitPageLimit: a keyword whose pass would pass the bound is
+  // not marked, nor any after it, and report.note says so (it is empty
+  // after a complete rendering).
+  Status RenderHitPage(int32_t index, std::string& out, std::u16string_view keywords,
+                       HitScope scope, HitPageReport& report) const;
   static constexpr size_t kMaxHitPageSource = size_t(2) << 20;
   static constexpr size_t kMinHitPageLimit = size_t(1) << 20;
   // The most bytes a hit page of a stored page of `stored` bytes may take:
@@ -72,19 +70,16 @@ class CFileList {
   static size_t HitPageLimit(size_t stored) {
     return stored * 16 > kMinHitPageLimit ? stored * 16 : kMinHitPageLimit;
   }
-  // What the last RenderHitPage left unmarked and why; empty when nothing.
-  const std::string& RenderNote() const { return m_renderNote; }
 
   int32_t StoredValue() const { return m_storedValue; }
   bool IsOpen() const { return m_open; }
   int32_t NameWidth() const { return m_nameWidth; }
   int32_t RecordCount() const;
   int64_t ContentSize() const { return m_contentSize; }
-  const std::string& LastError() const { return m_error; }
 
   // One record with its range checked against the content file. When only the
   // range is refused, rec still holds the values read (for diagnostics).
-  bool ReadRecord(int32_t index, PageRecord& rec) const;
+  Status ReadRecord(int32_t index, PageRecord& rec) const;
 
   // The page number written in a record name: the decimal number between the
   // last backslash and the last dot after it. False when there is none.
@@ -92,19 +87,17 @@ class CFileList {
 
  private:
   int32_t m_storedValue = 0;
-  char m_headerBlock[260] = {};
+  char m_headerBlock[kHeaderBlockSize] = {};
   bool m_open = false;
-  int32_t m_nameWidth = 100;
+  int32_t m_nameWidth = kDefaultNameWidth;
   int m_headerFd = -1;
   int m_contentFd = -1;
   int64_t m_headerSize = 0;
   int64_t m_contentSize = 0;
-  mutable std::string m_error;
-  mutable std::string m_renderNote;
 
   // FindPage's view of the page table: the records up to the first whose name
   // the file cuts short (those a scan can read), and their page numbers.
-  int64_t ScanEnd() const;     // records a scan examines: 268 + i*(N+8) < size
+  int64_t ScanEnd() const;     // records a scan examines: PageRecordOffset(i) < size
   int64_t NamedCount() const;  // records whose whole name is in the file
   // Calls visit(i, number) for each record i in [from, NamedCount()) that has
   // a page number, reading the table in large chunks, until visit answers
@@ -121,3 +114,5 @@ class CFileList {
   // with the page's sign bit flipped, ascending.
   mutable std::vector<uint64_t> m_pageIndex;
 };
+
+}  // namespace tevarin

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstring>
 
+namespace tevarin {
+
 namespace {
 
 constexpr std::string_view kParagraph = "<p>";
@@ -151,7 +153,7 @@ int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::stri
     out.append(item);
     return 0;
   }
-  const size_t E = item.size();
+  const size_t end = item.size();
   const TagSpans tags(item);
   std::vector<Finder> finders;
   finders.reserve(segs.size());
@@ -166,40 +168,40 @@ int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::stri
   rec.reserve(segs.size());
   size_t m = 0, j = 0;
   int count = 0;
-  while (m < E) {
+  while (m < end) {
     rec.clear();
     for (size_t k = 0; k < segs.size(); ++k) {
       const Seg& s = segs[k];
       const size_t len = s.bytes.size();
       auto recordAndPass = [&]() {
         rec.push_back(j);
-        j = j + len < E ? j + len : E;
+        j = j + len < end ? j + len : end;
       };
       if (s.kind == 2) {
         j = finders[k].Find(j);
-        if (j != E) recordAndPass();
+        if (j != end) recordAndPass();
       } else if (s.kind == 0) {
-        if (j == E) continue;
+        if (j == end) continue;
         const size_t g = j;
         j = finders[k].Find(g);
-        const size_t P = paragraph.Find(g);
-        const size_t H = heading.Find(g);
-        if (P < j) {
-          j = P + kParagraph.size() < E ? P + kParagraph.size() : E;
-        } else if (H < j) {
-          j = H + kHeading.size() < E ? H + kHeading.size() : E;
-        } else if (j != E) {
+        const size_t paragraphAt = paragraph.Find(g);
+        const size_t headingAt = heading.Find(g);
+        if (paragraphAt < j) {
+          j = paragraphAt + kParagraph.size() < end ? paragraphAt + kParagraph.size() : end;
+        } else if (headingAt < j) {
+          j = headingAt + kHeading.size() < end ? headingAt + kHeading.size() : end;
+        } else if (j != end) {
           recordAndPass();
         }
       } else {
         // Every "?" stands for one character of 3 UTF-8 bytes.
         const size_t skip = 3 * static_cast<size_t>(s.gap);
-        if (j == E || skip >= E - j) continue;
+        if (j == end || skip >= end - j) continue;
         const size_t g = j + skip;
         j = finders[k].Find(g);
         if (j == g && textBetween(g - skip, g)) {
           recordAndPass();
-        } else if (j != E) {
+        } else if (j != end) {
           j = g - skip;  // found further on (or after a tag): back to the end of the previous run
         }
       }
@@ -234,3 +236,5 @@ int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::stri
   }
   return count;
 }
+
+}  // namespace tevarin

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tevarin {
+
 // One literal piece of a keyword: kind 2 = the keyword's first piece, 0 = a
 // piece after "*", 1 = a run after one or more "?" (gap = their number).
 struct Seg {
@@ -42,3 +44,5 @@ int HighlightItem(std::string_view item, const std::vector<Seg>& segs, std::stri
 
 // Appends the anchor "<a name="%04d"></a>" for number n.
 void AppendAnchor(std::string& out, int32_t n);
+
+}  // namespace tevarin

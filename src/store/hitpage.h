@@ -11,16 +11,24 @@
 #include <string>
 #include <string_view>
 
-// Search scopes as the form passes them.
-inline constexpr int32_t kScopeWholeText = 0;
-inline constexpr int32_t kScopeBody = 1;
-inline constexpr int32_t kScopeNotes = 2;
+namespace tevarin {
+
+// Which runs of the text cell a hit page marks, with the numbers the form
+// passes: the whole text, body runs only or note runs only (another number
+// marks the whole text). Note runs are always shown.
+enum class HitScope : int32_t { WholeText = 0, Body = 1, Notes = 2 };
+
+// What a rendering did besides writing the page.
+struct HitPageReport {
+  int32_t anchors = 0;  // hit anchors written
+  std::string note;     // what was left unmarked and why; empty when nothing
+};
 
 // One highlighting pass of keyword (UTF-8) over page; appends to out. False
 // when out would grow past limit bytes: out then holds part of a page and the
 // counter has advanced for anchors it holds; the caller drops both.
 bool RenderKeywordPass(std::string_view page, std::string_view keyword, int parity,
-                       int32_t scope, int32_t& counter, std::string& out,
+                       HitScope scope, int32_t& counter, std::string& out,
                        size_t limit = SIZE_MAX);
 
 // The most work the passes of one hit page may do, in bytes of page passed
@@ -28,3 +36,5 @@ bool RenderKeywordPass(std::string_view page, std::string_view keyword, int pari
 // hold thousands of keywords (variant forms). Far above what a stored page of
 // text needs; keywords past it are not marked.
 inline constexpr size_t kHitPageWork = size_t(256) << 20;
+
+}  // namespace tevarin

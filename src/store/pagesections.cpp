@@ -1,5 +1,7 @@
 #include "store/pagesections.h"
 
+namespace tevarin {
+
 namespace {
 
 // Runs the shared tag scanner: text bytes go to onText, complete tags (from
@@ -73,3 +75,5 @@ std::vector<FilterItem> SplitNotes(std::string_view cell) {
       });
   return items;
 }
+
+}  // namespace tevarin

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tevarin {
+
 // One page section: its characters and inner tags, without its own tags.
 struct HTMLNode {
   std::string text;
@@ -33,3 +35,5 @@ std::vector<FilterItem> SplitNotes(std::string_view cell);
 inline bool TagBeginsWith(std::string_view tag, std::string_view marker) {
   return tag.find(marker) == 0;
 }
+
+}  // namespace tevarin

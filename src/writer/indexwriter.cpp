@@ -5,25 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "index/charslot.h"
-#include "index/index.h"
-#include "index/postingscursor.h"
+#include "base/littleendian.h"
+#include "index/indexformat.h"
 
-bool AppendVarint(std::vector<uint8_t>& out, uint32_t v) {
-  if (v < 0x80) {
-    out.push_back(static_cast<uint8_t>(v));
-  } else if (v < 0x4000) {
-    out.push_back(static_cast<uint8_t>(0x80 | (v >> 8)));
-    out.push_back(static_cast<uint8_t>(v & 0xFF));
-  } else if (v < 0x400000) {
-    out.push_back(static_cast<uint8_t>(0xC0 | (v >> 16)));
-    out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
-    out.push_back(static_cast<uint8_t>(v & 0xFF));
-  } else {
-    return false;
-  }
-  return true;
-}
+namespace tevarin {
 
 IndexWriter::Slot& IndexWriter::SlotAt(int slot) {
   if (m_slots.empty()) m_slots.resize(kSlotCount);
@@ -35,45 +20,35 @@ IndexWriter::Slot& IndexWriter::SlotAt(int slot) {
   return s;
 }
 
-bool IndexWriter::AddEntry(int slot, uint32_t record, const std::vector<uint32_t>& positions) {
-  if (slot < 0 || slot >= kSlotCount) {
-    m_error = "slot " + std::to_string(slot) + " is outside 0..99999";
-    return false;
-  }
-  if (positions.empty()) return true;
+Status IndexWriter::AddEntry(int slot, uint32_t record, const std::vector<uint32_t>& positions) {
+  if (slot < 0 || slot >= kSlotCount)
+    return Status::Invalid("slot " + std::to_string(slot) + " is outside 0.." +
+                           std::to_string(kSlotCount - 1));
+  if (positions.empty()) return Status::Ok();
   Slot& s = SlotAt(slot);
-  if (s.any && record <= s.lastPage) {
-    m_error = "page entries of slot " + std::to_string(slot) + " must ascend";
-    return false;
-  }
+  if (s.any && record <= s.lastPage)
+    return Status::Invalid("page entries of slot " + std::to_string(slot) + " must ascend");
   std::vector<uint8_t> pos;
   uint32_t prev = 0;
   for (size_t i = 0; i < positions.size(); ++i) {
-    if (i > 0 && positions[i] <= prev) {
-      m_error = "positions of an entry must ascend";
-      return false;
-    }
-    if (!AppendVarint(pos, i == 0 ? positions[i] : positions[i] - prev)) {
-      m_error = "a position is beyond 4194303";
-      return false;
-    }
+    if (i > 0 && positions[i] <= prev) return Status::Invalid("positions of an entry must ascend");
+    if (!AppendVarint(pos, i == 0 ? positions[i] : positions[i] - prev))
+      return Status::Invalid("a position is beyond " + std::to_string(kMaxVarint));
     prev = positions[i];
   }
-  if (pos.size() > 0xFFFF) {
-    m_error = "slot " + std::to_string(slot) + ", record " + std::to_string(record) +
-              ": more than 65535 bytes of positions in one page entry";
-    return false;
-  }
-  if (!AppendVarint(s.stream, s.any ? record - s.lastPage : record)) {
-    m_error = "a page delta is beyond 4194303";
-    return false;
-  }
-  s.stream.push_back(static_cast<uint8_t>(pos.size() & 0xFF));
-  s.stream.push_back(static_cast<uint8_t>(pos.size() >> 8));
+  if (pos.size() > kMaxPositionBytes)
+    return Status::Invalid("slot " + std::to_string(slot) + ", record " + std::to_string(record) +
+                           ": more than " + std::to_string(kMaxPositionBytes) +
+                           " bytes of positions in one page entry");
+  if (!AppendVarint(s.stream, s.any ? record - s.lastPage : record))
+    return Status::Invalid("a page delta is beyond " + std::to_string(kMaxVarint));
+  uint8_t count[2];
+  StoreLE16(count, static_cast<uint16_t>(pos.size()));
+  s.stream.insert(s.stream.end(), count, count + 2);
   s.stream.insert(s.stream.end(), pos.begin(), pos.end());
   s.lastPage = record;
   s.any = true;
-  return true;
+  return Status::Ok();
 }
 
 void IndexWriter::SetRawStream(int slot, std::vector<uint8_t> stream, uint32_t lastPage) {
@@ -90,7 +65,7 @@ uint64_t IndexWriter::PostingsBytes() const {
   return n;
 }
 
-bool IndexWriter::Write(const std::string& indexPath, BlockOrder order) {
+Status IndexWriter::Write(const std::string& indexPath, BlockOrder order) {
   // Blocks each slot needs (a stream of 0 bytes still owns its first block).
   std::vector<std::pair<int, uint32_t>> needs;  // slot, blocks
   uint64_t total = 0;
@@ -101,10 +76,8 @@ bool IndexWriter::Write(const std::string& indexPath, BlockOrder order) {
     needs.emplace_back(slot, n);
     total += n;
   }
-  if (total > 0x7FFFFFFF) {
-    m_error = "the postings need more blocks than the format can number";
-    return false;
-  }
+  if (total > 0x7FFFFFFF)
+    return Status::Invalid("the postings need more blocks than the format can number");
   // Allocate block numbers: blocks[k] lists the blocks of slot needs[k] in stream order.
   std::vector<std::vector<uint32_t>> blocks(needs.size());
   uint32_t next = 0;
@@ -126,7 +99,7 @@ bool IndexWriter::Write(const std::string& indexPath, BlockOrder order) {
         for (auto& b : list) b = static_cast<uint32_t>(total - 1 - b);
   }
 
-  std::vector<int32_t> first(kSlotCount, -1);
+  std::vector<int32_t> first(kSlotCount, kNoPostings);
   std::vector<uint32_t> lastPage(kSlotCount, 0);
   std::vector<uint32_t> chain(total, 0);
   std::vector<uint8_t> postings(total * kBlockSize, 0);
@@ -147,24 +120,25 @@ bool IndexWriter::Write(const std::string& indexPath, BlockOrder order) {
 
   // Header: first-block table, two reserved tables (written as zeros: readers
   // keep them and never consult them), last-page table, block chain.
-  std::string header(kIndexHeaderTables + chain.size() * 4, '\0');
-  std::memcpy(header.data(), first.data(), 400000);
-  std::memcpy(header.data() + 1000000, lastPage.data(), 400000);
-  if (!chain.empty()) std::memcpy(header.data() + kIndexHeaderTables, chain.data(), chain.size() * 4);
+  std::string header(static_cast<size_t>(ChainEntryOffset(chain.size())), '\0');
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    StoreLE32(&header[static_cast<size_t>(FirstBlockEntryOffset(slot))],
+              static_cast<uint32_t>(first[static_cast<size_t>(slot)]));
+    StoreLE32(&header[static_cast<size_t>(LastPageEntryOffset(slot))], lastPage[static_cast<size_t>(slot)]);
+  }
+  for (size_t b = 0; b < chain.size(); ++b)
+    StoreLE32(&header[static_cast<size_t>(ChainEntryOffset(b))], chain[b]);
 
   auto writeFile = [&](const std::string& path, const void* data, size_t size) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-      m_error = "cannot create " + path + ": " + std::strerror(errno);
-      return false;
-    }
+    if (!f) return Status::FromErrno(errno, "cannot create", path);
     const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-    if (std::fclose(f) != 0 || !ok) {
-      m_error = "cannot write " + path;
-      return false;
-    }
-    return true;
+    if (std::fclose(f) != 0 || !ok) return Status::Io("cannot write " + path);
+    return Status::Ok();
   };
-  return writeFile(indexPath + "-idx.h", header.data(), header.size()) &&
-         writeFile(indexPath + "-idx.m", postings.data(), postings.size());
+  if (Status s = writeFile(indexPath + kIndexHeaderSuffix, header.data(), header.size()); !s)
+    return s;
+  return writeFile(indexPath + kPostingsSuffix, postings.data(), postings.size());
 }
+
+}  // namespace tevarin

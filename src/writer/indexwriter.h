@@ -1,5 +1,5 @@
-// IndexWriter: writes an index header file and postings file that CIndex reads
-// (layout in index/index.h and index/postingscursor.h).
+// IndexWriter: writes an index header file and postings file that
+// PostingsFile reads (format in index/indexformat.h).
 //
 // Postings are added per slot as page entries in ascending record order; Write
 // encodes each slot's stream, cuts it into 4096-byte blocks, allocates the
@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
-// Appends the 1-, 2- or 3-byte varint of v (v <= 4194303) to out.
-bool AppendVarint(std::vector<uint8_t>& out, uint32_t v);
+#include "base/status.h"
+#include "index/indexformat.h"
+
+namespace tevarin {
 
 class IndexWriter {
  public:
@@ -24,17 +26,16 @@ class IndexWriter {
 
   // Adds one page entry to a slot; records must ascend per slot and positions
   // ascend within the entry. False for a value the format cannot hold.
-  bool AddEntry(int slot, uint32_t record, const std::vector<uint32_t>& positions);
+  Status AddEntry(int slot, uint32_t record, const std::vector<uint32_t>& positions);
   // Replaces a slot's whole byte stream (for tests that craft raw streams);
   // lastPage is the record index the reader stops at.
   void SetRawStream(int slot, std::vector<uint8_t> stream, uint32_t lastPage);
 
   // Writes <name>-idx.h and <name>-idx.m, where name is a full path without suffix.
-  bool Write(const std::string& indexPath, BlockOrder order = BlockOrder::Sequential);
+  Status Write(const std::string& indexPath, BlockOrder order = BlockOrder::Sequential);
 
   size_t SlotCount() const { return m_present; }
   uint64_t PostingsBytes() const;  // sum of the slots' stream lengths
-  const std::string& Error() const { return m_error; }
 
  private:
   struct Slot {
@@ -48,5 +49,6 @@ class IndexWriter {
   // cost more than the encoding itself on a full collection.
   std::vector<Slot> m_slots;
   size_t m_present = 0;
-  std::string m_error;
 };
+
+}  // namespace tevarin

@@ -5,11 +5,13 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-#include "controls/scrolltoolbar.h"
-#include "controls/tooltipbutton.h"
-#include "controls/tooltipresourcebutton.h"
-#include "controls/xtoolbar.h"
+#include "ui/controls/scrolltoolbar.h"
+#include "ui/controls/tooltipbutton.h"
+#include "ui/controls/tooltipresourcebutton.h"
+#include "ui/controls/xtoolbar.h"
 #include "guitest.h"
+
+using namespace tevarin;
 
 namespace {
 

@@ -1,31 +1,42 @@
 // The navigation and search form on a small collection written by the test:
 // layout, tabs, searching from the keyword field, results and paging, the
-// table of contents, result pages, and the main frame's reading commands.
+// table of contents, result pages, and a long search that stays responsive
+// and can be cancelled. What the reading session does on its own is tested
+// with the session.
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QTabBar>
 #include <QTreeWidget>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
-#include "app/bookdoc.h"
-#include "app/mainfrm.h"
-#include "app/pagefolder.h"
-#include "controls/scrolltoolbar.h"
-#include "controls/tooltipresourcebutton.h"
+#include "ui/app/bookdoc.h"
+#include "ui/app/commands.h"
+#include "ui/app/mainfrm.h"
+#include "session/pagefolder.h"
+#include "ui/controls/scrolltoolbar.h"
+#include "ui/controls/tooltipresourcebutton.h"
 #include "guitest.h"
 #include "index/charslot.h"
-#include "index/codeconverter.h"
-#include "panel/htmlctrl.h"
-#include "panel/leftform.h"
-#include "panel/sortlistctrl.h"
-#include "view/bookview.h"
+#include "text/codeconverter.h"
+#include "ui/panel/htmlctrl.h"
+#include "ui/panel/leftform.h"
+#include "ui/panel/sessionadapter.h"
+#include "ui/panel/sortlistctrl.h"
+#include "ui/view/bookview.h"
 #include "writer/bookwriter.h"
 #include "writer/cataloguewriter.h"
 #include "writer/indexwriter.h"
+
+using namespace tevarin;
 
 namespace {
 
@@ -37,30 +48,41 @@ std::string StoredPage(int pageNo, const QString& text) {
          "</tr></table></html>";
 }
 
-// Writes a collection into folder: volumes of pages (texts), one division and
-// one book above them, and the whole-text index over the texts.
-void WriteCollection(const QString& folder, const QList<QStringList>& volumes,
-                     const QString& bookName = QStringLiteral("論語")) {
+// A book of the collection: its name and its volumes of pages (texts).
+using BookOfVolumes = QPair<QString, QList<QStringList>>;
+
+// Writes a collection into folder: one division holding the books, and the
+// whole-text index over the texts.
+void WriteCollection(const QString& folder, const QList<BookOfVolumes>& books) {
   const std::string dir = folder.toStdString();
   BookWriter book;
   QVERIFY(book.Create(dir, "Index", 40));
   IndexWriter index;
   std::map<int, std::map<uint32_t, std::vector<uint32_t>>> postings;
   CatalogueWriter cat;
+  auto pagesOf = [](const QList<QStringList>& volumes) {
+    int n = 0;
+    for (const auto& v : volumes) n += static_cast<int>(v.size());
+    return n;
+  };
   int total = 0;
-  for (const auto& v : volumes) total += static_cast<int>(v.size());
-  cat.Add(u"經部", 1, 1, total, 1);
-  cat.Add(bookName.toStdU16String(), 2, 1, total, 1);
+  for (const auto& b : books) total += pagesOf(b.second);
+  QVERIFY(cat.Add(u"經部", 1, 1, total, 1));
   uint32_t record = 0;
-  for (int v = 0; v < volumes.size(); ++v) {
-    cat.Add(QStringLiteral("卷%1").arg(v + 1).toStdU16String(), 3, static_cast<int>(record) + 1,
-            static_cast<int>(volumes[v].size()), 1);
-    for (int p = 0; p < volumes[v].size(); ++p, ++record) {
-      const std::string name = "d1\\b01\\v" + std::to_string(v + 1) + "\\" + std::to_string(p + 1) + ".htm";
-      QVERIFY(book.AddPage(name, StoredPage(p + 1, volumes[v][p])));
-      uint32_t pos = 0;
-      for (char32_t cp : volumes[v][p].toStdU32String())
-        if (CharToSlot(cp) >= 0) postings[CharToSlot(cp)][record].push_back(pos++);
+  for (int b = 0; b < books.size(); ++b) {
+    const QList<QStringList>& volumes = books[b].second;
+    QVERIFY(cat.Add(books[b].first.toStdU16String(), 2, static_cast<int>(record) + 1, pagesOf(volumes), 1));
+    for (int v = 0; v < volumes.size(); ++v) {
+      QVERIFY(cat.Add(QStringLiteral("卷%1").arg(v + 1).toStdU16String(), 3, static_cast<int>(record) + 1,
+                      static_cast<int>(volumes[v].size()), 1));
+      for (int p = 0; p < volumes[v].size(); ++p, ++record) {
+        const std::string name = "d1\\b0" + std::to_string(b + 1) + "\\v" + std::to_string(v + 1) + "\\" +
+                                 std::to_string(p + 1) + ".htm";
+        QVERIFY(book.AddPage(name, StoredPage(p + 1, volumes[v][p])));
+        uint32_t pos = 0;
+        for (char32_t cp : volumes[v][p].toStdU32String())
+          if (CharToSlot(cp) >= 0) postings[CharToSlot(cp)][record].push_back(pos++);
+      }
     }
   }
   QVERIFY(book.Finish());
@@ -70,11 +92,40 @@ void WriteCollection(const QString& folder, const QList<QStringList>& volumes,
   QVERIFY(cat.Write(dir + "/vok.dir"));
 }
 
+void WriteCollection(const QString& folder, const QList<QStringList>& volumes,
+                     const QString& bookName = QStringLiteral("論語")) {
+  WriteCollection(folder, QList<BookOfVolumes>{{bookName, volumes}});
+}
+
 bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
   QElapsedTimer t;
   t.start();
   while (!done() && t.elapsed() < ms) QTest::qWait(20);
   return done();
+}
+
+// Types into the form's keyword field.
+bool Type(CLeftForm* form, const QString& keywords) {
+  if (!WaitFor([&] { return form->KeywordField()->PageLoaded(); })) return false;
+  bool set = false;
+  form->KeywordField()->SetInputValue(keywords, [&] { set = true; });
+  return WaitFor([&] { return set; });
+}
+
+// Types into the keyword field and runs the search to its end.
+bool Search(CLeftForm* form, const QString& keywords) {
+  if (!Type(form, keywords)) return false;
+  QSignalSpy done(form, &CLeftForm::searchFinished);
+  form->OnSearch();
+  return WaitFor([&] { return done.count() > 0; });
+}
+
+// Holds the session's next searches on their thread until they are cancelled.
+void HoldSearches(CReadingSession& session, std::atomic<bool>& held) {
+  session.SetSearchGate([&session, &held] {
+    held = true;
+    while (!session.CancelRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  });
 }
 
 }  // namespace
@@ -84,7 +135,7 @@ class LeftFormTest : public QObject {
 
   struct Fixture {
     QTemporaryDir data, pagesBase;
-    CPageFolder pages{pagesBase.path()};
+    CPageFolder pages{pagesBase.path().toStdString()};
     CBookView view;
     QAction about{QStringLiteral("about")};
     CSCrollToolBar toolbar;
@@ -100,17 +151,12 @@ class LeftFormTest : public QObject {
       form->InitialUpdate();
       form->show();
     }
-    // Types into the keyword field and runs the search to its end.
-    bool Search(const QString& keywords) {
-      if (!WaitFor([&] { return form->KeywordField()->PageLoaded(); })) return false;
-      bool set = false;
-      form->KeywordField()->SetInputValue(keywords, [&] { set = true; });
-      if (!WaitFor([&] { return set; })) return false;
-      QSignalSpy done(form.get(), &CLeftForm::searchFinished);
-      form->OnSearch();
-      return WaitFor([&] { return done.count() > 0; });
-    }
+    bool Type(const QString& keywords) { return ::Type(form.get(), keywords); }
+    bool Search(const QString& keywords) { return ::Search(form.get(), keywords); }
     QTreeWidgetItem* Item(int entry) { return form->TreeItemOf(entry); }
+    CReadingSession& Session() { return form->Session(); }
+    QString KeyWords() { return QString::fromStdU16String(Session().KeyWords()); }
+    QString HitPage() { return QString::fromStdString(Session().HitPage()); }
   };
 
  private slots:
@@ -142,15 +188,17 @@ class LeftFormTest : public QObject {
     QVERIFY(f.Search(QStringLiteral("學而　時")));  // ideographic space: two keywords
     QCOMPARE(f.form->Summary()->text(), QStringLiteral("全部で 1 頁で、2 箇所でした。"));
     QCOMPARE(f.form->ResultList()->topLevelItemCount(), 1);
-    QCOMPARE(f.form->m_strKeyWords, QStringLiteral("學而\u3000時"));
+    QCOMPARE(f.KeyWords(), QStringLiteral("學而\u3000時"));
+    QCOMPARE(f.form->SearchButton()->text(), QStringLiteral("検索"));
     QVERIFY(f.Search(QStringLiteral("而")));
     QCOMPARE(f.form->ResultList()->topLevelItemCount(), 3);
     // Empty keywords: the message, and the previous keyword text stays.
     QVERIFY(f.Search(QString()));
     QCOMPARE(messages.texts.value(0), QStringLiteral("何かキーワードを入力して検索をして下さい。"));
-    QCOMPARE(f.form->m_strKeyWords, QStringLiteral("而"));
+    QCOMPARE(f.KeyWords(), QStringLiteral("而"));
+    QCOMPARE(f.form->ResultList()->topLevelItemCount(), 3);
     // No search range.
-    f.form->m_nSearchRange = 0;
+    f.Session().SelectRange(0);
     QVERIFY(f.Search(QStringLiteral("而")));
     QCOMPARE(messages.texts.value(1), QStringLiteral("検索範囲をまた指定していません。"));
   }
@@ -163,7 +211,7 @@ class LeftFormTest : public QObject {
     Fixture f({a, b});
     f.form->Tabs()->setCurrentIndex(1);
     QVERIFY(f.Search(QStringLiteral("之")));
-    QCOMPARE(f.form->m_nPageCount, 2);
+    QCOMPARE(f.Session().PageCount(), 2);
     QCOMPARE(f.form->ResultList()->topLevelItemCount(), 100);
     QCOMPARE(f.form->PageTotal()->text(), QStringLiteral("/2"));
     QVERIFY(!f.form->PrevButton()->isEnabled());
@@ -175,11 +223,11 @@ class LeftFormTest : public QObject {
       f.form->PageEdit()->setText(typed);
       f.form->GoToTypedPage();
       QCOMPARE(f.form->PageEdit()->text(), QStringLiteral("2"));
-      QCOMPARE(f.form->m_nCurPage, 2);
+      QCOMPARE(f.Session().CurPage(), 2);
     }
     f.form->PageEdit()->setText(QStringLiteral("1"));
     f.form->GoToTypedPage();
-    QCOMPARE(f.form->m_nCurPage, 1);
+    QCOMPARE(f.Session().CurPage(), 1);
     // Sorted by page number already; scramble, then the "頁" heading sorts again.
     CSortListCtrl* list = f.form->ResultList();
     QTreeWidgetItem* last = list->takeTopLevelItem(99);
@@ -198,16 +246,16 @@ class LeftFormTest : public QObject {
     Fixture f({{QStringLiteral("學而時習之"), QStringLiteral("學而")}, {QStringLiteral("學")}});
     // A book: only the range changes.
     f.form->Tree()->setCurrentItem(f.Item(2));
-    QCOMPARE(f.form->m_nSearchRange, uint16_t(2));
+    QCOMPARE(f.Session().SearchRange(), 2);
     QCOMPARE(f.form->RangeLabel()->text(), QStringLiteral("經部\\論語"));
-    QCOMPARE(f.form->m_nCurNode, 0);
+    QCOMPARE(f.Session().CurNode(), 0);
     // A volume: its first page in windows.html, the slider over its pages.
     f.form->Tree()->setCurrentItem(f.Item(3));
     QCOMPARE(f.form->RangeLabel()->text(), QStringLiteral("經部\\論語\\卷1"));
-    QCOMPARE(f.form->m_nCurNode, 3);
-    QCOMPARE(f.form->m_nCurPageNo, 1);
+    QCOMPARE(f.Session().CurNode(), 3);
+    QCOMPARE(f.Session().CurPageNo(), 1);
     QVERIFY(f.view.CurrentLocation().endsWith(QStringLiteral("/windows.html")));
-    QFile toc(f.form->m_strTocFile);
+    QFile toc(QString::fromStdString(f.Session().TocFile()));
     QVERIFY(toc.open(QIODevice::ReadOnly));
     QCOMPARE(toc.readAll(), QByteArray::fromStdString(StoredPage(1, QStringLiteral("學而時習之"))));
     QCOMPARE(f.toolbar.Slider()->minimum(), 1);
@@ -215,8 +263,15 @@ class LeftFormTest : public QObject {
     QCOMPARE(f.toolbar.PageBox()->text(), QStringLiteral("3/1"));
     // A page number no record of the volume carries leaves the view as it was.
     const QString before = f.view.CurrentLocation();
-    f.form->ShowDocument(3, false, 7);
+    QVERIFY(!f.Session().ShowDocument(3, false, 7));
     QCOMPARE(f.view.CurrentLocation(), before);
+    // The frame's page commands go through the session; the slider and the
+    // page box follow it.
+    f.Session().NextPage();
+    QCOMPARE(f.toolbar.Slider()->value(), 2);
+    QCOMPARE(f.toolbar.PageBox()->text(), QStringLiteral("3/2"));
+    f.Session().GoToPage(1);
+    QCOMPARE(f.toolbar.PageBox()->text(), QStringLiteral("3/1"));
 
     // Three results opened in turn alternate between the two hit-page files.
     f.form->Tree()->setCurrentItem(f.Item(1));
@@ -226,14 +281,14 @@ class LeftFormTest : public QObject {
     QStringList files;
     for (int i = 0; i < 3; ++i) {
       f.form->ResultList()->setCurrentItem(f.form->ResultList()->topLevelItem(i));
-      files << f.form->m_strHitPage;
+      files << f.HitPage();
       QVERIFY(f.view.CurrentLocation().endsWith(QStringLiteral("#0000")));
-      QCOMPARE(f.form->m_nHitIndex, 0);
-      QCOMPARE(f.form->m_nHitCount, 1);
+      QCOMPARE(f.Session().HitIndex(), 0);
+      QCOMPARE(f.Session().HitCount(), 1);
     }
     QCOMPARE(files[0], files[2]);
     QVERIFY(files[0] != files[1]);
-    QCOMPARE(QFileInfo(files[0]).dir().path(), f.pages.Path());
+    QCOMPARE(QFileInfo(files[0]).dir().path(), QString::fromStdString(f.pages.Path()));
   }
 
   void rejectedKeywordsKeepTheHitPagesOfTheList() {
@@ -245,14 +300,14 @@ class LeftFormTest : public QObject {
     // the same results come back under a new summary.
     QVERIFY(!CIndex::AcceptsKeywords(u"abc"));
     QVERIFY(f.Search(QStringLiteral("abc")));
-    QCOMPARE(f.form->m_strKeyWords, QStringLiteral("abc"));
+    QCOMPARE(f.KeyWords(), QStringLiteral("abc"));
     QCOMPARE(f.form->ResultList()->topLevelItemCount(), 2);
     QCOMPARE(f.form->Summary()->text(), QStringLiteral("全部で 2 頁で、2 箇所でした。"));
     // Their hit pages mark what the list was searched for.
     for (int i = 0; i < 2; ++i) {
       f.form->ResultList()->setCurrentItem(f.form->ResultList()->topLevelItem(i));
-      QCOMPARE(f.form->m_nHitCount, 1);
-      QFile page(f.form->m_strHitPage);
+      QCOMPARE(f.Session().HitCount(), 1);
+      QFile page(f.HitPage());
       QVERIFY(page.open(QIODevice::ReadOnly));
       const QByteArray bytes = page.readAll();
       QVERIFY(bytes.contains("name=\"0000\""));
@@ -261,8 +316,8 @@ class LeftFormTest : public QObject {
     // An accepted search replaces them.
     QVERIFY(f.Search(QStringLiteral("而")));
     f.form->ResultList()->setCurrentItem(f.form->ResultList()->topLevelItem(0));
-    QCOMPARE(f.form->m_nHitCount, 1);
-    QFile page(f.form->m_strHitPage);
+    QCOMPARE(f.Session().HitCount(), 1);
+    QFile page(f.HitPage());
     QVERIFY(page.open(QIODevice::ReadOnly));
     QVERIFY(page.readAll().contains("而"));
   }
@@ -285,21 +340,191 @@ class LeftFormTest : public QObject {
       QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName() + label->text()));
   }
 
-  void scopeChangeReopensTheEngine() {
+  void scopeRadiosSwitchTheIndex() {
     Fixture f({{QStringLiteral("學")}});
-    QVERIFY(f.form->m_Index.IsOpen());
+    QVERIFY(f.Session().Engine().IsOpen());
     MessageRecorder messages;
-    f.form->OnScopeClicked(1);  // 正文: the body index is not there in this fixture
-    QCOMPARE(f.form->m_nSearchScope, 1);
-    QVERIFY(!f.form->m_Index.IsOpen());
-    QCOMPARE(messages.texts.value(0), QStringLiteral("データを開けませんでした。"));
-    f.form->OnScopeClicked(0);
-    QVERIFY(f.form->m_Index.IsOpen());
+    f.form->Tabs()->setCurrentIndex(1);
+    f.form->ScopeButton(1)->click();  // 正文: the body index is not there in this fixture
+    QCOMPARE(f.Session().Scope(), 1);
+    QVERIFY(!f.Session().Engine().IsOpen());
+    QCOMPARE(messages.texts, QStringList{QStringLiteral("データを開けませんでした。")});
+    f.form->ScopeButton(0)->click();
+    QCOMPARE(f.Session().Scope(), 0);
+    QVERIFY(f.Session().Engine().IsOpen());
+    QCOMPARE(messages.texts.size(), 1);
+  }
+
+  void aLongSearchCanBeCancelled() {
+    Fixture f({{QStringLiteral("學而時習之"), QStringLiteral("學而")}, {QStringLiteral("學")}});
+    MessageRecorder messages;
+    f.form->Tabs()->setCurrentIndex(1);
+    QVERIFY(f.Search(QStringLiteral("學")));
+    QCOMPARE(f.form->ResultList()->topLevelItemCount(), 3);
+    const QString summary = f.form->Summary()->text();
+
+    // The next search is held on its thread until it is cancelled.
+    std::atomic<bool> held{false};
+    HoldSearches(f.Session(), held);
+    QVERIFY(f.Type(QStringLiteral("而")));
+    QSignalSpy done(f.form.get(), &CLeftForm::searchFinished);
+    QElapsedTimer clock;
+    clock.start();
+    f.form->OnSearch();
+    QVERIFY(WaitFor([&] { return held.load(); }));
+    // The window keeps running its events; nothing is offered before the delay.
+    QVERIFY(f.form->SearchPending());
+    QCOMPARE(f.form->SearchButton()->text(), QStringLiteral("検索"));
+    QVERIFY(f.form->Tree()->isEnabled());
+    // A volume chosen meanwhile sets the range at once and is shown once the search has ended.
+    f.form->Tree()->setCurrentItem(f.Item(4));
+    QCOMPARE(f.Session().SearchRange(), 4);
+    QCOMPARE(f.Session().CurNode(), 0);
+    QVERIFY(WaitFor([&] { return f.form->SearchButton()->text() == QStringLiteral("中止"); }));
+    QVERIFY(clock.elapsed() >= CSessionAdapter::kCancelDelayMs);
+    QCOMPARE(f.form->Summary()->text(), QStringLiteral("検索中…"));
+    QVERIFY(!f.form->Tree()->isEnabled());
+    QVERIFY(!f.form->ResultList()->isEnabled());
+    QVERIFY(!f.form->ScopeButton(1)->isEnabled());
+    QCOMPARE(done.count(), 0);
+    // Enter does not start another search meanwhile.
+    f.form->OnSearch();
+    QVERIFY(f.Session().SearchRunning());
+
+    f.form->SearchButton()->click();  // 中止
+    QVERIFY(WaitFor([&] { return done.count() > 0; }));
+    QCOMPARE(done.count(), 1);
+    QVERIFY(!f.Session().SearchRunning());
+    // Everything as it was: list, summary, keywords; the controls are back.
+    QCOMPARE(f.form->ResultList()->topLevelItemCount(), 3);
+    QCOMPARE(f.form->Summary()->text(), summary);
+    QCOMPARE(f.KeyWords(), QStringLiteral("學"));
+    QCOMPARE(f.form->SearchButton()->text(), QStringLiteral("検索"));
+    QVERIFY(f.form->Tree()->isEnabled() && f.form->ResultList()->isEnabled() && f.form->ScopeButton(1)->isEnabled());
+    QVERIFY(messages.texts.isEmpty());
+    // The volume chosen during the search is shown now.
+    QCOMPARE(f.Session().CurNode(), 4);
+    QVERIFY(f.view.CurrentLocation().endsWith(QStringLiteral("/windows.html")));
+
+    // Without the gate the search runs through and replaces the results;
+    // Esc has nothing to stop then.
+    f.Session().SetSearchGate({});
+    QVERIFY(f.Search(QStringLiteral("而")));
+    QCOMPARE(f.form->ResultList()->topLevelItemCount(), 0);  // the range is 卷2 now
+    QCOMPARE(f.form->Summary()->text(), QStringLiteral("全部で 0 頁で、0 箇所でした。"));
+    QCOMPARE(f.KeyWords(), QStringLiteral("而"));
+  }
+
+  void frameReadingCommands() {
+    // 經部 > 論語 (卷1: entry 3, two pages; 卷2: entry 4) > 孟子 (卷1: entry 6).
+    QTemporaryDir data, pagesBase;
+    WriteCollection(data.path(), QList<BookOfVolumes>{
+                                     {QStringLiteral("論語"), {{QStringLiteral("學而時習之"), QStringLiteral("學學而")},
+                                                               {QStringLiteral("温故而知新")}}},
+                                     {QStringLiteral("孟子"), {{QStringLiteral("學")}}}});
+    CPageFolder pages(pagesBase.path().toStdString());
+    CBookDoc doc;
+    CMainFrame frame(&doc, &pages, nullptr, data.path());
+    frame.resize(1024, 700);
+    frame.show();
+    MessageRecorder messages;
+    CLeftForm* form = frame.LeftForm();
+    QVERIFY(form);
+    CReadingSession& session = form->Session();
+    QCOMPARE(frame.Session(), &session);
+    auto enabled = [&](int id) {
+      frame.UpdateCommandUI();
+      return frame.Action(id)->isEnabled();
+    };
+    auto selected = [&] { return form->Tree()->selectedItems().value(0); };
+    const QString box = QStringLiteral("%1/").arg(session.HeaderValue());
+    for (int id : {ID_PREV_PAGE, ID_NEXT_PAGE, ID_PREV_VOLUME, ID_NEXT_VOLUME, ID_PREV_HIT, ID_NEXT_HIT})
+      QVERIFY2(!enabled(id), qPrintable(QString::number(id)));
+    frame.OnSliderReleased(2);  // no volume yet: nothing
+    QCOMPARE(frame.BookView()->CurrentLocation(), QStringLiteral("about:blank"));
+
+    form->Tree()->setCurrentItem(form->TreeItemOf(3));
+    QCOMPARE(session.CurNode(), 3);
+    QVERIFY(!enabled(ID_PREV_PAGE) && enabled(ID_NEXT_PAGE) && !enabled(ID_PREV_VOLUME) && enabled(ID_NEXT_VOLUME));
+    frame.Action(ID_NEXT_PAGE)->trigger();
+    QCOMPARE(session.CurPageNo(), 2);
+    QCOMPARE(frame.ToolBar()->Slider()->value(), 2);
+    QCOMPARE(frame.ToolBar()->PageBox()->text(), box + QStringLiteral("2"));
+    QVERIFY(enabled(ID_PREV_PAGE) && !enabled(ID_NEXT_PAGE));
+    emit frame.ToolBar()->pageReleased(1);
+    QCOMPARE(session.CurPageNo(), 1);
+    QCOMPARE(frame.ToolBar()->PageBox()->text(), box + QStringLiteral("1"));
+
+    // Volume to volume; the tree's selection moves along, across books.
+    frame.Action(ID_NEXT_VOLUME)->trigger();
+    QCOMPARE(session.CurNode(), 4);
+    QCOMPARE(selected(), form->TreeItemOf(4));
+    frame.Action(ID_NEXT_VOLUME)->trigger();
+    QCOMPARE(session.CurNode(), 6);
+    QCOMPARE(selected(), form->TreeItemOf(6));
+    QCOMPARE(form->RangeLabel()->text(), QStringLiteral("經部\\孟子\\卷1"));
+    QCOMPARE(frame.ToolBar()->Slider()->maximum(), 1);
+    QVERIFY(!enabled(ID_NEXT_VOLUME));
+    frame.OnNextVolume();  // the rule is not checked again: the message says why
+    QCOMPARE(messages.texts, QStringList{QStringLiteral("もう最後の巻まで至りました。")});
+    QCOMPARE(session.CurNode(), 6);
+    frame.Action(ID_PREV_VOLUME)->trigger();
+    QCOMPARE(selected(), form->TreeItemOf(4));
+    frame.Action(ID_PREV_VOLUME)->trigger();
+    QCOMPARE(session.CurNode(), 3);
+    QCOMPARE(selected(), form->TreeItemOf(3));
+    QCOMPARE(frame.ToolBar()->Slider()->maximum(), 2);
+    frame.OnPrevVolume();
+    QCOMPARE(messages.texts.value(1), QStringLiteral("これ以上戻れません。もう巻一に至っています。"));
+    QCOMPARE(session.CurNode(), 0);
+    QVERIFY(!enabled(ID_NEXT_VOLUME) && !enabled(ID_NEXT_PAGE));
+
+    // Hits: a result opened, then F3 and Alt+F3 through its anchors.
+    form->Tree()->setCurrentItem(form->TreeItemOf(1));  // the whole division
+    form->Tabs()->setCurrentIndex(1);
+    QVERIFY(Search(form, QStringLiteral("學")));
+    QCOMPARE(form->ResultList()->topLevelItemCount(), 3);
+    int twoHits = -1;
+    for (int i = 0; i < 3; ++i)
+      if (form->ResultList()->topLevelItem(i)->data(0, Qt::UserRole).toInt() == 1) twoHits = i;
+    QVERIFY(twoHits >= 0);
+    form->ResultList()->setCurrentItem(form->ResultList()->topLevelItem(twoHits));
+    QCOMPARE(session.HitCount(), 2);
+    QVERIFY(!enabled(ID_PREV_HIT) && enabled(ID_NEXT_HIT));
+    frame.Action(ID_NEXT_HIT)->trigger();
+    QVERIFY(frame.BookView()->CurrentLocation().endsWith(QStringLiteral("#0001")));
+    QVERIFY(enabled(ID_PREV_HIT) && !enabled(ID_NEXT_HIT));
+    frame.Action(ID_PREV_HIT)->trigger();
+    QVERIFY(frame.BookView()->CurrentLocation().endsWith(QStringLiteral("#0000")));
+
+    // A long search: the commands that read the collection are disabled, the
+    // hit commands stay; a command given before they were waits for its end.
+    form->Tree()->setCurrentItem(form->TreeItemOf(3));
+    std::atomic<bool> held{false};
+    HoldSearches(session, held);
+    QVERIFY(Type(form, QStringLiteral("而")));
+    QSignalSpy done(form, &CLeftForm::searchFinished);
+    form->OnSearch();
+    QVERIFY(WaitFor([&] { return held.load(); }));
+    frame.OnNextPage();
+    QCOMPARE(session.CurPageNo(), 1);
+    QVERIFY(WaitFor([&] { return form->Adapter()->LongSearch(); }));
+    QVERIFY(!frame.Action(ID_NEXT_PAGE)->isEnabled());  // at once, not at the next idle time
+    QVERIFY(!enabled(ID_NEXT_PAGE) && !enabled(ID_NEXT_VOLUME));
+    QVERIFY(!frame.ToolBar()->Slider()->isEnabled());
+    QVERIFY(enabled(ID_NEXT_HIT));
+    QTest::keyClick(form->SearchButton(), Qt::Key_Escape);  // Esc stops it as 中止 does
+    QVERIFY(WaitFor([&] { return done.count() > 0; }));
+    QVERIFY(!session.SearchRunning());
+    QCOMPARE(session.CurPageNo(), 2);
+    QVERIFY(enabled(ID_PREV_PAGE) && enabled(ID_NEXT_VOLUME));
+    QVERIFY(frame.ToolBar()->Slider()->isEnabled());
+    QCOMPARE(messages.texts.size(), 2);
   }
 
   void missingCatalogue() {
     QTemporaryDir empty, pagesBase;
-    CPageFolder pages(pagesBase.path());
+    CPageFolder pages(pagesBase.path().toStdString());
     MessageRecorder messages;
     CLeftForm form(empty.path(), &pages);
     form.InitialUpdate();

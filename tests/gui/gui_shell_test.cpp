@@ -1,39 +1,33 @@
 // The application shell: command line, main frame (menus, accelerators,
 // toolbar, enable rules, routing, "全表示"), the splitter and its saved
-// value, the end program started once at exit, the empty save and the
-// private page folder (its fallback name, its use through descriptors and the
-// removal of folders that ended copies left).
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-
+// value, the end program started once at exit and the empty save.
 #include <QClipboard>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <memory>
 
-#include "app/book.h"
-#include "app/bookdoc.h"
-#include "app/mainfrm.h"
-#include "app/pagefolder.h"
-#include "app/st_splitterwnd.h"
-#include "controls/scrolltoolbar.h"
+#include "ui/app/book.h"
+#include "ui/app/bookdoc.h"
+#include "ui/app/mainfrm.h"
+#include "session/pagefolder.h"
+#include "ui/app/st_splitterwnd.h"
+#include "ui/controls/scrolltoolbar.h"
 #include "guitest.h"
-#include "view/bookview.h"
+#include "ui/view/bookview.h"
+
+using namespace tevarin;
 
 namespace {
 
 struct Frame {
   CBookDoc doc;
   QTemporaryDir tmp;
-  std::unique_ptr<CPageFolder> pages{new CPageFolder(tmp.path())};
+  std::unique_ptr<CPageFolder> pages{new CPageFolder(tmp.path().toStdString())};
   std::unique_ptr<CMainFrame> frame{new CMainFrame(&doc, pages.get())};
   Frame() {
     frame->resize(1024, 700);
@@ -45,18 +39,6 @@ QStringList MenuTexts(QMenu* menu) {
   QStringList out;
   for (QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
   return out;
-}
-
-QString UserFolderName() { return QStringLiteral("tevarin-%1").arg(getuid()); }
-
-mode_t ModeOf(const QString& path) {
-  struct stat st;
-  return lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 int LinesOf(const QString& path) {
@@ -135,8 +117,8 @@ class ShellTest : public QObject {
     QCOMPARE(m->BookView()->CurrentLocation(), QStringLiteral("about:blank"));
 
     // A page in the view: the rules are evaluated again before a menu opens.
-    QVERIFY(f.pages->Write(QStringLiteral("windows.html"), "<html><body>page</body></html>"));
-    m->BookView()->Navigate(f.pages->File(QStringLiteral("windows.html")));
+    QVERIFY(f.pages->Write("windows.html", "<html><body>page</body></html>"));
+    m->BookView()->Navigate(QString::fromStdString(f.pages->File("windows.html")));
     QMenu* edit = m->menuBar()->actions()[1]->menu();
     emit edit->aboutToShow();
     for (int id : {ID_PRINT_SETUP, ID_PRINT, ID_EDIT_COPY, ID_SELECT_ALL}) QVERIFY(m->Action(id)->isEnabled());
@@ -182,10 +164,11 @@ class ShellTest : public QObject {
     CMainFrame* m = f.frame.get();
     QVERIFY(QTest::qWaitForWindowExposed(m));
     const QString text(700, QChar(0x6F22));
-    QVERIFY(f.pages->Write(QStringLiteral("windows.html"),
-                           "<html><head><meta charset=\"utf-8\"></head><body>" + text.toUtf8() + "</body></html>"));
+    QVERIFY(f.pages->Write("windows.html",
+                           ("<html><head><meta charset=\"utf-8\"></head><body>" + text.toUtf8() + "</body></html>")
+                               .toStdString()));
     QSignalSpy loaded(m->BookView(), &QWebEngineView::loadFinished);
-    m->BookView()->Navigate(f.pages->File(QStringLiteral("windows.html")));
+    m->BookView()->Navigate(QString::fromStdString(f.pages->File("windows.html")));
     QVERIFY(loaded.wait(20000));
     QSignalSpy selected(m->BookView()->page(), &QWebEnginePage::selectionChanged);
     m->Action(ID_SELECT_ALL)->trigger();
@@ -296,185 +279,6 @@ class ShellTest : public QObject {
     QString error;
     QVERIFY(!CBookDoc::WriteEmpty(dir.filePath(QStringLiteral("no/such/folder/x")), &error));
     QVERIFY(!error.isEmpty());
-  }
-
-  void pageFolderIsPrivateAndRemovedAtExit() {
-    QTemporaryDir base;
-    QString path, userDir;
-    {
-      CPageFolder pages(base.path());
-      QVERIFY2(pages.IsValid(), qPrintable(pages.Error()));
-      path = pages.Path();
-      userDir = QFileInfo(path).path();
-      QCOMPARE(userDir, base.filePath(QStringLiteral("tevarin-%1").arg(getuid())));
-      struct stat st;
-      QCOMPARE(stat(QFile::encodeName(userDir).constData(), &st), 0);
-      QCOMPARE(st.st_mode & 0777, 0700u);
-      QCOMPARE(stat(QFile::encodeName(path).constData(), &st), 0);
-      QCOMPARE(st.st_mode & 0777, 0700u);
-      QVERIFY(pages.Write(QStringLiteral("windows.html"), "<html>1</html>"));
-      QVERIFY(pages.Write(QStringLiteral("windows.html"), "<p>"));
-      QFile page(pages.File(QStringLiteral("windows.html")));
-      QVERIFY(page.open(QIODevice::ReadOnly));
-      QCOMPARE(page.readAll(), QByteArray("<p>"));
-      // A second running copy gets a folder of its own.
-      CPageFolder other(base.path());
-      QVERIFY(other.IsValid());
-      QVERIFY(other.Path() != path);
-      // A planted link in place of a page file is not followed.
-      const QString target = base.filePath(QStringLiteral("target"));
-      QVERIFY(QFile::link(target, pages.File(QStringLiteral("windows1.html"))));
-      QVERIFY(!pages.Write(QStringLiteral("windows1.html"), "x"));
-      QVERIFY(!QFile::exists(target));
-      QVERIFY(!pages.Write(QStringLiteral("../escape.html"), "x"));
-    }
-    QVERIFY(!QFileInfo::exists(path));
-    QVERIFY(!QFileInfo::exists(userDir));
-
-    // The per-user folder as a symbolic link, or owned by someone else: refused.
-    QTemporaryDir evil;
-    QVERIFY(QFile::link(evil.path(), base.filePath(QStringLiteral("tevarin-%1").arg(getuid()))));
-    CPageFolder linked(base.path());
-    QVERIFY(!linked.IsValid());
-    QVERIFY(!linked.Error().isEmpty());
-    QVERIFY(QDir(evil.path()).isEmpty());
-    if (getuid() == 0) {
-      QTemporaryDir base2;
-      const QByteArray foreign = QFile::encodeName(base2.filePath(QStringLiteral("tevarin-0")));
-      QCOMPARE(mkdir(foreign.constData(), 0700), 0);
-      QCOMPARE(chown(foreign.constData(), 12345, 12345), 0);
-      CPageFolder notOurs(base2.path());
-      QVERIFY(!notOurs.IsValid());
-    }
-  }
-
-  void pageFolderFallsBackWhenItsNameIsTaken() {
-    // A base folder everyone may write into, like the shared temporary folder,
-    // where someone else made the per-user name first (here: a link).
-    QTemporaryDir base, evil;
-    QCOMPARE(chmod(QFile::encodeName(base.path()).constData(), 01777), 0);
-    const QString taken = base.filePath(UserFolderName());
-    QVERIFY(QFile::link(evil.path(), taken));
-    QString fallback;
-    {
-      CPageFolder pages(base.path());
-      QVERIFY2(pages.IsValid(), qPrintable(pages.Error()));
-      fallback = QFileInfo(pages.Path()).path();
-      QCOMPARE(QFileInfo(fallback).path(), base.path());
-      QVERIFY(QFileInfo(fallback).fileName().startsWith(UserFolderName() + QLatin1Char('-')));
-      QCOMPARE(ModeOf(fallback) & 0777, mode_t(0700));
-      QVERIFY(pages.Write(QStringLiteral("windows.html"), "<p>"));
-      QVERIFY(QFile::exists(pages.File(QStringLiteral("windows.html"))));
-      // A second copy gets a folder of its own as well.
-      CPageFolder other(base.path());
-      QVERIFY(other.IsValid());
-      QVERIFY(QFileInfo(other.Path()).path() != fallback);
-    }
-    QVERIFY(!QFileInfo::exists(fallback));
-    QVERIFY(QDir(evil.path()).isEmpty());
-    QVERIFY(QFileInfo(taken).isSymLink());
-    if (getuid() == 0) {
-      // A real folder of that name owned by another user.
-      QVERIFY(QFile::remove(taken));
-      QCOMPARE(mkdir(QFile::encodeName(taken).constData(), 0777), 0);
-      QCOMPARE(chown(QFile::encodeName(taken).constData(), 12345, 12345), 0);
-      CPageFolder pages(base.path());
-      QVERIFY(pages.IsValid());
-      QVERIFY(QFileInfo(pages.Path()).path() != taken);
-      QVERIFY(QDir(taken).isEmpty());
-    }
-  }
-
-  void pageFolderIsUsedThroughItsDescriptor() {
-    QTemporaryDir base, evil;
-    const QString user = base.filePath(UserFolderName());
-    const QString moved = base.filePath(QStringLiteral("moved"));
-    QString own;
-    {
-      CPageFolder pages(base.path());
-      QVERIFY(pages.IsValid());
-      own = QFileInfo(pages.Path()).fileName();
-      // The folder's path now leads somewhere else, to a folder of the same name.
-      QCOMPARE(std::rename(QFile::encodeName(user).constData(), QFile::encodeName(moved).constData()), 0);
-      QVERIFY(QFile::link(evil.path(), user));
-      QVERIFY(QDir(evil.path()).mkdir(own));
-      QVERIFY(pages.Write(QStringLiteral("windows.html"), "<p>"));
-      QVERIFY(QFile::exists(moved + QLatin1Char('/') + own + QStringLiteral("/windows.html")));
-      QVERIFY(QDir(evil.filePath(own)).isEmpty());
-    }
-    // At exit the folder itself went, and nothing behind the new path.
-    QVERIFY(!QFileInfo::exists(moved + QLatin1Char('/') + own));
-    QVERIFY(QFileInfo::exists(evil.filePath(own)));
-    QVERIFY(QFileInfo(user).isSymLink());
-  }
-
-  void foldersOfEndedCopiesAreRemovedAtStart() {
-    QTemporaryDir base, outside;
-    const QString user = base.filePath(UserFolderName());
-    QCOMPARE(mkdir(QFile::encodeName(user).constData(), 0700), 0);
-
-    // Owner records of a copy that ended, of one still running and of this one.
-    QProcess ended;
-    ended.start(QStringLiteral("sleep"), {QStringLiteral("0.2")});
-    QVERIFY(ended.waitForStarted());
-    const QByteArray endedRecord = CPageFolder::OwnerRecord(ended.processId());
-    QVERIFY(ended.waitForFinished());
-    QProcess running;
-    running.start(QStringLiteral("sleep"), {QStringLiteral("60")});
-    QVERIFY(running.waitForStarted());
-    const QByteArray runningRecord = CPageFolder::OwnerRecord(running.processId());
-    const QByteArray mine = CPageFolder::OwnerRecord(getpid());
-    // This process's id with another start time: the id was given anew.
-    QList<QByteArray> fields = mine.trimmed().split(' ');
-    QCOMPARE(fields.size(), 3);
-    fields[1] = QByteArray::number(fields[1].toULongLong() + 1);
-    const QByteArray reused = fields.join(' ') + '\n';
-    QList<QByteArray> foreign = endedRecord.trimmed().split(' ');
-    foreign[2] = "pid:[1]";  // a process id of another namespace
-
-    struct Left {
-      const char* name;
-      QByteArray owner;  // null: no owner file
-      bool kept;
-    } left[] = {
-        {"pages-ended1", endedRecord, false},
-        {"pages-reused", reused, false},
-        {"pages-runnin", runningRecord, true},
-        {"pages-mine01", mine, true},
-        {"pages-noowner", QByteArray(), true},
-        {"pages-garbage", "not a record\n", true},
-        {"pages-othern", foreign.join(' ') + '\n', true},
-        {"other-ended1", endedRecord, true},
-    };
-    for (const Left& l : left) {
-      const QString dir = user + QLatin1Char('/') + QLatin1String(l.name);
-      QVERIFY(QDir().mkdir(dir));
-      QVERIFY(WriteFile(dir + QStringLiteral("/windows.html"), "<p>"));
-      if (!l.owner.isNull()) QVERIFY(WriteFile(dir + QStringLiteral("/.owner"), l.owner));
-    }
-    // A link in the per-user folder to a folder elsewhere: never followed.
-    QVERIFY(WriteFile(outside.filePath(QStringLiteral(".owner")), endedRecord));
-    QVERIFY(WriteFile(outside.filePath(QStringLiteral("keep.txt")), "x"));
-    QVERIFY(QFile::link(outside.path(), user + QStringLiteral("/pages-linked")));
-
-    {
-      CPageFolder pages(base.path());
-      QVERIFY(pages.IsValid());
-      for (const Left& l : left)
-        QVERIFY2(QFileInfo::exists(user + QLatin1Char('/') + QLatin1String(l.name)) == l.kept, l.name);
-      QVERIFY(QFileInfo::exists(outside.filePath(QStringLiteral("keep.txt"))));
-      QVERIFY(QFileInfo(user + QStringLiteral("/pages-linked")).isSymLink());
-      // While this copy runs, another one leaves its folder alone.
-      const QString path = pages.Path();
-      CPageFolder second(base.path());
-      QVERIFY(QFileInfo::exists(path));
-    }
-    running.kill();
-    running.waitForFinished();
-    // Now that copy has ended too.
-    CPageFolder later(base.path());
-    QVERIFY(!QFileInfo::exists(user + QStringLiteral("/pages-runnin")));
-    QVERIFY(QFileInfo::exists(user + QStringLiteral("/pages-mine01")));
   }
 };
 

@@ -4,8 +4,10 @@
 #include <QMediaPlayer>
 #include <QSignalSpy>
 
-#include "app/splash.h"
+#include "ui/app/splash.h"
 #include "guitest.h"
+
+using namespace tevarin;
 
 class SplashTest : public QObject {
   Q_OBJECT

@@ -18,9 +18,11 @@
 #include <QWebEngineView>
 
 #include "guitest.h"
-#include "view/bookview.h"
-#include "view/limitedcopy.h"
-#include "view/safepage.h"
+#include "ui/view/bookview.h"
+#include "ui/view/limitedcopy.h"
+#include "ui/view/safepage.h"
+
+using namespace tevarin;
 
 namespace {
 

@@ -9,9 +9,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/messages.h"
-#include "app/resources.h"
-#include "app/settings.h"
+#include "ui/base/messages.h"
+#include "ui/app/resources.h"
+#include "ui/app/settings.h"
+
+using namespace tevarin;
 
 // Records the message boxes the code under test would show.
 struct MessageRecorder {

@@ -7,7 +7,10 @@
 #include <string_view>
 #include <vector>
 
+namespace tevarin {
+
 class CIndex;
+enum class IndexPart : int;
 
 struct CliContext {
   std::string dataDir;  // --data DIR, default: the executable's folder
@@ -35,7 +38,7 @@ int UsageError(const char* usage, const std::string& why = {});
 
 // Opens the engine on ctx.dataDir with the given index part; on failure prints
 // the open-failed message and the reason to standard error and returns false.
-bool OpenEngine(const CliContext& ctx, CIndex& index, int part);
+bool OpenEngine(const CliContext& ctx, CIndex& index, IndexPart part);
 
 // Strict UTF-8 to UTF-16 for command-line arguments; false on malformed input.
 bool Utf8ToUtf16(std::string_view in, std::u16string& out);
@@ -43,3 +46,5 @@ std::string Utf16ToUtf8(std::u16string_view in);
 
 // Parses a whole decimal argument into an int; false when it is not one.
 bool ParseInt(const std::string& s, long long& value);
+
+}  // namespace tevarin

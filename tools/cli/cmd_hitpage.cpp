@@ -7,21 +7,22 @@
 #include "cli.h"
 #include "index/index.h"
 
+namespace tevarin {
+
 namespace {
 
 constexpr const char* kUsage = "hitpage [--scope full|body|notes] [--variants] RECORD KEYWORDS";
 
-// full, body, notes are the search scopes 0, 1, 2.
-bool ParseScope(const std::string& s, int32_t& scope) {
-  if (s == "full") scope = 0;
-  else if (s == "body") scope = 1;
-  else if (s == "notes") scope = 2;
+bool ParseScope(const std::string& s, HitScope& scope) {
+  if (s == "full") scope = HitScope::WholeText;
+  else if (s == "body") scope = HitScope::Body;
+  else if (s == "notes") scope = HitScope::Notes;
   else return false;
   return true;
 }
 
 int RunHitPage(const CliContext& ctx, const std::vector<std::string>& args) {
-  int32_t scope = 0;
+  HitScope scope = HitScope::WholeText;
   bool variants = false;
   std::vector<std::string> rest;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -46,28 +47,32 @@ int RunHitPage(const CliContext& ctx, const std::vector<std::string>& args) {
     return kExitDataError;
   }
   CIndex index;
-  if (!OpenEngine(ctx, index, FullText)) return kExitDataError;
+  if (!OpenEngine(ctx, index, IndexPart::FullText)) return kExitDataError;
   if (record < 0 || record >= index.Files().RecordCount()) {
     std::fprintf(stderr, "tevarin-cli: record %lld is outside the page table (0..%d)\n", record,
                  index.Files().RecordCount() - 1);
     return kExitDataError;
   }
   std::string page;
-  const int32_t anchors =
-      index.BuildHitPage(static_cast<int32_t>(record), page, keywords, scope, variants);
+  HitPageReport report;
+  const Status rendered =
+      index.BuildHitPage(static_cast<int32_t>(record), page, keywords,
+                         static_cast<int32_t>(scope), variants, report);
   // A record that cannot be rendered (unreadable, or a page too large to
   // mark) renders as nothing: say why instead of printing nothing.
   if (page.empty()) {
-    const std::string& why = index.Files().LastError();
-    std::fprintf(stderr, "tevarin-cli: %s\n", why.empty() ? "the page cannot be rendered" : why.c_str());
+    std::fprintf(stderr, "tevarin-cli: %s\n",
+                 rendered ? "the page cannot be rendered" : rendered.Message().c_str());
     return kExitDataError;
   }
   std::fwrite(page.data(), 1, page.size(), stdout);
-  if (!index.HitPageNote().empty()) std::fprintf(stderr, "note: %s\n", index.HitPageNote().c_str());
-  std::fprintf(stderr, "anchors: %d\n", anchors);
+  if (!report.note.empty()) std::fprintf(stderr, "note: %s\n", report.note.c_str());
+  std::fprintf(stderr, "anchors: %d\n", report.anchors);
   return kExitOk;
 }
 
 CommandRegistrar reg("hitpage", kUsage, &RunHitPage);
 
 }  // namespace
+
+}  // namespace tevarin

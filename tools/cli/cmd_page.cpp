@@ -5,8 +5,10 @@
 
 #include "cli.h"
 #include "index/index.h"
-#include "panel/catalogue.h"
-#include "panel/pagedisplay.h"
+#include "catalog/catalogue.h"
+#include "catalog/pagedisplay.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -18,8 +20,8 @@ int RunPage(const CliContext& ctx, const std::vector<std::string>& args) {
       (args.size() == 2 && !ParseInt(args[1], pageNo)))
     return UsageError(kUsage);
   CCatalogue catalogue;
-  if (!catalogue.Load(ctx.dataDir)) {
-    std::fprintf(stderr, "you delete data file!\n%s\n", catalogue.LastError().c_str());
+  if (const Status loaded = catalogue.Load(ctx.dataDir); !loaded) {
+    std::fprintf(stderr, "you delete data file!\n%s\n", loaded.Message().c_str());
     return kExitDataError;
   }
   const NodeItem* entry = entryIndex >= 1 && entryIndex <= INT32_MAX
@@ -31,12 +33,14 @@ int RunPage(const CliContext& ctx, const std::vector<std::string>& args) {
     return kExitDataError;
   }
   CIndex index;
-  if (!OpenEngine(ctx, index, FullText)) return kExitDataError;
+  if (!OpenEngine(ctx, index, IndexPart::FullText)) return kExitDataError;
   TocPage page;
-  std::string error;
-  if (pageNo < INT32_MIN || pageNo > INT32_MAX ||
-      !LoadTocPage(index, *entry, args.size() == 1, static_cast<int32_t>(pageNo), page, error)) {
-    std::fprintf(stderr, "tevarin-cli: %s\n", error.empty() ? "page out of range" : error.c_str());
+  const Status loaded =
+      pageNo < INT32_MIN || pageNo > INT32_MAX
+          ? Status::Invalid("page out of range")
+          : LoadTocPage(index, *entry, args.size() == 1, static_cast<int32_t>(pageNo), page);
+  if (!loaded) {
+    std::fprintf(stderr, "tevarin-cli: %s\n", loaded.Message().c_str());
     return kExitDataError;
   }
   std::fwrite(page.bytes.data(), 1, page.bytes.size(), stdout);
@@ -46,3 +50,5 @@ int RunPage(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("page", kUsage, &RunPage);
 
 }  // namespace
+
+}  // namespace tevarin

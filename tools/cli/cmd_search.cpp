@@ -7,8 +7,10 @@
 
 #include "cli.h"
 #include "index/index.h"
-#include "panel/catalogue.h"
-#include "panel/searchresult.h"
+#include "catalog/catalogue.h"
+#include "catalog/searchresult.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -17,7 +19,7 @@ constexpr const char* kUsage =
 
 int RunSearch(const CliContext& ctx, const std::vector<std::string>& args) {
   bool useOr = false, variants = false, tsv = false;
-  int part = FullText;
+  IndexPart part = IndexPart::FullText;
   long long range = 0;
   std::vector<std::string> rest;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -30,9 +32,9 @@ int RunSearch(const CliContext& ctx, const std::vector<std::string>& args) {
       tsv = true;
     } else if (a == "--scope" && i + 1 < args.size()) {
       const std::string& s = args[++i];
-      if (s == "full") part = FullText;
-      else if (s == "body") part = Body;
-      else if (s == "notes") part = Notes;
+      if (s == "full") part = IndexPart::FullText;
+      else if (s == "body") part = IndexPart::Body;
+      else if (s == "notes") part = IndexPart::Notes;
       else return UsageError(kUsage, "unknown scope " + s);
     } else if (a == "--range" && i + 1 < args.size()) {
       if (!ParseInt(args[++i], range) || range < 1) return UsageError(kUsage, "bad ENTRY");
@@ -50,8 +52,8 @@ int RunSearch(const CliContext& ctx, const std::vector<std::string>& args) {
   CCatalogue catalogue;
   const ContentsNodeTag* rangeNode = nullptr;
   if (range > 0) {
-    if (!catalogue.Load(ctx.dataDir)) {
-      std::fprintf(stderr, "you delete data file!\n%s\n", catalogue.LastError().c_str());
+    if (const Status loaded = catalogue.Load(ctx.dataDir); !loaded) {
+      std::fprintf(stderr, "you delete data file!\n%s\n", loaded.Message().c_str());
       return kExitDataError;
     }
     const NodeItem* entry = range <= INT32_MAX ? catalogue.Entry(static_cast<int>(range)) : nullptr;
@@ -73,6 +75,16 @@ int RunSearch(const CliContext& ctx, const std::vector<std::string>& args) {
     index.SearchOr(keywords, true, variants);
   else
     index.SearchAnd(keywords, true, variants);
+  // Why a search found nothing, where the reason is not plain absence; and
+  // a warning when the answer came from a damaged index.
+  if (index.LastOutcome() == SearchOutcome::kNoPostings)
+    std::fprintf(stderr, "note: a character of the keywords occurs nowhere in this index\n");
+  if (const size_t cut = index.Postings().CutShortStreams(); cut > 0)
+    std::fprintf(stderr,
+                 "note: %zu postings %s of this index %s before %s last page; the index is "
+                 "damaged and pages may be missing (tevarin-cli verify lists the damage)\n",
+                 cut, cut == 1 ? "stream" : "streams", cut == 1 ? "ends" : "end",
+                 cut == 1 ? "its" : "their");
   const auto& pages = index.GetHitPages();
   const auto& counts = index.GetHitCounts();
 
@@ -108,3 +120,5 @@ int RunSearch(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("search", kUsage, &RunSearch);
 
 }  // namespace
+
+}  // namespace tevarin

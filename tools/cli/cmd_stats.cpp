@@ -1,23 +1,25 @@
 // tevarin-cli stats: the figures of a collection — book store, the three
-// indexes, catalogue entries and variant groups.
+// indexes, catalogue entries and variant groups. For each index it also reads
+// every postings stream as a search reads it and counts the streams that end
+// before their last page entry (a damaged index; verify says where).
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
+#include "catalog/catalogueformat.h"
 #include "cli.h"
 #include "index/index.h"
+#include "index/indexcheck.h"
+
+namespace tevarin {
 
 namespace {
 
 constexpr const char* kUsage = "stats";
 
-struct PartInfo {
-  int part;
-  const char* name;
-};
-constexpr PartInfo kParts[] = {{FullText, "Index"}, {Body, "Index_content"}, {Notes, "Index_desc"}};
+constexpr IndexPart kParts[] = {IndexPart::FullText, IndexPart::Body, IndexPart::Notes};
 
 long long FileSizeOf(const std::string& path) {
   struct stat st;
@@ -27,7 +29,7 @@ long long FileSizeOf(const std::string& path) {
 int RunStats(const CliContext& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(kUsage, "stats takes no arguments");
   CIndex index;
-  if (!OpenEngine(ctx, index, FullText)) return kExitDataError;
+  if (!OpenEngine(ctx, index, IndexPart::FullText)) return kExitDataError;
   const CFileList& files = index.Files();
   std::printf("data folder: %s\n", ctx.dataDir.c_str());
   std::printf("records: %d\n", files.RecordCount());
@@ -35,22 +37,23 @@ int RunStats(const CliContext& ctx, const std::vector<std::string>& args) {
   std::printf("name width: %d\n", files.NameWidth());
   std::printf("content file size: %lld\n", static_cast<long long>(files.ContentSize()));
   std::printf("variant groups: %zu\n", index.VariantGroups().size());
-  index.Close();
 
-  for (const PartInfo& p : kParts) {
-    if (!index.Open(ctx.dataDir, "Index", p.part)) {
-      std::fprintf(stderr, "%s\n%s\n", kOpenFailedMessage, index.LastError().c_str());
+  for (const IndexPart part : kParts) {
+    if (const Status opened = index.SelectPart(part); !opened) {
+      std::fprintf(stderr, "%s\n%s\n", kOpenFailedMessage, opened.Message().c_str());
       return kExitDataError;
     }
+    const PostingsFile& postings = index.Postings();
     int slots = 0;
-    for (int s = 0; s < kSlotCount; ++s) slots += index.HasPostings(s) ? 1 : 0;
-    std::printf("index %s: slots with postings %d, postings file size %zu\n", p.name, slots,
-                index.PostingsSize());
-    index.Close();
+    for (int s = 0; s < kSlotCount; ++s) slots += postings.HasPostings(s) ? 1 : 0;
+    std::printf("index %s: slots with postings %d, postings file size %zu, streams cut short %zu\n",
+                IndexFileName("Index", part).c_str(), slots, postings.Size(),
+                SweepCutShortStreams(postings));
   }
-  const long long catalogue = FileSizeOf(ctx.dataDir + "/vok.dir");
+  const long long catalogue = FileSizeOf(ctx.dataDir + "/" + kCatalogueName);
   if (catalogue >= 0)
-    std::printf("catalogue entries: %lld\n", catalogue / 216);
+    std::printf("catalogue entries: %lld\n",
+                catalogue / static_cast<long long>(kCatalogueRecordSize));
   else
     std::printf("catalogue entries: none (vok.dir missing)\n");
   return kExitOk;
@@ -59,3 +62,5 @@ int RunStats(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("stats", kUsage, &RunStats);
 
 }  // namespace
+
+}  // namespace tevarin

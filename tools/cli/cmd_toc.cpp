@@ -2,7 +2,9 @@
 #include <cstdio>
 
 #include "cli.h"
-#include "panel/catalogue.h"
+#include "catalog/catalogue.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -11,8 +13,8 @@ constexpr const char* kUsage = "toc";
 int RunToc(const CliContext& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(kUsage, "toc takes no arguments");
   CCatalogue catalogue;
-  if (!catalogue.Load(ctx.dataDir)) {
-    std::fprintf(stderr, "you delete data file!\n%s\n", catalogue.LastError().c_str());
+  if (const Status loaded = catalogue.Load(ctx.dataDir); !loaded) {
+    std::fprintf(stderr, "you delete data file!\n%s\n", loaded.Message().c_str());
     return kExitDataError;
   }
   for (const std::string& note : catalogue.Notes()) std::fprintf(stderr, "note: %s\n", note.c_str());
@@ -24,3 +26,5 @@ int RunToc(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("toc", kUsage, &RunToc);
 
 }  // namespace
+
+}  // namespace tevarin

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "cli.h"
-#include "index/verifier.h"
+#include "catalog/collectioncheck.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -14,7 +16,7 @@ constexpr const char* kUsage = "verify";
 int RunVerify(const CliContext& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(kUsage, "verify takes no arguments");
   CollectionVerifier verifier(ctx.dataDir);
-  const bool sound = verifier.Verify();
+  const bool sound = verifier.Verify().IsOk();
   for (const std::string& line : verifier.Summary()) std::printf("%s\n", line.c_str());
   if (sound) {
     std::printf("the collection in %s is sound\n", ctx.dataDir.c_str());
@@ -28,3 +30,5 @@ int RunVerify(const CliContext& ctx, const std::vector<std::string>& args) {
 CommandRegistrar reg("verify", kUsage, &RunVerify);
 
 }  // namespace
+
+}  // namespace tevarin

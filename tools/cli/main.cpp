@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include "cli.h"
-#include "index/codeconverter.h"
+#include "text/codeconverter.h"
 #include "index/index.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -52,9 +54,10 @@ int UsageError(const char* usage, const std::string& why) {
   return kExitUsage;
 }
 
-bool OpenEngine(const CliContext& ctx, CIndex& index, int part) {
-  if (index.Open(ctx.dataDir, "Index", part)) return true;
-  std::fprintf(stderr, "%s\n%s\n", kOpenFailedMessage, index.LastError().c_str());
+bool OpenEngine(const CliContext& ctx, CIndex& index, IndexPart part) {
+  const Status opened = index.Open(ctx.dataDir, "Index", part);
+  if (opened) return true;
+  std::fprintf(stderr, "%s\n%s\n", kOpenFailedMessage, opened.Message().c_str());
   return false;
 }
 
@@ -103,6 +106,10 @@ std::string Utf16ToUtf8(std::u16string_view in) {
   ConvertUtf16ToUtf8(in, out, true);
   return out;
 }
+
+}  // namespace tevarin
+
+using namespace tevarin;
 
 int main(int argc, char** argv) {
   CliContext ctx;

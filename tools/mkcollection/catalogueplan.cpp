@@ -3,6 +3,8 @@
 #include "utf8.h"
 #include "writer/cataloguewriter.h"
 
+namespace tevarin {
+
 namespace {
 
 // UTF-8 to UTF-16 for titles (invalid bytes become U+FFFD).
@@ -132,3 +134,5 @@ bool CatalogueBuilder::Write(const std::string& path, std::string& error) const 
   }
   return true;
 }
+
+}  // namespace tevarin

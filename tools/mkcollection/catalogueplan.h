@@ -17,6 +17,8 @@
 
 #include "corpus.h"
 
+namespace tevarin {
+
 struct BookPlan {
   std::string title;  // catalogue title, e.g. 御定全唐詩
   BookReader read;
@@ -67,3 +69,5 @@ class CatalogueBuilder {
   size_t m_division = SIZE_MAX;
   size_t m_book = SIZE_MAX;
 };
+
+}  // namespace tevarin

@@ -14,6 +14,8 @@
 #include "openccdata.h"
 #include "writer/bookwriter.h"
 
+namespace tevarin {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -121,8 +123,8 @@ bool Builder::Books(const std::string& folder, const VariantGroupVector& groups,
       Progress("note: " + why);
   }
   BookWriter pages;
-  if (!pages.Create(folder, "Index", m_o.nameWidth)) {
-    error = pages.Error();
+  if (const Status created = pages.Create(folder, "Index", m_o.nameWidth); !created) {
+    error = created.Message();
     return false;
   }
   CollectionIndexer indexer(groups);
@@ -151,8 +153,9 @@ bool Builder::Books(const std::string& folder, const VariantGroupVector& groups,
         for (size_t p = 0; p < cells.size(); ++p) {
           const int number = static_cast<int>(p) + 1;
           const std::string page = PageDocument(book.title, volume.title, number, cells[p]);
-          if (!pages.AddPage(PageRecordName(d + 1, b + 1, v + 1, number), page)) {
-            error = pages.Error();
+          if (const Status added = pages.AddPage(PageRecordName(d + 1, b + 1, v + 1, number), page);
+              !added) {
+            error = added.Message();
             return false;
           }
           if (!indexer.AddPage(static_cast<uint32_t>(record), number, page, error)) return false;
@@ -176,8 +179,8 @@ bool Builder::Books(const std::string& folder, const VariantGroupVector& groups,
     error = "the corpus gave no page of text";
     return false;
   }
-  if (!pages.Finish()) {
-    error = pages.Error();
+  if (const Status finished = pages.Finish(); !finished) {
+    error = finished.Message();
     return false;
   }
   m_stats.records = record;
@@ -259,3 +262,5 @@ bool BuildCollection(const CollectionPlan& plan, const BuildOptions& options, Bu
   Builder builder(plan, options, stats);
   return builder.Run(error);
 }
+
+}  // namespace tevarin

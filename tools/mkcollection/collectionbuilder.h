@@ -20,6 +20,8 @@
 #include "pagelayout.h"
 #include "variantgroups.h"
 
+namespace tevarin {
+
 struct BuildOptions {
   std::string corpusDir;   // the corpus package's dist/ folder
   std::string unihanPath;  // Unihan_Variants.txt(.bz2)
@@ -58,3 +60,5 @@ std::string PageRecordName(size_t d, size_t b, size_t v, int p);
 
 // 1234567 -> "1,234,567", for the figures of a build.
 std::string GroupedNumber(uint64_t n);
+
+}  // namespace tevarin

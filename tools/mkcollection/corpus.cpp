@@ -14,6 +14,8 @@
 
 #include <simdjson.h>
 
+namespace tevarin {
+
 using simdjson::dom::array;
 using simdjson::dom::element;
 using simdjson::dom::object;
@@ -814,3 +816,5 @@ bool ShuiMoTangShi(const CorpusContext& ctx, Book& book, std::string& error) {
 }
 
 }  // namespace books
+
+}  // namespace tevarin

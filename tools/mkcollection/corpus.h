@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tevarin {
+
 enum class BlockKind { Heading, Byline, Line, Note };
 
 struct Block {
@@ -100,3 +102,5 @@ std::string JuanTitle(int n);
 
 // Characters of a block's text (code points), for cutting volumes by size.
 size_t CountCharacters(std::string_view utf8);
+
+}  // namespace tevarin

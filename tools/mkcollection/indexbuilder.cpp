@@ -6,6 +6,8 @@
 #include "utf8.h"
 #include "store/pagesections.h"
 
+namespace tevarin {
+
 namespace {
 
 // The text of a run without its tags (a tag runs from "<" to the next ">";
@@ -144,7 +146,7 @@ bool CollectionIndexer::AddPage(uint32_t record, int pageNumber, std::string_vie
       for (int which : {static_cast<int>(kFull), scope}) {
         const uint32_t pos = next[which]++;
         m_pairs[which].emplace_back(slot, pos);
-        if (group >= 0) m_pairs[which].emplace_back(VariantSlotBase + group, pos);
+        if (group >= 0) m_pairs[which].emplace_back(kVariantSlotBase + group, pos);
       }
     }
   }
@@ -162,9 +164,9 @@ bool CollectionIndexer::Post(int which, uint32_t record,
     const int slot = pairs[i].first;
     m_positions.clear();
     for (; i < pairs.size() && pairs[i].first == slot; ++i) m_positions.push_back(pairs[i].second);
-    if (!m_writers[which].AddEntry(slot, record, m_positions)) {
+    if (const Status added = m_writers[which].AddEntry(slot, record, m_positions); !added) {
       error = std::string(kNames[which]) + ", record " + std::to_string(record) + ": " +
-              m_writers[which].Error();
+              added.Message();
       return false;
     }
   }
@@ -173,11 +175,13 @@ bool CollectionIndexer::Post(int which, uint32_t record,
 
 bool CollectionIndexer::Write(const std::string& folder, std::string& error) {
   for (int which = 0; which < 3; ++which) {
-    if (!m_writers[which].Write(folder + "/" + kNames[which])) {
-      error = m_writers[which].Error();
+    if (const Status written = m_writers[which].Write(folder + "/" + kNames[which]); !written) {
+      error = written.Message();
       return false;
     }
     m_writers[which] = IndexWriter();  // free its postings before the next one is written
   }
   return true;
 }
+
+}  // namespace tevarin

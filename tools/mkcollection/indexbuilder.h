@@ -23,6 +23,8 @@
 #include "variantgroups.h"
 #include "writer/indexwriter.h"
 
+namespace tevarin {
+
 // One run of a page's text cell as indexed: note or body, and its code points
 // (all of them, with or without a slot).
 struct IndexedRun {
@@ -59,3 +61,5 @@ class CollectionIndexer {
   std::vector<std::pair<int, uint32_t>> m_pairs[3];  // scratch: (slot, position)
   std::vector<uint32_t> m_positions;                 // scratch
 };
+
+}  // namespace tevarin

@@ -9,6 +9,8 @@
 #include "collectionbuilder.h"
 #include "indexbuilder.h"
 
+using namespace tevarin;
+
 namespace {
 
 constexpr const char* kUsage =

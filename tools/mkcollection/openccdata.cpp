@@ -13,6 +13,8 @@
 #include <opencc/Lexicon.hpp>
 #include <opencc/MarisaDict.hpp>
 #include <opencc/SimpleConverter.hpp>
+
+namespace tevarin {
 #endif
 
 namespace {
@@ -155,3 +157,5 @@ bool MakeTraditionalConverter(const std::string& folder, TitleConverter& out, st
   return false;
 #endif
 }
+
+}  // namespace tevarin

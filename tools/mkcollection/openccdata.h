@@ -15,6 +15,8 @@
 #include "corpus.h"
 #include "variantgroups.h"
 
+namespace tevarin {
+
 // Appends the links of the folder's JPVariants dictionary; source names the
 // file read. False with a reason when neither form can be read.
 bool ReadJapaneseVariants(const std::string& folder, std::vector<VariantLink>& links,
@@ -23,3 +25,5 @@ bool ReadJapaneseVariants(const std::string& folder, std::vector<VariantLink>& l
 // A converter to traditional characters from the folder's s2t.json. False
 // with a reason when it cannot be made (no OpenCC library, missing data).
 bool MakeTraditionalConverter(const std::string& folder, TitleConverter& out, std::string& error);
+
+}  // namespace tevarin

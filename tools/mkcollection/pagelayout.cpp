@@ -5,6 +5,8 @@
 
 #include "store/pagesections.h"
 
+namespace tevarin {
+
 namespace {
 
 // Width units: a body character is 4 units wide, a note character 3 (notes
@@ -271,3 +273,5 @@ std::vector<std::string> LayoutVolume(const Volume& volume, const LayoutOptions&
   flush();
   return pages;
 }
+
+}  // namespace tevarin

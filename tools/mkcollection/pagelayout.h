@@ -27,6 +27,8 @@
 
 #include "corpus.h"
 
+namespace tevarin {
+
 struct LayoutOptions {
   int lineWidth = 24;     // body characters to a line
   int linesPerPage = 18;  // lines to a page
@@ -54,3 +56,5 @@ std::string PageDocument(std::string_view book, std::string_view volume, int pag
 // Lays out one volume; answers the text cells of its pages in order (page
 // numbers from 1). A volume without blocks gives no page.
 std::vector<std::string> LayoutVolume(const Volume& volume, const LayoutOptions& options = {});
+
+}  // namespace tevarin

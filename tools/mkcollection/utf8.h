@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace tevarin {
+
 // Decodes the character at s[i]: true with its code point and byte length, or
 // false when the byte starts no complete sequence.
 inline bool DecodeUtf8Char(std::string_view s, size_t i, uint32_t& cp, size_t& n) {
@@ -20,3 +22,5 @@ inline bool DecodeUtf8Char(std::string_view s, size_t i, uint32_t& cp, size_t& n
   }
   return ok;
 }
+
+}  // namespace tevarin

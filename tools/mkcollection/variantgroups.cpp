@@ -11,6 +11,9 @@
 #include <unordered_map>
 
 #include "index/charslot.h"
+#include "index/variantformat.h"
+
+namespace tevarin {
 
 namespace {
 
@@ -209,14 +212,7 @@ VariantGroupVector GroupVariants(const std::vector<VariantLink>& links) {
 
 std::string FormatVariantTable(const VariantGroupVector& groups) {
   std::string out;
-  char buf[16];
-  for (const auto& g : groups) {
-    for (size_t i = 0; i < g.size(); ++i) {
-      std::snprintf(buf, sizeof buf, i ? ",%X" : "%X", static_cast<unsigned>(g[i]));
-      out += buf;
-    }
-    out += '\n';
-  }
+  for (const auto& g : groups) AppendVariantLine(out, g);
   return out;
 }
 
@@ -225,3 +221,5 @@ std::map<size_t, size_t> GroupSizeDistribution(const VariantGroupVector& groups)
   for (const auto& g : groups) ++d[g.size()];
   return d;
 }
+
+}  // namespace tevarin

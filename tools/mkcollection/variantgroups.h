@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+namespace tevarin {
+
 using VariantLink = std::pair<uint32_t, uint32_t>;
 using VariantGroupVector = std::vector<std::vector<uint32_t>>;
 
@@ -52,3 +54,5 @@ std::string FormatVariantTable(const VariantGroupVector& groups);
 
 // Group sizes: size -> number of groups.
 std::map<size_t, size_t> GroupSizeDistribution(const VariantGroupVector& groups);
+
+}  // namespace tevarin

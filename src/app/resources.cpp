@@ -1,5 +1,0 @@
-#include "app/resources.h"
-
-#include <QtGlobal>
-
-void InitTevarinResources() { Q_INIT_RESOURCE(tevarin); }

@@ -1,0 +1,69 @@
+// KeywordSearch: one keyword searched over an open postings file and merged
+// into a hit list.
+//
+// The keyword is compiled (index/keyword.h); each term's postings come from
+// its slot's decoded entries (index/slotentries.h, decoded on first use and
+// kept between searches) or, for a slot that cannot be kept decoded, straight
+// from the mapped postings file. A driver (index/searchdrivers.h) finds the
+// pages all terms occur on and a matcher (index/matchers.h) examines each;
+// the keyword's pages are then merged into the hit list (index/hitlist.h).
+//
+// Keywords have no length limit: the per-term state is sized to the keyword
+// once per search, so a keyword of any number of terms or segments is
+// searched whole.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "index/hitlist.h"
+#include "index/matchers.h"
+#include "index/postingsfile.h"
+#include "index/searchdrivers.h"
+#include "index/slotentries.h"
+
+namespace tevarin {
+
+class VariantTable;
+
+// Why a search answered what it did.
+enum class SearchOutcome {
+  kHits,        // the hit list holds pages
+  kNoHits,      // searched; nothing found
+  kClosed,      // no index is open
+  kRejected,    // the keyword string is not one the search takes
+  kNoPostings,  // a character of a keyword occurs nowhere in the index
+  kCancelled,   // stopped by the cancellation flag; the hit list is empty
+};
+
+class KeywordSearch {
+ public:
+  // The flag a search reads now and then (nullptr: none); it must outlive
+  // the searches.
+  void SetCancelFlag(const std::atomic<bool>* flag) { m_cancel = flag; }
+  bool CancelRequested() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
+
+  // Searches keyword in file (with variants when given) and merges its pages
+  // into hits. The answer says how this keyword went: kHits when it found
+  // pages, kNoHits, kNoPostings, kClosed (hits emptied) or kCancelled (hits
+  // emptied). A keyword that finds nothing empties the hit list unless it
+  // is merged by Union.
+  SearchOutcome Run(const PostingsFile& file, const VariantTable* variants,
+                    std::u16string_view keyword, CombineMode mode, bool countHits, HitList& hits);
+
+  SlotEntryCache& DecodedCache() { return m_entries; }
+  const SlotEntryCache& DecodedCache() const { return m_entries; }
+
+ private:
+  const std::atomic<bool>* m_cancel = nullptr;
+  SlotEntryCache m_entries;
+  DecodedIntersection m_intersection;
+  KeywordMatcher m_matcher;
+  // One keyword's pages before they are merged; kept between searches so
+  // that its memory is reused.
+  StepHits m_step;
+};
+
+}  // namespace tevarin

@@ -1,0 +1,35 @@
+// Command IDs of the menus, the toolbar and the accelerators.
+#pragma once
+
+namespace tevarin {
+
+enum CommandId : int {
+  ID_VIEW_COPY = 32771,
+  ID_VIEW_SELECT_ALL = 32772,
+  ID_SHOW_ALL = 32774,
+  ID_PRINT_SETUP = 32776,
+  ID_PRINT = 32777,
+  ID_SELECT_ALL = 32778,
+  ID_PREV_PAGE = 32780,
+  ID_NEXT_PAGE = 32781,
+  ID_SLIDER_SLOT = 32787,
+  ID_PAGE_BOX_SLOT = 32788,
+  ID_NEXT_VOLUME = 32790,
+  ID_PREV_VOLUME = 32791,
+  ID_HELP_FILE = 32798,
+  ID_PREV_HIT = 32805,
+  ID_NEXT_HIT = 32806,
+  ID_FILE_SAVE = 57603,
+  ID_FILE_PRINT = 57607,
+  ID_EDIT_COPY = 57634,
+  ID_EDIT_CUT = 57635,
+  ID_EDIT_PASTE = 57637,
+  ID_APP_ABOUT = 57664,
+  ID_APP_EXIT = 57665,
+  ID_NEXT_PANE = 57680,
+  ID_PREV_PANE = 57681,
+  ID_VIEW_TOOLBAR = 59392,
+  ID_VIEW_STATUS_BAR = 59393,
+};
+
+}  // namespace tevarin

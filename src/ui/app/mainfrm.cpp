@@ -1,0 +1,254 @@
+#include "ui/app/mainfrm.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QIcon>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QUrl>
+
+#include "ui/app/book.h"
+#include "ui/app/bookdoc.h"
+#include "ui/app/leftpane.h"
+#include "ui/base/messages.h"
+#include "ui/app/splash.h"
+#include "ui/app/st_splitterwnd.h"
+#include "ui/controls/scrolltoolbar.h"
+#include "ui/panel/leftform.h"
+#include "ui/panel/sessionadapter.h"
+#include "ui/view/bookview.h"
+
+namespace tevarin {
+
+CMainFrame::CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent, const QString& dataFolder)
+    : QMainWindow(parent),
+      m_pDoc(doc),
+      m_pPages(pages),
+      m_dataFolder(dataFolder.isEmpty() ? QCoreApplication::applicationDirPath() : dataFolder) {
+  setObjectName(QStringLiteral("MainFrame"));
+  setWindowTitle(QString::fromLatin1(kAppTitle));
+  setWindowIcon(QIcon(QStringLiteral(":/res/tevarin.png")));
+  // The movie covers the screen first, while the rest is built behind it.
+  CSplashWnd::OpenSplash(this);
+
+  m_ToolBar = new CSCrollToolBar(this);
+  m_ToolBar->setWindowTitle(QStringLiteral("ツールバー"));
+  BuildMenus();
+  if (!BuildToolBar()) {
+    qDebug("Failed to create toolbar");
+    return;
+  }
+  addToolBar(Qt::TopToolBarArea, m_ToolBar);
+  connect(m_ToolBar, &CSCrollToolBar::pageReleased, this, &CMainFrame::OnSliderReleased);
+
+  // The splitter with the navigation form (left) and the page view (right).
+  m_Splitter = new ST_SplitterWnd(0, this);
+  m_pBookView = new CBookView(m_Splitter);
+  m_pLeftPane = CreateLeftPane(this, m_Splitter);
+  m_Splitter->Create(m_pLeftPane, m_pBookView, true);
+  setCentralWidget(m_Splitter);
+  // The end of a drag of the splitter bar: the form lays its controls out anew.
+  connect(m_Splitter, &QSplitter::splitterMoved, this, [this] {
+    if (m_pLeftPane) m_pLeftPane->update();
+  });
+
+  BuildAccelerators();
+  // Enable rules: before a menu opens, and whenever the event loop is about
+  // to wait (the idle time in which the toolbar buttons follow them).
+  for (QMenu* m : menuBar()->findChildren<QMenu*>())
+    connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+  if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance())
+    connect(d, &QAbstractEventDispatcher::aboutToBlock, this, &CMainFrame::UpdateCommandUI);
+
+  InitialUpdateLeftPane(this, m_pLeftPane);
+  // The navigation form is the active pane from the start.
+  m_pLeftPane->setFocus(Qt::OtherFocusReason);
+  m_Splitter->SetActivePane(0);
+  m_created = true;
+  UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() {
+  // The window is gone: start the end program once. Nothing waits for it and
+  // a missing program is not reported. The splitter saves its pane sizes
+  // after this, when it is destroyed with the frame's children.
+  QProcess::startDetached(EndProgramPath(), {}, QString());
+}
+
+QString CMainFrame::EndProgramPath() {
+  return QCoreApplication::applicationDirPath() + QStringLiteral("/end.exe");
+}
+
+QString CMainFrame::HelpFilePath() {
+  const QString dir = QCoreApplication::applicationDirPath();
+  const QString chm = dir + QStringLiteral("/help.chm");
+  return QFileInfo::exists(chm) ? chm : dir + QStringLiteral("/help.html");
+}
+
+void CMainFrame::SetLeftForm(CLeftForm* form) {
+  m_pLeftForm = form;
+  m_pSession = form ? &form->Session() : nullptr;
+  if (!form) return;
+  if (m_ToolBar) form->SetToolBar(m_ToolBar);
+  // A long search disables the reading commands at once, not at the next idle time.
+  connect(form->Adapter(), &CSessionAdapter::longSearchChanged, this, &CMainFrame::UpdateCommandUI);
+}
+
+QAction* CMainFrame::MakeAction(int id, const QString& text, void (CMainFrame::*slot)()) {
+  auto* a = new QAction(text, this);
+  a->setData(id);
+  a->setObjectName(QStringLiteral("Command%1").arg(id));
+  if (slot) connect(a, &QAction::triggered, this, slot);
+  m_actions.insert(id, a);
+  return a;
+}
+
+void CMainFrame::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  file->addAction(MakeAction(ID_PRINT_SETUP, QStringLiteral("印刷設定(&S)"), &CMainFrame::OnPrintSetup));
+  file->addAction(MakeAction(ID_PRINT, QStringLiteral("印刷(&P)"), &CMainFrame::OnPrint));
+  file->addAction(MakeAction(ID_APP_EXIT, QStringLiteral("終了(&X)"), nullptr));
+  connect(Action(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
+
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+  edit->addAction(MakeAction(ID_EDIT_COPY, QStringLiteral("コピー(&C)"), &CMainFrame::OnCopy));
+  edit->addAction(MakeAction(ID_SELECT_ALL, QStringLiteral("すべて選択(&Q)"), &CMainFrame::OnSelectAll));
+
+  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  QAction* toolbar = m_ToolBar->toggleViewAction();
+  toolbar->setText(QStringLiteral("ツールバー(&T)"));
+  toolbar->setData(ID_VIEW_TOOLBAR);
+  toolbar->setObjectName(QStringLiteral("Command%1").arg(ID_VIEW_TOOLBAR));
+  m_actions.insert(ID_VIEW_TOOLBAR, toolbar);
+  view->addAction(toolbar);
+  // There is no status bar: the item is there and does nothing.
+  view->addAction(MakeAction(ID_VIEW_STATUS_BAR, QStringLiteral("状態バー(&S)"), nullptr));
+  view->addAction(MakeAction(ID_SHOW_ALL, QStringLiteral("全表示(&p)"), &CMainFrame::OnShowAll));
+
+  QMenu* list = menuBar()->addMenu(QStringLiteral("一覧"));
+  list->addAction(MakeAction(ID_PREV_PAGE, QStringLiteral("上の頁へ(&P)"), &CMainFrame::OnPrevPage));
+  list->addAction(MakeAction(ID_NEXT_PAGE, QStringLiteral("次の頁へ(&N)"), &CMainFrame::OnNextPage));
+  list->addSeparator();
+  list->addAction(MakeAction(ID_PREV_VOLUME, QStringLiteral("上の巻へ"), &CMainFrame::OnPrevVolume));
+  list->addAction(MakeAction(ID_NEXT_VOLUME, QStringLiteral("次の巻へ"), &CMainFrame::OnNextVolume));
+  list->addSeparator();
+  list->addAction(MakeAction(ID_PREV_HIT, QStringLiteral("上の検索結果"), &CMainFrame::OnPrevHit));
+  list->addAction(MakeAction(ID_NEXT_HIT, QStringLiteral("次の検索結果"), &CMainFrame::OnNextHit));
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  help->addAction(MakeAction(ID_APP_ABOUT, QStringLiteral("バージョン(&A)..."), &CMainFrame::OnAbout));
+  help->addAction(MakeAction(ID_HELP_FILE, QStringLiteral("ヘルプ"), &CMainFrame::OnHelp));
+
+  // Toolbar tips: the short names of the commands.
+  const std::pair<int, const char*> tips[] = {
+      {ID_PRINT, "印刷"},           {ID_EDIT_COPY, "コピー"},         {ID_SELECT_ALL, "すべて選択"},
+      {ID_PREV_PAGE, "上の頁"},     {ID_NEXT_PAGE, "次の頁"},         {ID_PREV_VOLUME, "上の巻へ"},
+      {ID_NEXT_VOLUME, "次の巻へ"}, {ID_PREV_HIT, "上の検索結果"}, {ID_NEXT_HIT, "次の検索結果"},
+      {ID_APP_ABOUT, "情報"}};
+  for (const auto& [id, tip] : tips) Action(id)->setToolTip(QString::fromUtf8(tip));
+}
+
+bool CMainFrame::BuildToolBar() {
+  // Toolbar 128: the ten command buttons and their separators.
+  return m_ToolBar->Create({Action(ID_SELECT_ALL), Action(ID_EDIT_COPY), nullptr, Action(ID_PRINT),
+                            nullptr, Action(ID_PREV_VOLUME), Action(ID_PREV_PAGE),
+                            Action(ID_NEXT_PAGE), Action(ID_NEXT_VOLUME), nullptr,
+                            Action(ID_PREV_HIT), Action(ID_NEXT_HIT), nullptr,
+                            Action(ID_APP_ABOUT)});
+}
+
+void CMainFrame::BuildAccelerators() {
+  // Accelerator table 128. Undo, new and open have no handler and are left
+  // to the widget that has the focus.
+  Action(ID_EDIT_COPY)->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+  Action(ID_PREV_HIT)->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F3));
+  Action(ID_NEXT_HIT)->setShortcut(QKeySequence(Qt::Key_F3));
+
+  auto accel = [this](int id, const QList<QKeySequence>& keys, void (CMainFrame::*slot)()) {
+    QAction* a = MakeAction(id, QString(), slot);
+    a->setShortcuts(keys);
+    addAction(a);
+    return a;
+  };
+  // Save: the empty document written to a file the user names.
+  accel(ID_FILE_SAVE, {QKeySequence(Qt::CTRL | Qt::Key_S)}, &CMainFrame::OnFileSave);
+  // Next and previous pane of the splitter.
+  accel(ID_NEXT_PANE, {QKeySequence(Qt::Key_F6)}, &CMainFrame::OnNextPane);
+  accel(ID_PREV_PANE, {QKeySequence(Qt::SHIFT | Qt::Key_F6)}, &CMainFrame::OnPrevPane);
+  // The browser view's own print (with its dialog), cut and paste: only
+  // while the page view is the active pane.
+  connect(accel(ID_FILE_PRINT, {QKeySequence(Qt::CTRL | Qt::Key_P)}, nullptr), &QAction::triggered,
+          this, [this] { m_pBookView->PrintWithDialog(); });
+  connect(accel(ID_EDIT_CUT, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
+                nullptr),
+          &QAction::triggered, this, [this] { m_pBookView->Cut(); });
+  connect(accel(ID_EDIT_PASTE, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
+                nullptr),
+          &QAction::triggered, this, [this] { m_pBookView->Paste(); });
+}
+
+bool CMainFrame::PageViewActive() const { return m_Splitter && m_Splitter->ActivePane() == 1; }
+
+bool CMainFrame::CanPageShown() const { return m_pBookView && m_pBookView->PageShown(); }
+
+void CMainFrame::UpdateCommandUI() {
+  if (!m_created) return;
+  const bool shown = CanPageShown();
+  for (int id : {ID_PRINT_SETUP, ID_PRINT, ID_EDIT_COPY, ID_SELECT_ALL}) Action(id)->setEnabled(shown);
+  Action(ID_PREV_PAGE)->setEnabled(CanPrevPage());
+  Action(ID_NEXT_PAGE)->setEnabled(CanNextPage());
+  Action(ID_PREV_VOLUME)->setEnabled(CanPrevVolume());
+  Action(ID_NEXT_VOLUME)->setEnabled(CanNextVolume());
+  Action(ID_PREV_HIT)->setEnabled(CanPrevHit());
+  Action(ID_NEXT_HIT)->setEnabled(CanNextHit());
+  if (m_ToolBar->Slider()) m_ToolBar->Slider()->setEnabled(ReadingAvailable());
+  const bool viewActive = PageViewActive();
+  Action(ID_FILE_PRINT)->setEnabled(viewActive && shown);
+  Action(ID_EDIT_CUT)->setEnabled(viewActive);
+  Action(ID_EDIT_PASTE)->setEnabled(viewActive);
+}
+
+// Print: the page at once on the default printer, whichever pane is active.
+void CMainFrame::OnPrint() { m_pBookView->PrintNow(); }
+
+// Print setup: the page view's page setup while it is active, else the
+// frame's preview of the printed page.
+void CMainFrame::OnPrintSetup() {
+  if (PageViewActive())
+    m_pBookView->PageSetup();
+  else
+    m_pBookView->PrintPreview();
+}
+
+// Copy: the browser's unlimited copy while the page view is active, else the
+// limited copy.
+void CMainFrame::OnCopy() {
+  if (PageViewActive())
+    m_pBookView->UnlimitedCopy();
+  else
+    m_pBookView->LimitedCopy();
+}
+
+void CMainFrame::OnSelectAll() { m_pBookView->SelectAll(); }
+
+void CMainFrame::OnShowAll() { m_Splitter->Toggle(0); }
+
+void CMainFrame::OnHelp() { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath())); }
+
+void CMainFrame::OnAbout() {
+  CAboutDlg dlg(this);
+  dlg.exec();
+}
+
+void CMainFrame::OnFileSave() { m_pDoc->OnFileSave(this); }
+
+void CMainFrame::OnNextPane() { m_Splitter->ActivateNextPane(); }
+void CMainFrame::OnPrevPane() { m_Splitter->ActivateNextPane(); }
+
+}  // namespace tevarin

@@ -1,0 +1,490 @@
+#include "ui/panel/leftform.h"
+
+#include <QButtonGroup>
+#include <QElapsedTimer>
+#include <cstdio>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QTabBar>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+#include "ui/base/messages.h"
+#include "ui/controls/scrolltoolbar.h"
+#include "ui/controls/tooltipresourcebutton.h"
+#include "ui/panel/htmlctrl.h"
+#include "ui/panel/sessionadapter.h"
+#include "ui/panel/sortlistctrl.h"
+#include "ui/view/bookview.h"
+
+namespace tevarin {
+
+namespace {
+
+QString FromU16(const std::u16string& s) { return QString::fromStdU16String(s); }
+
+// Measuring mode: with TEVARIN_TIMING set, the time a user waits for a search
+// is written to standard error (the session reports pages and hit pages).
+bool TimingOn() {
+  static const bool on = qEnvironmentVariableIsSet("TEVARIN_TIMING");
+  return on;
+}
+
+void ReportTiming(const char* what, const QElapsedTimer& t) {
+  if (TimingOn()) std::fprintf(stderr, "timing: %s %.2f ms\n", what, t.nsecsElapsed() / 1e6);
+}
+
+}  // namespace
+
+CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* parent)
+    : QWidget(parent), m_dataFolder(dataFolder) {
+  setObjectName(QStringLiteral("LeftForm"));
+  setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 9));
+
+  // The session writes its page files into the private page folder. The
+  // engine opens on the whole-text index; a failure is shown and the form
+  // runs on with the engine closed.
+  m_adapter = new CSessionAdapter(dataFolder, pages, this);
+  if (!Session().OpenEngine()) ShowWarning(this, QStringLiteral("データを開けませんでした。"));
+  connect(m_adapter, &CSessionAdapter::pageRequested, this,
+          [this](const QString& location, const QString& file, bool written) {
+            if (m_pView) m_pView->Navigate(location);
+            if (written) emit pageShown(file);
+          });
+  connect(m_adapter, &CSessionAdapter::searchEnded, this, &CLeftForm::OnSearchEnded);
+  connect(m_adapter, &CSessionAdapter::longSearchChanged, this, &CLeftForm::OnLongSearch);
+
+  m_tabFrame = new QFrame(this);
+  m_tabFrame->setFrameShape(QFrame::StyledPanel);
+  m_tabs = new QTabBar(this);
+  m_tabs->setObjectName(QStringLiteral("Tabs"));
+  m_tabs->setDrawBase(false);
+  m_prompt = new QLabel(this);
+  m_prompt->setTextFormat(Qt::PlainText);
+  m_placeholder = new QWidget(this);
+  m_placeholder->setObjectName(QStringLiteral("KeywordField"));
+  m_placeholder->hide();
+  m_hiddenEdit = new QTextEdit(this);
+  m_hiddenEdit->hide();
+  m_searchButton = new QPushButton(this);
+  m_searchButton->setObjectName(QStringLiteral("SearchButton"));
+  m_separator = new QFrame(this);
+  m_separator->setFrameShape(QFrame::HLine);
+  m_separator->setFrameShadow(QFrame::Sunken);
+  m_variant = new QCheckBox(QStringLiteral("簡繁・中日等の異体字の関連"), this);
+  m_methodGroup = new QGroupBox(QStringLiteral("検索方法："), this);
+  m_and = new QRadioButton(QStringLiteral("and"), this);
+  m_or = new QRadioButton(QStringLiteral("or"), this);
+  m_andOrButtons = new QButtonGroup(this);
+  m_andOrButtons->addButton(m_and, 0);
+  m_andOrButtons->addButton(m_or, 1);
+  m_scopeGroup = new QGroupBox(QStringLiteral("検索対象："), this);
+  const char* scopeNames[] = {"全文", "正文", "注釈"};
+  m_scopeButtons = new QButtonGroup(this);
+  for (int i = 0; i < 3; ++i) {
+    m_scope[i] = new QRadioButton(QString::fromUtf8(scopeNames[i]), this);
+    m_scopeButtons->addButton(m_scope[i], i);
+  }
+  connect(m_scopeButtons, &QButtonGroup::idClicked, this, &CLeftForm::OnScopeClicked);
+  m_rangeGroup = new QGroupBox(QStringLiteral("検索範囲："), this);
+  m_rangeLabel = new QLabel(QStringLiteral("Static"), this);
+  m_rangeLabel->setObjectName(QStringLiteral("RangeLabel"));
+  // Catalogue names are data: shown as they are, never as markup.
+  m_rangeLabel->setTextFormat(Qt::PlainText);
+  m_rangeLabel->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+  m_summary = new QLabel(QStringLiteral("Static"), this);
+  m_summary->setObjectName(QStringLiteral("Summary"));
+  m_summary->setTextFormat(Qt::PlainText);
+  m_tree = new QTreeWidget(this);
+  m_tree->setObjectName(QStringLiteral("Tree"));
+  m_tree->setHeaderHidden(true);
+  m_tree->setRootIsDecorated(false);
+  m_tree->setItemsExpandable(true);
+  m_tree->setExpandsOnDoubleClick(true);
+  m_tree->setIconSize(QSize(20, 20));
+  m_list = new CSortListCtrl(this);
+  m_prev = new CToolTipResourceButton(this);
+  m_prev->setObjectName(QStringLiteral("PrevPage"));
+  m_next = new CToolTipResourceButton(this);
+  m_next->setObjectName(QStringLiteral("NextPage"));
+  m_pageEdit = new QLineEdit(this);
+  m_pageEdit->setObjectName(QStringLiteral("PageEdit"));
+  m_pageEdit->setAlignment(Qt::AlignCenter);
+  m_pageEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_pageEdit));
+  m_pageTotal = new QLabel(this);
+  m_pageTotal->setObjectName(QStringLiteral("PageTotal"));
+  m_pageTotal->setTextFormat(Qt::PlainText);
+  for (QWidget* w : std::initializer_list<QWidget*>{m_prev, m_next, m_pageEdit, m_pageTotal}) w->hide();
+
+  connect(m_searchButton, &QPushButton::clicked, this, &CLeftForm::OnSearchButton);
+  connect(m_tabs, &QTabBar::currentChanged, this, [this](int) { LayoutControls(); });
+  connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &CLeftForm::OnTreeSelChanged);
+  connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CLeftForm::OpenResult);
+  connect(m_prev, &QPushButton::clicked, this, &CLeftForm::OnPrevResultPage);
+  connect(m_next, &QPushButton::clicked, this, &CLeftForm::OnNextResultPage);
+  connect(m_pageEdit, &QLineEdit::editingFinished, this, [this] {
+    if (!m_pageEdit->hasFocus()) GoToTypedPage();
+  });
+}
+
+CLeftForm::~CLeftForm() {
+  // The session first (a running search stopped, the engine closed, the page
+  // files removed), then the tree and the rest go.
+  delete m_adapter;
+  m_adapter = nullptr;
+}
+
+CReadingSession& CLeftForm::Session() { return m_adapter->Session(); }
+const CReadingSession& CLeftForm::Session() const { return m_adapter->Session(); }
+
+void CLeftForm::SetToolBar(CSCrollToolBar* bar) {
+  if (m_pToolBar) disconnect(m_adapter, nullptr, m_pToolBar, nullptr);
+  m_pToolBar = bar;
+  if (!bar) return;
+  bar->SetSession(&Session());
+  connect(m_adapter, &CSessionAdapter::readingChanged, bar, &CSCrollToolBar::ShowReading);
+}
+
+bool CLeftForm::SearchPending() const { return m_searchPending || m_adapter->Busy(); }
+
+void CLeftForm::InitialUpdate() {
+  m_and->setChecked(true);
+  m_scope[0]->setChecked(true);
+  m_variant->setChecked(true);
+
+  m_html = CHtmlCtrl::CreateInPlaceOf(m_placeholder);
+  m_placeholder = nullptr;
+  m_html->LoadInputPage();
+  m_html->installEventFilter(this);
+  connect(m_html, &CHtmlCtrl::inputPageReady, this, [this] {
+    if (m_html->focusProxy()) m_html->focusProxy()->installEventFilter(this);
+  });
+
+  m_tabs->insertTab(0, QStringLiteral("検索"));
+  m_tabs->insertTab(0, QStringLiteral("目録"));
+  m_summary->setText(QStringLiteral("検索集計："));
+  m_rangeLabel->setText(FromU16(Session().RangeText()));
+  m_tree->setIconSize(QSize(20, 20));
+  m_tabs->setCurrentIndex(0);
+
+  // The catalogue, its listing in the current folder, and the tree.
+  if (!Session().LoadCatalogue()) ShowWarning(this, QStringLiteral("you delete data file!"));
+  const CCatalogue& catalogue = Session().Catalogue();
+  const QIcon closedIcon(QStringLiteral(":/res/tree_160.bmp"));
+  const QIcon openIcon(QStringLiteral(":/res/tree_159.bmp"));
+  m_treeItems.assign(static_cast<size_t>(catalogue.NodeCount()), nullptr);
+  for (int i = 1; i < catalogue.NodeCount(); ++i) {
+    const NodeItem& item = *catalogue.Entry(i);
+    const int parent = catalogue.ParentEntry(i);
+    auto* t = parent ? new QTreeWidgetItem(m_treeItems[static_cast<size_t>(parent)])
+                     : new QTreeWidgetItem(m_tree);
+    t->setText(0, FromU16(item.Name()));
+    QIcon icon;
+    icon.addPixmap(closedIcon.pixmap(20, 20), QIcon::Normal);
+    icon.addPixmap(openIcon.pixmap(20, 20), QIcon::Selected);
+    t->setIcon(0, icon);
+    t->setData(0, Qt::UserRole, i);
+    m_treeItems[static_cast<size_t>(i)] = t;
+  }
+
+  const QString prevTip = QStringLiteral("Previous Page"), nextTip = QStringLiteral("Next Page");
+  m_prev->LoadStateBitmap(QStringLiteral(":/res/prev_184.bmp"));
+  m_prev->SetToolTipText(&prevTip);
+  m_next->LoadStateBitmap(QStringLiteral(":/res/next_185.bmp"));
+  m_next->SetToolTipText(&nextTip);
+
+  // Enter anywhere in the form runs the search or goes to the typed page.
+  for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+  LayoutControls();
+}
+
+QTreeWidgetItem* CLeftForm::TreeItemOf(int entry) const {
+  return entry >= 1 && static_cast<size_t>(entry) < m_treeItems.size() ? m_treeItems[static_cast<size_t>(entry)]
+                                                                          : nullptr;
+}
+
+void CLeftForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayoutControls();
+}
+
+void CLeftForm::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  SetCaption();
+}
+
+void CLeftForm::SetCaption() {
+  if (QWidget* top = window(); top && top != this) top->setWindowTitle(QString::fromLatin1(kAppTitle));
+}
+
+void CLeftForm::LayoutControls() {
+  const int W = width(), H = height();
+  m_tabFrame->setGeometry(0, 0, W - 1, H - 1);
+  m_tabs->setGeometry(0, 0, W - 1, 24);
+  m_tabFrame->lower();
+  QWidget* field = m_html ? static_cast<QWidget*>(m_html) : m_placeholder;
+  const QList<QWidget*> searchControls = {m_prompt, field, m_searchButton, m_separator, m_variant,
+                                          m_methodGroup, m_and, m_or, m_scopeGroup, m_scope[0],
+                                          m_scope[1], m_scope[2], m_rangeGroup, m_rangeLabel,
+                                          m_summary, m_list};
+  if (m_tabs->currentIndex() == 1) {
+    m_tree->hide();
+    m_hiddenEdit->hide();
+    for (QWidget* w : searchControls)
+      if (w && w != m_placeholder) w->show();
+    m_prompt->setText(QStringLiteral("キーワードを入力して下さい。"));
+    m_prompt->setGeometry(5, 28, W - 10, 15);
+    if (field) field->setGeometry(5, 45, W - 60, 25);
+    m_searchButton->setText(m_adapter->LongSearch() ? QStringLiteral("中止") : QStringLiteral("検索"));
+    m_searchButton->setGeometry(W - 50, 45, 45, 25);
+    m_separator->setGeometry(4, 75, W - 8, 1);
+    m_variant->setGeometry(5, 80, W - 15, 15);
+    m_methodGroup->setGeometry(5, 100, W - 10, 40);
+    m_and->setGeometry(10, 115, 50, 20);
+    m_or->setGeometry(W - 70, 115, 50, 20);
+    m_scopeGroup->setGeometry(5, 145, W - 10, 40);
+    m_scope[0]->setGeometry(10, 160, 60, 20);
+    m_scope[1]->setGeometry(97, 160, 60, 20);
+    m_scope[2]->setGeometry(189, 160, 60, 20);
+    m_rangeGroup->setGeometry(5, 190, W - 10, 40);
+    m_rangeLabel->setGeometry(10, 205, W - 30, 20);
+    m_summary->setGeometry(5, 235, W - 15, 15);
+    const int bh = m_prev->height();
+    const int pageCount = Session().PageCount();
+    const int R = pageCount > 0 ? bh + 2 : 0;
+    m_list->setGeometry(5, 250, W - 10, H - 254 - R);
+    for (QWidget* w : {static_cast<QWidget*>(m_methodGroup), static_cast<QWidget*>(m_scopeGroup),
+                       static_cast<QWidget*>(m_rangeGroup)})
+      w->lower();
+    m_tabFrame->lower();
+    if (pageCount > 0) PlacePaging(W, H);
+  } else {
+    for (QWidget* w : searchControls)
+      if (w) w->hide();
+    m_hiddenEdit->hide();
+    for (QWidget* w : {static_cast<QWidget*>(m_prev), static_cast<QWidget*>(m_next),
+                       static_cast<QWidget*>(m_pageEdit), static_cast<QWidget*>(m_pageTotal)})
+      w->hide();
+    m_tree->show();
+    m_tree->setGeometry(5, 26, W - 10, H - 30);
+  }
+  SetCaption();
+}
+
+void CLeftForm::PlacePaging(int W, int H) {
+  const int bw = m_prev->width(), bh = m_prev->height();
+  const int Y = H - 3 - (bh + 2);
+  m_prev->show();
+  m_prev->setGeometry(5, Y, bw, 32);
+  m_prev->setEnabled(Session().CurPage() != 1);
+  m_next->show();
+  m_next->setGeometry(W - bw - 5, Y, bw, 32);
+  m_next->setEnabled(Session().CurPage() != Session().PageCount());
+  const int X = (W - 139) / 2 + 37;
+  m_pageEdit->show();
+  m_pageEdit->setGeometry(X, Y + 6, 35, 20);
+  m_pageTotal->show();
+  m_pageTotal->setGeometry(X + 37, Y + 8, 30, 24);
+}
+
+void CLeftForm::HidePaging() {
+  for (QWidget* w : {static_cast<QWidget*>(m_prev), static_cast<QWidget*>(m_next),
+                     static_cast<QWidget*>(m_pageEdit), static_cast<QWidget*>(m_pageTotal)})
+    w->hide();
+}
+
+bool CLeftForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* ke = static_cast<QKeyEvent*>(event);
+    if ((ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) && !ke->isAutoRepeat()) {
+      if (Session().PageCount() > 1)
+        GoToTypedPage();
+      else
+        OnSearch();
+      // The key goes on to the control that has the focus as well.
+      return watched == m_pageEdit ? true : false;
+    }
+    // Esc stops a long search as the 中止 button does.
+    if (ke->key() == Qt::Key_Escape && m_adapter->LongSearch()) {
+      m_adapter->CancelSearch();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void CLeftForm::ReadOptions() { Session().SetSearchOptions(m_or->isChecked() ? 1 : 0, m_variant->isChecked()); }
+
+void CLeftForm::OnScopeClicked(int scope) {
+  // The open index changes once no search is using the engine.
+  m_adapter->WhenIdle([this, scope] {
+    if (!Session().SetScope(scope)) ShowWarning(this, QStringLiteral("データを開けませんでした。"));
+  });
+}
+
+void CLeftForm::OnSearchButton() {
+  if (m_adapter->LongSearch())
+    m_adapter->CancelSearch();
+  else
+    OnSearch();
+}
+
+void CLeftForm::OnSearch() {
+  // The keyword page is still being read, or a search runs.
+  if (SearchPending()) return;
+  m_searchTimer.start();
+  Session().PrepareSearch();
+  ReadOptions();
+  // The hidden edit first, then the keyword page's input (read asynchronously).
+  const QString hidden = m_hiddenEdit->toPlainText().replace(QChar(0x3000), QChar(u' '));
+  if (!m_html) {
+    ContinueSearch(false, hidden);
+    return;
+  }
+  m_searchPending = true;
+  m_html->ReadInputValue([this, hidden](bool loaded, std::optional<QString> value) {
+    m_searchPending = false;
+    if (!loaded) value = hidden;
+    ContinueSearch(loaded, value);
+  });
+}
+
+void CLeftForm::ContinueSearch(bool loaded, const std::optional<QString>& value) {
+  if (loaded && !value) {  // an input element without a value: the search ends silently
+    emit searchFinished();
+    return;
+  }
+  const QString keywords = QString(*value).replace(QChar(0x3000), QChar(u' '));
+  switch (m_adapter->StartSearch(keywords)) {
+    case CReadingSession::SearchStart::NoRange:
+      ShowWarning(this, QStringLiteral("検索範囲をまた指定していません。"));
+      EndSearchCommand(true);
+      return;
+    case CReadingSession::SearchStart::NoKeywords:
+      ShowWarning(this, QStringLiteral("何かキーワードを入力して検索をして下さい。"));
+      emit searchFinished();
+      return;
+    case CReadingSession::SearchStart::Busy:
+      return;
+    case CReadingSession::SearchStart::Started:
+      return;  // OnSearchEnded follows
+  }
+}
+
+void CLeftForm::OnSearchEnded(bool cancelled) {
+  // A cancelled search leaves the list, the summary and the paging as they were.
+  if (!cancelled) {
+    m_list->clear();
+    m_summary->setText(FromU16(Session().Summary()));
+    if (Session().PageCount() > 0) {
+      LayoutControls();
+      FillResultPage();
+    } else {
+      HidePaging();
+      LayoutControls();
+    }
+  }
+  EndSearchCommand(!cancelled);
+}
+
+void CLeftForm::EndSearchCommand(bool searched) {
+  m_hiddenEdit->clear();
+  if (searched) ReportTiming("search to first result page", m_searchTimer);
+  emit searchFinished();
+}
+
+void CLeftForm::OnLongSearch(bool running) {
+  // While a long search runs the search button stops it, and what reads the
+  // collection (the tree, the result list, the scope) waits for its end.
+  if (running) {
+    m_summaryBefore = m_summary->text();
+    m_summary->setText(QStringLiteral("検索中…"));
+    setCursor(Qt::BusyCursor);
+  } else {
+    m_summary->setText(m_summaryBefore);
+    unsetCursor();
+  }
+  m_searchButton->setText(running ? QStringLiteral("中止") : QStringLiteral("検索"));
+  for (QWidget* w : {static_cast<QWidget*>(m_tree), static_cast<QWidget*>(m_list),
+                     static_cast<QWidget*>(m_scopeGroup), static_cast<QWidget*>(m_scope[0]),
+                     static_cast<QWidget*>(m_scope[1]), static_cast<QWidget*>(m_scope[2])})
+    w->setEnabled(!running);
+}
+
+void CLeftForm::FillResultPage() {
+  const CReadingSession& s = Session();
+  if (s.CurPage() < 1 || s.CurPage() > s.PageCount()) return;
+  const bool blocked = m_list->blockSignals(true);
+  m_list->clear();
+  m_list->blockSignals(blocked);
+  UpdatePaging();
+  const auto [first, last] = s.CurrentRows();
+  for (size_t i = first; i < last; ++i) {
+    const SearchNodeTag& r = s.Results()[i];
+    m_list->AddRow(FromU16(r.strClass), FromU16(r.strBook), FromU16(r.strVolume), r.nPageNo, r.nRecord);
+  }
+}
+
+void CLeftForm::UpdatePaging() {
+  const PagingState p = Session().Paging();
+  m_pageEdit->setText(QString::number(Session().CurPage()));
+  m_pageEdit->setReadOnly(p.editReadOnly);
+  m_pageEdit->selectAll();
+  m_pageTotal->setText(QStringLiteral("/%1").arg(Session().PageCount()));
+  m_prev->setEnabled(p.prevEnabled);
+  m_next->setEnabled(p.nextEnabled);
+}
+
+void CLeftForm::OnPrevResultPage() {
+  if (Session().PrevResultPage()) FillResultPage();
+}
+
+void CLeftForm::OnNextResultPage() {
+  if (Session().NextResultPage()) FillResultPage();
+}
+
+void CLeftForm::GoToTypedPage() {
+  const int32_t n = ParseTypedNumber(m_pageEdit->text().toStdU16String());
+  switch (Session().GoToResultPage(n)) {
+    case CReadingSession::PageTurn::Refused:
+      m_pageEdit->setText(QString::number(Session().CurPage()));
+      m_pageEdit->selectAll();
+      return;
+    case CReadingSession::PageTurn::Changed:
+      FillResultPage();
+      return;
+    case CReadingSession::PageTurn::Unchanged:
+      return;
+  }
+}
+
+void CLeftForm::OnTreeSelChanged() {
+  const QList<QTreeWidgetItem*> sel = m_tree->selectedItems();
+  if (sel.isEmpty()) return;
+  const int entry = sel.first()->data(0, Qt::UserRole).toInt();
+  Session().SelectRange(entry);
+  m_rangeLabel->setText(FromU16(Session().RangeText()));
+  // A volume (an entry with nothing below it) is shown at its first page,
+  // once no search is using the engine.
+  if (Session().IsLeaf(entry)) m_adapter->WhenIdle([this, entry] { Session().ShowEntry(entry); });
+}
+
+void CLeftForm::OpenResult() {
+  const QList<QTreeWidgetItem*> sel = m_list->selectedItems();
+  if (sel.isEmpty()) return;
+  const int record = m_list->RecordOf(sel.first());
+  const uint64_t generation = Session().ResultGeneration();
+  m_adapter->WhenIdle([this, record, generation] {
+    // A row of results that a search has replaced meanwhile is not opened.
+    if (Session().ResultGeneration() == generation) Session().OpenResult(record);
+  });
+}
+
+}  // namespace tevarin
