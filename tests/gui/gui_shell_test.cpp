@@ -1,6 +1,7 @@
 // The application shell: command line, main frame (menus, accelerators,
 // toolbar, enable rules, routing, "全表示"), the splitter and its saved
-// value, the end program started once at exit and the empty save.
+// value read back at the next start, the end program started once at exit,
+// the help page shown in the program and saving the page shown.
 #include <QClipboard>
 #include <QFile>
 #include <QMenu>
@@ -8,6 +9,7 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QWebEnginePage>
 #include <memory>
 
@@ -159,7 +161,7 @@ class ShellTest : public QObject {
     QCOMPARE(s->ActivePane(), 0);
   }
 
-  void copyGoesToTheActivePaneFirst() {
+  void copyIsLimitedWhicheverPaneIsActive() {
     Frame f;
     CMainFrame* m = f.frame.get();
     QVERIFY(QTest::qWaitForWindowExposed(m));
@@ -180,13 +182,35 @@ class ShellTest : public QObject {
     m->Action(ID_EDIT_COPY)->trigger();
     QCOMPARE(cb->text(), text.left(300));
 
-    // The page view is active: the browser's copy without a limit.
+    // The page view is active: the same limit, and plain text only.
+    cb->clear();
     m->Action(ID_NEXT_PANE)->trigger();
     QVERIFY(m->PageViewActive());
-    QSignalSpy changed(cb, &QClipboard::dataChanged);
     m->Action(ID_EDIT_COPY)->trigger();
-    QVERIFY(changed.wait(10000));
-    QCOMPARE(cb->text(), text);
+    QCOMPARE(cb->text(), text.left(300));
+    QVERIFY(!cb->mimeData()->hasHtml());
+  }
+
+  void helpShowsThePageInTheProgram() {
+    Frame f;
+    CMainFrame* m = f.frame.get();
+    QVERIFY(QTest::qWaitForWindowExposed(m));
+    // No help page beside the test program: the program's own copy.
+    QCOMPARE(CMainFrame::HelpFilePath(), QStringLiteral(":/res/help.html"));
+    QVERIFY(!m->HelpWindow());
+    m->Action(ID_HELP_FILE)->trigger();
+    QWidget* help = m->HelpWindow();
+    QVERIFY(help);
+    QVERIFY(help->isVisible());
+    auto* text = help->findChild<QTextBrowser*>();
+    QVERIFY(text);
+    QVERIFY(text->toPlainText().contains(QStringLiteral("Tevarin ヘルプ")));
+    QVERIFY(text->toPlainText().contains(QStringLiteral("全体")));
+    // Asked again: the same window comes forward.
+    help->hide();
+    m->Action(ID_HELP_FILE)->trigger();
+    QCOMPARE(m->HelpWindow(), help);
+    QVERIFY(help->isVisible());
   }
 
   void endProgramStartsOnceWhenTheWindowIsGone() {
@@ -243,22 +267,50 @@ class ShellTest : public QObject {
       s->Toggle(0);
       QCOMPARE(s->sizes(), start);
       QCOMPARE(s->SavedValue(), QStringLiteral("-1 260 -1 %1").arg(rightWidth));
+      // The user widens the left pane.
+      s->setSizes({300, rightWidth - 40});
+      rightWidth = s->sizes().value(1);
     }
     QCOMPARE(QSettings().value(QStringLiteral("SplitterWnd/Panes_0")).toString(),
-             QStringLiteral("-1 260 -1 %1").arg(rightWidth));
+             QStringLiteral("-1 300 -1 %1").arg(rightWidth));
     {
       QWidget window;
       ST_SplitterWnd* s = make(&window);
       window.show();
       QVERIFY(QTest::qWaitForWindowExposed(&window));
-      // The stored value is never read back.
+      // The stored width is read back; both panes are shown.
       QCOMPARE(s->HiddenColumn(), -1);
-      QCOMPARE(s->sizes().value(0), 260);
+      QCOMPARE(s->sizes().value(0), 300);
+      rightWidth = s->sizes().value(1);
       s->Toggle(0);
     }
     // Hidden at exit: 0 first, the widths from before hiding.
     QCOMPARE(QSettings().value(QStringLiteral("SplitterWnd/Panes_0")).toString(),
-             QStringLiteral("0 260 -1 %1").arg(rightWidth));
+             QStringLiteral("0 300 -1 %1").arg(rightWidth));
+    {
+      QWidget window;
+      ST_SplitterWnd* s = make(&window);
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QCOMPARE(s->HiddenColumn(), -1);
+      QCOMPARE(s->sizes().value(0), 300);
+    }
+    // Values the splitter did not write give the first pane its usual size.
+    const struct {
+      const char* saved;
+      int size;
+    } values[] = {{"-1 300 -1 700", 300}, {"0 80 -1 20", 80},  {"-1 20 -1 700", 0}, {"-1 99999 -1 1", 0},
+                  {"-1 300 -1", 0},       {"a b c d", 0},       {"", 0},             {"-1 3x0 -1 700", 0}};
+    for (const auto& v : values)
+      QVERIFY2(ST_SplitterWnd::FirstPaneSizeOf(QString::fromLatin1(v.saved)) == v.size, v.saved);
+    QSettings().setValue(QStringLiteral("SplitterWnd/Panes_0"), QStringLiteral("-1 20 -1 700"));
+    {
+      QWidget window;
+      ST_SplitterWnd* s = make(&window);
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QCOMPARE(s->sizes().value(0), 260);
+    }
     // Never laid out: the sizes of a pane not yet shown.
     {
       ST_SplitterWnd s(0);
@@ -266,19 +318,52 @@ class ShellTest : public QObject {
     }
   }
 
-  void emptySaveWritesAnEmptyFile() {
+  void saveWritesThePageShown() {
+    Frame f;
+    CMainFrame* m = f.frame.get();
+    QVERIFY(QTest::qWaitForWindowExposed(m));
+    // Nothing shown: nothing to save.
+    m->UpdateCommandUI();
+    QVERIFY(!m->Action(ID_FILE_SAVE)->isEnabled());
+    MessageRecorder messages;
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("book.txt"));
+    const QString early = dir.filePath(QStringLiteral("early.html"));
+    m->SavePageAs(early, false);
+    QVERIFY(!QFileInfo::exists(early));
+    QCOMPARE(messages.texts.size(), 1);
+
+    const std::string page = "<html><head><meta charset=\"utf-8\"></head><body><p>學而<b>時習</b>之</p></body></html>";
+    QVERIFY(f.pages->Write("windows1.html", page));
+    QSignalSpy loaded(m->BookView(), &QWebEngineView::loadFinished);
+    m->BookView()->Navigate(QString::fromStdString(f.pages->File("windows1.html")) + QStringLiteral("#0000"));
+    QVERIFY(loaded.wait(20000));
+    m->UpdateCommandUI();
+    QVERIFY(m->Action(ID_FILE_SAVE)->isEnabled());
+
+    // HTML: the page file as it is, replacing what was there.
+    const QString html = dir.filePath(QStringLiteral("page.html"));
     {
-      QFile f(path);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write("old content");
+      QFile old(html);
+      QVERIFY(old.open(QIODevice::WriteOnly));
+      old.write("old content that is longer than nothing");
     }
-    QVERIFY(CBookDoc::WriteEmpty(path));
-    QCOMPARE(QFileInfo(path).size(), 0);
-    QString error;
-    QVERIFY(!CBookDoc::WriteEmpty(dir.filePath(QStringLiteral("no/such/folder/x")), &error));
-    QVERIFY(!error.isEmpty());
+    m->SavePageAs(html, false);
+    QFile saved(html);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray::fromStdString(page));
+    // Plain text: the words of the page, without markup.
+    const QString txt = dir.filePath(QStringLiteral("page.txt"));
+    m->SavePageAs(txt, true);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(txt).size() > 0, 10000);
+    QFile text(txt);
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(text.readAll()).trimmed(), QStringLiteral("學而時習之"));
+    // A file that cannot be written is reported.
+    messages.texts.clear();
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.html"));
+    m->SavePageAs(nowhere, false);
+    QCOMPARE(messages.texts.size(), 1);
+    QVERIFY(messages.texts.first().startsWith(QStringLiteral("ファイル %1 を保存できませんでした。").arg(nowhere)));
   }
 };
 

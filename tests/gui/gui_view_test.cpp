@@ -1,10 +1,14 @@
 // The page view: blank page and navigation, its own context menu, the Ctrl
-// block, and the copy limited to 600 bytes of CP932 text; the counting and
-// cutting of that limit on their own; pages shown as content only (no script,
-// nothing reached outside the page file) with the view's own select all,
-// anchors and printing still at work.
+// block (neither reaching into the dialogs the view opens), and the copy of
+// plain text limited to 600 bytes of CP932 text; the counting and cutting of
+// that limit on their own; pages shown as content only (no script, nothing
+// reached outside the page file) with the view's own select all, anchors and
+// printing still at work, and printing that says what went wrong.
 #include <QClipboard>
+#include <QDialog>
 #include <QImage>
+#include <QLineEdit>
+#include <QPageSetupDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
@@ -240,14 +244,101 @@ class ViewTest : public QObject {
     QCOMPARE(messages.texts.size(), 1);
   }
 
-  void copyOfAtMost600BytesKeepsEveryFormat() {
+  void copyOfAtMost600BytesIsItsPlainText() {
     const QString text = Repeat(kKan, 300);
-    QVERIFY(!ShowPage(QStringLiteral("copy600.html"), text).isEmpty());
+    QVERIFY(!ShowPage(QStringLiteral("copy600.html"), QStringLiteral("<b>") + text + QStringLiteral("</b>")).isEmpty());
     QVERIFY(SelectAllOnPage(text));
-    const QMimeData* data = CopyAndRead(true);
+    const QMimeData* data = CopyAndRead(false);
     QVERIFY(data);
     QCOMPARE(data->text(), text);
-    QVERIFY(data->hasHtml());
+    // The page's markup stays behind.
+    QVERIFY(!data->hasHtml());
+  }
+
+  void dialogsOfTheViewKeepTheirKeysAndMouse() {
+    QVERIFY(!ShowPage(QStringLiteral("dialogs.html"), QStringLiteral("本文")).isEmpty());
+    MessageRecorder messages;
+    QSignalSpy menus(m_view, &CBookView::contextMenuShown);
+    // A dialog the view opens (as print, preview and page setup are opened)
+    // is a window of its own, though the view is its parent.
+    QDialog dialog(m_view);
+    auto* edit = new QLineEdit(&dialog);
+    QPageSetupDialog setup(m_view->Printer(), m_view);
+    dialog.show();
+    for (QWidget* w : {static_cast<QWidget*>(edit), static_cast<QWidget*>(&dialog), static_cast<QWidget*>(&setup)}) {
+      QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+      QKeyEvent ctrlC(QEvent::ShortcutOverride, Qt::Key_C, Qt::ControlModifier);
+      QMouseEvent right(QEvent::MouseButtonPress, QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
+                        Qt::RightButton, Qt::NoModifier);
+      QVERIFY(!m_view->eventFilter(w, &ctrl));
+      QVERIFY(!m_view->eventFilter(w, &ctrlC));
+      QVERIFY(!m_view->eventFilter(w, &right));
+    }
+    // Typed for real: the edit gets Ctrl+A, and no message is shown.
+    edit->setText(QStringLiteral("abc"));
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(edit->selectedText(), QStringLiteral("abc"));
+    QTest::mousePress(edit, Qt::RightButton, {}, QPoint(5, 5));
+    QCOMPARE(menus.count(), 0);
+    QVERIFY(messages.texts.isEmpty());
+    // The page itself is still the view's.
+    QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    QVERIFY(m_view->eventFilter(Inner(), &ctrl));
+    QCOMPARE(messages.texts.size(), 1);
+  }
+
+  void printingSaysWhatWentWrong() {
+    QVERIFY(!ShowPage(QStringLiteral("print.html"), QStringLiteral("本文")).isEmpty());
+    QPrinter* printer = m_view->Printer();
+    MessageRecorder messages;
+    // No printer: the printer writes PDF and has no file to write it to.
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString());
+    QSignalSpy printed(m_view, &QWebEngineView::printFinished);
+    m_view->PrintNow();
+    QCOMPARE(messages.texts, QStringList{QStringLiteral("印刷できるプリンタがありません。")});
+    QTest::qWait(200);
+    QVERIFY(printed.isEmpty());
+
+    // A file that exists: asked first; "no" leaves it as it was.
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("page.pdf"));
+    {
+      QFile f(pdf);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("old");
+    }
+    printer->setOutputFileName(pdf);
+    {
+      QuestionRecorder no(false);
+      m_view->PrintNow();
+      QCOMPARE(no.texts, QStringList{QStringLiteral("ファイル「%1」は既にあります。上書きしますか？").arg(pdf)});
+      QTest::qWait(200);
+      QVERIFY(printed.isEmpty());
+      QFile f(pdf);
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      QCOMPARE(f.readAll(), QByteArray("old"));
+    }
+    {
+      QuestionRecorder yes(true);
+      m_view->PrintNow();
+      QCOMPARE(yes.texts.size(), 1);
+      QVERIFY(printed.wait(20000));
+      QVERIFY(printed.takeFirst().first().toBool());
+      QFile f(pdf);
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      QVERIFY(f.readAll().startsWith("%PDF"));
+    }
+    // A file that cannot be written: said once printing has failed.
+    const QString nowhere = out.filePath(QStringLiteral("no/such/folder/page.pdf"));
+    printer->setOutputFileName(nowhere);
+    messages.texts.clear();
+    m_view->PrintNow();
+    QVERIFY(printed.wait(20000));
+    QVERIFY(!printed.takeFirst().first().toBool());
+    QCOMPARE(messages.texts, QStringList{QStringLiteral("頁をファイル「%1」に印刷できませんでした。").arg(nowhere)});
+    printer->setOutputFileName(QString());
   }
 
   void hostilePageShowsAsTextAndReachesNothing() {

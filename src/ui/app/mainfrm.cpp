@@ -4,14 +4,17 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDebug>
-#include <QDesktopServices>
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
-#include <QUrl>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
 #include "ui/app/book.h"
 #include "ui/app/bookdoc.h"
@@ -86,9 +89,8 @@ QString CMainFrame::EndProgramPath() {
 }
 
 QString CMainFrame::HelpFilePath() {
-  const QString dir = QCoreApplication::applicationDirPath();
-  const QString chm = dir + QStringLiteral("/help.chm");
-  return QFileInfo::exists(chm) ? chm : dir + QStringLiteral("/help.html");
+  const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/help.html");
+  return QFileInfo::exists(beside) ? beside : QStringLiteral(":/res/help.html");
 }
 
 void CMainFrame::SetLeftForm(CLeftForm* form) {
@@ -176,7 +178,7 @@ void CMainFrame::BuildAccelerators() {
     addAction(a);
     return a;
   };
-  // Save: the empty document written to a file the user names.
+  // Save: the page shown, written to a file the user names.
   accel(ID_FILE_SAVE, {QKeySequence(Qt::CTRL | Qt::Key_S)}, &CMainFrame::OnFileSave);
   // Next and previous pane of the splitter.
   accel(ID_NEXT_PANE, {QKeySequence(Qt::Key_F6)}, &CMainFrame::OnNextPane);
@@ -200,7 +202,7 @@ bool CMainFrame::CanPageShown() const { return m_pBookView && m_pBookView->PageS
 void CMainFrame::UpdateCommandUI() {
   if (!m_created) return;
   const bool shown = CanPageShown();
-  for (int id : {ID_PRINT_SETUP, ID_PRINT, ID_EDIT_COPY, ID_SELECT_ALL}) Action(id)->setEnabled(shown);
+  for (int id : {ID_PRINT_SETUP, ID_PRINT, ID_EDIT_COPY, ID_SELECT_ALL, ID_FILE_SAVE}) Action(id)->setEnabled(shown);
   Action(ID_PREV_PAGE)->setEnabled(CanPrevPage());
   Action(ID_NEXT_PAGE)->setEnabled(CanNextPage());
   Action(ID_PREV_VOLUME)->setEnabled(CanPrevVolume());
@@ -226,27 +228,61 @@ void CMainFrame::OnPrintSetup() {
     m_pBookView->PrintPreview();
 }
 
-// Copy: the browser's unlimited copy while the page view is active, else the
-// limited copy.
-void CMainFrame::OnCopy() {
-  if (PageViewActive())
-    m_pBookView->UnlimitedCopy();
-  else
-    m_pBookView->LimitedCopy();
-}
+// Copy: the limited copy of plain text, whichever pane is active.
+void CMainFrame::OnCopy() { m_pBookView->LimitedCopy(); }
 
 void CMainFrame::OnSelectAll() { m_pBookView->SelectAll(); }
 
 void CMainFrame::OnShowAll() { m_Splitter->Toggle(0); }
 
-void CMainFrame::OnHelp() { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath())); }
+void CMainFrame::OnHelp() {
+  // The help page in a window of the program, which stays open beside the
+  // main window; asking again brings it forward.
+  if (!m_helpWindow) {
+    auto* window = new QDialog(this);
+    window->setObjectName(QStringLiteral("HelpWindow"));
+    window->setWindowTitle(QStringLiteral("Tevarin ヘルプ"));
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* text = new QTextBrowser(window);
+    text->setObjectName(QStringLiteral("HelpText"));
+    // The page is the program's own; it leads nowhere else.
+    text->setOpenLinks(false);
+    QFile page(HelpFilePath());
+    if (page.open(QIODevice::ReadOnly))
+      text->setHtml(QString::fromUtf8(page.readAll()));
+    else
+      text->setPlainText(QStringLiteral("ヘルプの頁 %1 を開けませんでした。").arg(HelpFilePath()));
+    layout->addWidget(text);
+    window->resize(640, 560);
+    m_helpWindow = window;
+  }
+  m_helpWindow->show();
+  m_helpWindow->raise();
+  m_helpWindow->activateWindow();
+}
 
 void CMainFrame::OnAbout() {
   CAboutDlg dlg(this);
   dlg.exec();
 }
 
-void CMainFrame::OnFileSave() { m_pDoc->OnFileSave(this); }
+void CMainFrame::OnFileSave() {
+  if (!CanPageShown()) return;
+  const QString html = QStringLiteral("HTML (*.html *.htm)"), text = QStringLiteral("テキスト (*.txt)");
+  QString chosen;
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"),
+                                                    QStringLiteral("page.html"), html + QStringLiteral(";;") + text,
+                                                    &chosen);
+  if (path.isEmpty()) return;
+  SavePageAs(path, chosen == text);
+}
+
+void CMainFrame::SavePageAs(const QString& path, bool asText) {
+  m_pBookView->SavePage(path, asText, [this, path](bool ok, const QString& error) {
+    if (!ok) ShowWarning(this, QStringLiteral("ファイル %1 を保存できませんでした。\n%2").arg(path, error));
+  });
+}
 
 void CMainFrame::OnNextPane() { m_Splitter->ActivateNextPane(); }
 void CMainFrame::OnPrevPane() { m_Splitter->ActivateNextPane(); }

@@ -14,6 +14,11 @@
 //    the form's reading session. InitialUpdateLeftPane(frame, pane) runs once
 //    the frame is complete (menus, toolbar, both panes), before the window
 //    is shown.
+//  - Help shows the help page in a window of the program (no desktop
+//    handler is needed); save (Ctrl+S) writes the page shown, as HTML or as
+//    plain text by the type chosen, and is disabled while none is shown;
+//    copy is the page view's limited copy of plain text, whichever pane is
+//    active.
 //  - mainfrm_reading.cpp: the page, volume and hit commands, their enable
 //    rules, the page box text and the slider release — the members marked
 //    "reading" below. They are commands of the reading session; while a
@@ -80,7 +85,12 @@ class CMainFrame : public QMainWindow {
   void OnShowAll();
   void OnHelp();
   void OnAbout();
+  // Asks for a file and a type (HTML or plain text), then SavePageAs.
   void OnFileSave();
+  // Writes the page shown to path; a failure is reported in a message box.
+  void SavePageAs(const QString& path, bool asText);
+  // The help window (null until help was asked for).
+  QWidget* HelpWindow() const { return m_helpWindow; }
   void OnNextPane();
   void OnPrevPane();
 
@@ -105,8 +115,8 @@ class CMainFrame : public QMainWindow {
   // The program started once the window is gone: "end.exe" beside the
   // executable.
   static QString EndProgramPath();
-  // The help file: "help.chm" beside the executable when there is one, else
-  // "help.html" there.
+  // The help page: "help.html" beside the executable when it is there, else
+  // the copy among the program's resources.
   static QString HelpFilePath();
 
  private:
@@ -130,6 +140,7 @@ class CMainFrame : public QMainWindow {
   CPageFolder* m_pPages = nullptr;
   QString m_dataFolder;
   QHash<int, QAction*> m_actions;
+  QWidget* m_helpWindow = nullptr;
   bool m_created = false;
 };
 

@@ -23,11 +23,26 @@ bool ST_SplitterWnd::Create(QWidget* first, QWidget* second, bool vertical) {
     // The first pane keeps its size when the window grows.
     setStretchFactor(0, 0);
     setStretchFactor(1, 1);
-    const int firstSize = vertical ? 260 : 100;
+    QSettings settings;
+    const int saved =
+        FirstPaneSizeOf(settings.value(m_section + QStringLiteral("/Panes_%1").arg(m_level)).toString());
+    const int firstSize = saved > 0 ? saved : vertical ? 260 : 100;
     const int total = vertical ? width() : height();
     setSizes({firstSize, qMax(100, total - firstSize - handleWidth())});
   }
   return true;
+}
+
+int ST_SplitterWnd::FirstPaneSizeOf(const QString& saved) {
+  const QStringList parts = saved.split(QLatin1Char(' '));
+  if (parts.size() != 4) return 0;
+  for (const QString& p : parts) {
+    bool ok = false;
+    p.toInt(&ok);
+    if (!ok) return 0;
+  }
+  const int size = parts[1].toInt();
+  return size >= kMinSavedSize && size <= kMaxSavedSize ? size : 0;
 }
 
 void ST_SplitterWnd::CaptureSizes() {

@@ -2,8 +2,9 @@
 // can be hidden, so that the other fills the splitter, and shown again at its
 // previous size. When the splitter is destroyed it writes its pane sizes to
 // the settings, group "SplitterWnd", value "Panes_<level>", as
-// "hiddenColumn size0 hiddenRow size1" (e.g. "-1 260 -1 764"); nothing ever
-// reads the value back, so every start lays the panes out afresh.
+// "hiddenColumn size0 hiddenRow size1" (e.g. "-1 260 -1 764"); the next
+// start gives the first pane that size again (both panes shown), so the
+// width the user chose stays.
 #pragma once
 
 #include <QSplitter>
@@ -17,8 +18,9 @@ class ST_SplitterWnd : public QSplitter {
   ~ST_SplitterWnd() override;
 
   // Puts the two panes in: side by side when vertical (one row, two columns),
-  // else one above the other. The first pane starts 260 pixels wide (or
-  // 100 high), the second takes the rest.
+  // else one above the other. The first pane starts at its saved size, or
+  // 260 pixels wide (100 high) without a usable one; the second takes the
+  // rest.
   bool Create(QWidget* first, QWidget* second, bool vertical = true);
   // Hides the column (row) with that index, or shows it again when it is the
   // hidden one; any other index does nothing.
@@ -29,6 +31,12 @@ class ST_SplitterWnd : public QSplitter {
   int PaneSize(int i) const { return m_paneSize[i]; }
   // The value written at destruction.
   QString SavedValue();
+  // The first pane's size in a saved value; 0 when the value is not one the
+  // splitter wrote or the size is out of bounds (kMinSavedSize ..
+  // kMaxSavedSize).
+  static int FirstPaneSizeOf(const QString& saved);
+  static constexpr int kMinSavedSize = 50;
+  static constexpr int kMaxSavedSize = 10000;
   void Save();
 
   // The active pane: the one that has, or last had, the keyboard focus.

@@ -1,11 +1,17 @@
 #include "ui/base/messages.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace tevarin {
 
 std::function<void(QWidget*, const QString&)>& MessageHook() {
   static std::function<void(QWidget*, const QString&)> hook;
+  return hook;
+}
+
+std::function<bool(QWidget*, const QString&)>& QuestionHook() {
+  static std::function<bool(QWidget*, const QString&)> hook;
   return hook;
 }
 
@@ -18,6 +24,17 @@ void ShowWarning(QWidget* parent, const QString& text) {
   // The text may carry names from files (a folder, a reason): never markup.
   box.setTextFormat(Qt::PlainText);
   box.exec();
+}
+
+bool AskYesNo(QWidget* parent, const QString& text) {
+  if (QuestionHook()) return QuestionHook()(parent, text);
+  QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle), text,
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::No);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace tevarin

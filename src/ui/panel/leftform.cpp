@@ -60,6 +60,7 @@ CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* par
           });
   connect(m_adapter, &CSessionAdapter::searchEnded, this, &CLeftForm::OnSearchEnded);
   connect(m_adapter, &CSessionAdapter::longSearchChanged, this, &CLeftForm::OnLongSearch);
+  connect(m_adapter, &CSessionAdapter::readingChanged, this, &CLeftForm::MarkReadingVolume);
 
   m_tabFrame = new QFrame(this);
   m_tabFrame->setFrameShape(QFrame::StyledPanel);
@@ -174,11 +175,19 @@ void CLeftForm::InitialUpdate() {
   m_tree->setIconSize(QSize(20, 20));
   m_tabs->setCurrentIndex(0);
 
-  // The catalogue, its listing in the current folder, and the tree.
+  // The catalogue, its listing beside the page files, and the tree: 全体
+  // first, then the catalogue's entries.
   if (!Session().LoadCatalogue()) ShowWarning(this, QStringLiteral("you delete data file!"));
   const CCatalogue& catalogue = Session().Catalogue();
   const QIcon closedIcon(QStringLiteral(":/res/tree_160.bmp"));
   const QIcon openIcon(QStringLiteral(":/res/tree_159.bmp"));
+  QIcon icon;
+  icon.addPixmap(closedIcon.pixmap(20, 20), QIcon::Normal);
+  icon.addPixmap(openIcon.pixmap(20, 20), QIcon::Selected);
+  m_wholeItem = new QTreeWidgetItem(m_tree);
+  m_wholeItem->setText(0, QString::fromUtf16(CReadingSession::kWholeCollectionText));
+  m_wholeItem->setIcon(0, icon);
+  m_wholeItem->setData(0, Qt::UserRole, CReadingSession::kWholeCollection);
   m_treeItems.assign(static_cast<size_t>(catalogue.NodeCount()), nullptr);
   for (int i = 1; i < catalogue.NodeCount(); ++i) {
     const NodeItem& item = *catalogue.Entry(i);
@@ -186,28 +195,55 @@ void CLeftForm::InitialUpdate() {
     auto* t = parent ? new QTreeWidgetItem(m_treeItems[static_cast<size_t>(parent)])
                      : new QTreeWidgetItem(m_tree);
     t->setText(0, FromU16(item.Name()));
-    QIcon icon;
-    icon.addPixmap(closedIcon.pixmap(20, 20), QIcon::Normal);
-    icon.addPixmap(openIcon.pixmap(20, 20), QIcon::Selected);
     t->setIcon(0, icon);
     t->setData(0, Qt::UserRole, i);
     m_treeItems[static_cast<size_t>(i)] = t;
   }
 
-  const QString prevTip = QStringLiteral("Previous Page"), nextTip = QStringLiteral("Next Page");
+  const QString prevTip = QStringLiteral("前の頁"), nextTip = QStringLiteral("次の頁");
   m_prev->LoadStateBitmap(QStringLiteral(":/res/prev_184.bmp"));
   m_prev->SetToolTipText(&prevTip);
   m_next->LoadStateBitmap(QStringLiteral(":/res/next_185.bmp"));
   m_next->SetToolTipText(&nextTip);
 
-  // Enter anywhere in the form runs the search or goes to the typed page.
+  // Enter and Esc in the form's controls (see eventFilter).
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
   LayoutControls();
 }
 
 QTreeWidgetItem* CLeftForm::TreeItemOf(int entry) const {
+  if (entry == CReadingSession::kWholeCollection) return m_wholeItem;
   return entry >= 1 && static_cast<size_t>(entry) < m_treeItems.size() ? m_treeItems[static_cast<size_t>(entry)]
                                                                           : nullptr;
+}
+
+void CLeftForm::MarkReadingVolume() {
+  QTreeWidgetItem* item = TreeItemOf(Session().CurNode());
+  if (item == m_wholeItem) item = nullptr;
+  if (item != m_readingItem) {
+    auto setBold = [](QTreeWidgetItem* t, bool bold) {
+      QFont f = t->font(0);
+      f.setBold(bold);
+      t->setFont(0, f);
+    };
+    if (m_readingItem) setBold(m_readingItem, false);
+    m_readingItem = item;
+    if (item) setBold(item, true);
+  }
+  if (!item) return;
+  // The volume read is the tree's current item: the keys of the tree go on
+  // from it. The selection, which is the search range, stays as chosen.
+  for (QTreeWidgetItem* p = item->parent(); p; p = p->parent()) p->setExpanded(true);
+  if (m_tree->currentItem() != item)
+    m_tree->selectionModel()->setCurrentIndex(m_tree->indexFromItem(item), QItemSelectionModel::NoUpdate);
+  m_tree->scrollToItem(item);
+}
+
+bool CLeftForm::InKeywordField(const QObject* o) const {
+  if (!m_html) return false;
+  for (; o; o = o->parent())
+    if (o == m_html) return true;
+  return false;
 }
 
 void CLeftForm::resizeEvent(QResizeEvent* event) {
@@ -304,12 +340,26 @@ bool CLeftForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* ke = static_cast<QKeyEvent*>(event);
     if ((ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) && !ke->isAutoRepeat()) {
-      if (Session().PageCount() > 1)
-        GoToTypedPage();
-      else
+      // Enter acts on the control that has the focus: the keyword field
+      // searches, whatever the results; other controls keep their own use.
+      if (InKeywordField(watched)) {
         OnSearch();
-      // The key goes on to the control that has the focus as well.
-      return watched == m_pageEdit ? true : false;
+        return true;
+      }
+      if (watched == m_pageEdit) {
+        GoToTypedPage();
+        return true;
+      }
+      if (watched == m_searchButton) {
+        m_searchButton->click();
+        return true;
+      }
+      if (watched == m_tree) {
+        if (QTreeWidgetItem* item = m_tree->currentItem(); item && item->childCount() > 0)
+          item->setExpanded(!item->isExpanded());
+        return true;
+      }
+      return false;
     }
     // Esc stops a long search as the 中止 button does.
     if (ke->key() == Qt::Key_Escape && m_adapter->LongSearch()) {
@@ -356,6 +406,14 @@ void CLeftForm::OnSearch() {
   });
 }
 
+QString CLeftForm::RejectedMessage(const QString& characters, const QString& resultKeywords) {
+  QString text = characters.isEmpty() ? QStringLiteral("キーワードに検索できる文字がありません。")
+                                      : QStringLiteral("「%1」は検索できない文字です。").arg(characters);
+  if (!resultKeywords.isEmpty())
+    text += QStringLiteral("\n一覧は「%1」の検索結果のままです。").arg(resultKeywords);
+  return text;
+}
+
 void CLeftForm::ContinueSearch(bool loaded, const std::optional<QString>& value) {
   if (loaded && !value) {  // an input element without a value: the search ends silently
     emit searchFinished();
@@ -371,6 +429,22 @@ void CLeftForm::ContinueSearch(bool loaded, const std::optional<QString>& value)
       ShowWarning(this, QStringLiteral("何かキーワードを入力して検索をして下さい。"));
       emit searchFinished();
       return;
+    case CReadingSession::SearchStart::Rejected: {
+      // Nothing was searched: the list stays, and the summary names the
+      // keywords it comes from, as the keyword field no longer shows them.
+      QString characters;
+      for (QChar c : QString::fromStdU16String(Session().RejectedText()))
+        characters += c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0)
+                          ? QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper()
+                          : QString(c);
+      const QString resultKeywords =
+          Session().ResultGeneration() > 0 ? FromU16(Session().ResultKeyWords()) : QString();
+      if (!resultKeywords.isEmpty())
+        m_summary->setText(QStringLiteral("「%1」%2").arg(resultKeywords, FromU16(Session().Summary())));
+      ShowWarning(this, RejectedMessage(characters, resultKeywords));
+      emit searchFinished();
+      return;
+    }
     case CReadingSession::SearchStart::Busy:
       return;
     case CReadingSession::SearchStart::Started:
@@ -383,6 +457,7 @@ void CLeftForm::OnSearchEnded(bool cancelled) {
   if (!cancelled) {
     m_list->clear();
     m_summary->setText(FromU16(Session().Summary()));
+    m_summary->setToolTip(QStringLiteral("「%1」の検索結果").arg(FromU16(Session().ResultKeyWords())));
     if (Session().PageCount() > 0) {
       LayoutControls();
       FillResultPage();

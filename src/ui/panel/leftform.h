@@ -4,6 +4,13 @@
 // from the pane's size. The form holds the reading session (through its
 // adapter), which owns the engine, the catalogue, the results and the page
 // files; the form passes the user's choices to it and draws what it answers.
+//
+// The tree starts with the item 全体, the whole collection, the search range
+// at start; the volume being read is shown in bold and is the tree's current
+// item, also when a result made it the one read. Enter in the keyword field
+// searches, in the page edit goes to the typed result page, on the search
+// button presses it and in the tree opens or closes the current item; in the
+// other controls it does what they do with it.
 #pragma once
 
 #include <QElapsedTimer>
@@ -68,8 +75,14 @@ class CLeftForm : public QWidget {
   void OnTreeSelChanged();
   // The selected row of the result list is opened.
   void OpenResult();
-  // The tree item of a catalogue entry (null when none).
+  // The tree item of a catalogue entry, or of the whole collection (null
+  // when none).
   QTreeWidgetItem* TreeItemOf(int entry) const;
+  // The tree item of the volume being read (null when none).
+  QTreeWidgetItem* ReadingItem() const { return m_readingItem; }
+  // The message for keywords that cannot be searched: the characters that
+  // cannot be, and which keywords the results shown still come from.
+  static QString RejectedMessage(const QString& characters, const QString& resultKeywords);
 
   QTreeWidget* Tree() const { return m_tree; }
   CSortListCtrl* ResultList() const { return m_list; }
@@ -107,6 +120,10 @@ class CLeftForm : public QWidget {
   void HidePaging();
   void ReadOptions();
   void SetCaption();
+  // The tree follows the volume being read.
+  void MarkReadingVolume();
+  // Whether o is the keyword field or lies inside it.
+  bool InKeywordField(const QObject* o) const;
 
   QString m_dataFolder;
   CSessionAdapter* m_adapter = nullptr;
@@ -142,6 +159,8 @@ class CLeftForm : public QWidget {
   QLineEdit* m_pageEdit = nullptr;
   QLabel* m_pageTotal = nullptr;
   std::vector<QTreeWidgetItem*> m_treeItems;  // per catalogue entry
+  QTreeWidgetItem* m_wholeItem = nullptr;     // 全体
+  QTreeWidgetItem* m_readingItem = nullptr;
 };
 
 }  // namespace tevarin

@@ -4,12 +4,15 @@
 #include <QClipboard>
 #include <QDebug>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QSaveFile>
 #include <QWebEnginePage>
 
 #include "ui/base/messages.h"
@@ -70,8 +73,12 @@ void CBookView::Navigate(const QString& location) {
 QString CBookView::CurrentLocation() const { return m_location.toString(); }
 
 bool CBookView::IsInside(const QObject* o) const {
-  for (; o; o = o->parent())
+  for (; o; o = o->parent()) {
     if (o == this) return true;
+    // A window of its own (a dialog or menu the view is the parent of) ends
+    // the view's part of the chain.
+    if (o->isWidgetType() && static_cast<const QWidget*>(o)->isWindow()) return false;
+  }
   return false;
 }
 
@@ -136,22 +143,18 @@ void CBookView::ShowContextMenu(const QPoint& globalPos) {
 
 void CBookView::LimitedCopy() {
   // The browser's plain text of the selection, the text its copy puts on the
-  // clipboard as plain text.
+  // clipboard as plain text. Only that text goes to the clipboard: the
+  // page's markup (marks, anchors, styles) stays behind.
   const QString selection = page()->selectedText();
   const int length = Cp932Length(selection);
   qDebug("%d", length);
-  if (length <= kCopyLimitBytes) {
-    // Short enough: the browser's copy, with every format it offers.
-    page()->triggerAction(QWebEnginePage::Copy);
-    return;
-  }
-  // Too long: only plain text, cut between characters.
+  // An empty selection leaves the clipboard as it was.
+  if (selection.isEmpty()) return;
   auto* data = new QMimeData;
-  data->setText(CutToCp932Bytes(selection));
+  // Cut between characters when too long.
+  data->setText(length <= kCopyLimitBytes ? selection : CutToCp932Bytes(selection));
   QApplication::clipboard()->setMimeData(data);
 }
-
-void CBookView::UnlimitedCopy() { page()->triggerAction(QWebEnginePage::Copy); }
 
 void CBookView::SelectAll() {
   // The browser's select-all acts on the focused frame only; selecting the
@@ -164,14 +167,32 @@ void CBookView::Cut() { page()->triggerAction(QWebEnginePage::Cut); }
 
 void CBookView::Paste() { page()->triggerAction(QWebEnginePage::Paste); }
 
-void CBookView::PrintNow() {
+QString CBookView::PrinterProblem() const {
+  // Without a printer the printer falls back to writing PDF, which needs a
+  // file name: with none there is nowhere to print.
+  if (m_printer.outputFormat() == QPrinter::PdfFormat && m_printer.outputFileName().isEmpty())
+    return QStringLiteral("印刷できるプリンタがありません。");
+  return QString();
+}
+
+void CBookView::PrintNow(bool overwriteAsked) {
   if (m_printing) return;  // one print job at a time
+  if (const QString problem = PrinterProblem(); !problem.isEmpty()) {
+    ShowWarning(this, problem);
+    return;
+  }
+  const QString file = m_printer.outputFileName();
+  if (!overwriteAsked && !file.isEmpty() && QFileInfo::exists(file) &&
+      !AskYesNo(this, QStringLiteral("ファイル「%1」は既にあります。上書きしますか？").arg(file)))
+    return;
   m_printing = true;
   auto conn = std::make_shared<QMetaObject::Connection>();
-  *conn = connect(this, &QWebEngineView::printFinished, this, [this, conn](bool ok) {
+  *conn = connect(this, &QWebEngineView::printFinished, this, [this, conn, file](bool ok) {
     m_printing = false;
-    if (!ok) qWarning("printing the page failed");
     QObject::disconnect(*conn);
+    if (!ok)
+      ShowWarning(this, file.isEmpty() ? QStringLiteral("頁を印刷できませんでした。")
+                                       : QStringLiteral("頁をファイル「%1」に印刷できませんでした。").arg(file));
   });
   print(&m_printer);
 }
@@ -179,7 +200,36 @@ void CBookView::PrintNow() {
 void CBookView::PrintWithDialog() {
   if (m_printing) return;
   QPrintDialog dialog(&m_printer, this);
-  if (dialog.exec() == QDialog::Accepted) PrintNow();
+  // The dialog asks itself before it lets a file that exists be chosen.
+  if (dialog.exec() == QDialog::Accepted) PrintNow(true);
+}
+
+void CBookView::SavePage(const QString& path, bool asText,
+                         std::function<void(bool ok, const QString& error)> done) {
+  auto write = [path, done](const QByteArray& bytes) {
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+      done(false, out.errorString());
+      return;
+    }
+    done(true, QString());
+  };
+  const QUrl shown(CurrentLocation());
+  if (!PageShown() || !shown.isLocalFile()) {
+    done(false, QStringLiteral("表示している頁がありません。"));
+    return;
+  }
+  if (asText) {
+    page()->toPlainText([write](const QString& text) { write(text.toUtf8()); });
+    return;
+  }
+  // The page file as it is (the anchor of a hit is no part of it).
+  QFile in(shown.toLocalFile());
+  if (!in.open(QIODevice::ReadOnly)) {
+    done(false, in.errorString());
+    return;
+  }
+  write(in.readAll());
 }
 
 void CBookView::PageSetup() {
