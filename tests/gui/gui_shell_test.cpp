@@ -13,6 +13,7 @@
 #include <QWebEnginePage>
 #include <memory>
 
+#include "base/collectionlocator.h"
 #include "ui/app/book.h"
 #include "ui/app/bookdoc.h"
 #include "ui/app/mainfrm.h"
@@ -70,6 +71,46 @@ class ShellTest : public QObject {
     for (const auto& c : cases) QCOMPARE(ShowSplashFromArguments(c.args), c.splash);
   }
 
+  void commandLineNamesTheDataFolder() {
+    const struct {
+      QStringList args;
+      const char* folder;
+    } cases[] = {
+        {{"tevarin"}, ""},
+        {{"tevarin", "--data", "/srv/texts"}, "/srv/texts"},
+        {{"tevarin", "--data=/srv/texts"}, "/srv/texts"},
+        {{"tevarin", "-Embedding", "--data", "/a", "--data", "/b"}, "/b"},
+        {{"tevarin", "--data"}, ""},
+        {{"tevarin", "/srv/texts", "--database"}, ""},
+    };
+    for (const auto& c : cases) QCOMPARE(DataOptionFromArguments(c.args), QString::fromLatin1(c.folder));
+  }
+
+  void missingCollectionSaysWhereItLookedAndHowToBuildOne() {
+    QTemporaryDir root;
+    CollectionPlaces places;
+    places.executableFolder = root.filePath(QStringLiteral("bin")).toStdString();
+    places.home = root.filePath(QStringLiteral("home")).toStdString();
+    places.xdgDataDirs = root.filePath(QStringLiteral("share")).toStdString();
+    const CollectionLocation location = LocateCollection(places);
+    QVERIFY(!location.found);
+    const QString note = MissingCollectionNote(location, places);
+    const QString user = root.filePath(QStringLiteral("home/.local/share/tevarin/collection"));
+    for (const QString& place : {root.filePath(QStringLiteral("bin")), user,
+                                 root.filePath(QStringLiteral("share/tevarin/collection"))})
+      QVERIFY2(note.contains(place), qPrintable(note));
+    QVERIFY2(note.contains(QStringLiteral("--out ") + user), qPrintable(note));
+    QVERIFY(!note.contains(QLatin1Char('\n')));
+    // The frame on that folder says the program's message, then the note.
+    MessageRecorder messages;
+    CBookDoc doc;
+    QTemporaryDir tmp;
+    CPageFolder pages(tmp.path().toStdString());
+    CMainFrame frame(&doc, &pages, nullptr, QString::fromStdString(location.folder), note);
+    QCOMPARE(messages.texts.value(0), QStringLiteral("データを開けませんでした。\n") + note);
+    QCOMPARE(frame.DataFolder(), user);
+  }
+
   void menusAcceleratorsAndToolbar() {
     Frame f;
     QVERIFY(f.frame->IsCreated());
@@ -80,7 +121,11 @@ class ShellTest : public QObject {
     const QList<QAction*> bar = f.frame->menuBar()->actions();
     QCOMPARE(MenuTexts(bar[0]->menu()), (QStringList{"印刷設定(&S)", "印刷(&P)", "終了(&X)"}));
     QCOMPARE(MenuTexts(bar[1]->menu()), (QStringList{"コピー(&C)", "すべて選択(&Q)"}));
-    QCOMPARE(MenuTexts(bar[2]->menu()), (QStringList{"ツールバー(&T)", "状態バー(&S)", "全表示(&p)"}));
+    QCOMPARE(MenuTexts(bar[2]->menu()), (QStringList{"ツールバー(&T)", "状態バー(&S)", "全表示(&p)", "-",
+                                                      "文字を大きく(&I)", "文字を小さく(&D)", "標準の大きさ(&R)", "-",
+                                                      "言語(&L)"}));
+    QCOMPARE(MenuTexts(f.frame->findChild<QMenu*>(QStringLiteral("LanguageMenu"))),
+             (QStringList{"システムの言語", "-", "日本語", "繁體中文", "English"}));
     QCOMPARE(MenuTexts(bar[3]->menu()),
              (QStringList{"上の頁へ(&P)", "次の頁へ(&N)", "-", "上の巻へ", "次の巻へ", "-", "上の検索結果",
                           "次の検索結果"}));
@@ -94,6 +139,10 @@ class ShellTest : public QObject {
     QCOMPARE(f.frame->Action(ID_NEXT_PANE)->shortcut(), QKeySequence(Qt::Key_F6));
     QCOMPARE(f.frame->Action(ID_PREV_PANE)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F6));
     QCOMPARE(f.frame->Action(ID_FILE_PRINT)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    QCOMPARE(f.frame->Action(ID_ZOOM_IN)->shortcuts(),
+             (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}));
+    QCOMPARE(f.frame->Action(ID_ZOOM_OUT)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    QCOMPARE(f.frame->Action(ID_ZOOM_RESET)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_0));
 
     // Toolbar 128: buttons in order with their tips.
     QList<CXToolButton*> buttons = f.frame->ToolBar()->findChildren<CXToolButton*>();
@@ -315,6 +364,25 @@ class ShellTest : public QObject {
     {
       ST_SplitterWnd s(0);
       QVERIFY(s.SavedValue().startsWith(QStringLiteral("-1 ")));
+    }
+    // A window never shown writes back the width it read, not the sizes of
+    // a splitter never laid out; a pane hidden before the window appears
+    // comes back at that width.
+    QSettings().setValue(QStringLiteral("SplitterWnd/Panes_0"), QStringLiteral("-1 300 -1 700"));
+    {
+      QWidget window;
+      make(&window);
+    }
+    QVERIFY(QSettings().value(QStringLiteral("SplitterWnd/Panes_0")).toString().startsWith(QStringLiteral("-1 300 ")));
+    {
+      QWidget window;
+      ST_SplitterWnd* s = make(&window);
+      s->Toggle(0);
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QVERIFY(s->widget(0)->isHidden());
+      s->Toggle(0);
+      QCOMPARE(s->sizes().value(0), 300);
     }
   }
 

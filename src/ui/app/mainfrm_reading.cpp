@@ -66,7 +66,7 @@ void CMainFrame::OnNextVolume() {
   WhenIdle([this] {
     CLeftForm* f = LeftForm();
     if (!m_pSession->NextVolume()) {
-      ShowWarning(this, QStringLiteral("もう最後の巻まで至りました。"));
+      ShowWarning(this, tr("もう最後の巻まで至りました。"));
       return;
     }
     SelectTreeItem(f, f->TreeItemOf(m_pSession->CurNode()));
@@ -79,7 +79,7 @@ void CMainFrame::OnPrevVolume() {
   WhenIdle([this] {
     CLeftForm* f = LeftForm();
     if (!m_pSession->PrevVolume()) {
-      ShowWarning(this, QStringLiteral("これ以上戻れません。もう巻一に至っています。"));
+      ShowWarning(this, tr("これ以上戻れません。もう巻一に至っています。"));
       return;
     }
     SelectTreeItem(f, f->TreeItemOf(m_pSession->CurNode()));

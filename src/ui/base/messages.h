@@ -1,6 +1,7 @@
 // The system's message boxes: warning icon, one OK button, caption "Tevarin";
-// and the questions it asks before it overwrites something (Yes and No,
-// No by default).
+// a notice with the information icon; and the questions it asks before it
+// overwrites something (Yes and No, No by default). The callers pass texts
+// already translated.
 #pragma once
 
 #include <QString>
@@ -18,6 +19,8 @@ std::function<void(QWidget*, const QString&)>& MessageHook();
 std::function<bool(QWidget*, const QString&)>& QuestionHook();
 
 void ShowWarning(QWidget* parent, const QString& text);
+// A notice, not a fault (the information icon); recorded by the same hook.
+void ShowInformation(QWidget* parent, const QString& text);
 // True when the user answers Yes.
 bool AskYesNo(QWidget* parent, const QString& text);
 
