@@ -1,6 +1,8 @@
-// Hit-page rendering on a page shaped like the collection's stored pages: a
+// Hit-page building on a page shaped like the collection's stored pages: a
 // <title>, a table with a text cell and a margin cell, an <h4> heading, <p>
 // lines of a few hundred CJK characters and note runs in the small note font.
+// The matches are found over the page's indexed text by the search's
+// matchers, then marked in one rendering.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -8,10 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "store/filelist.h"
-#include "store/highlight.h"
-#include "store/hitpage.h"
+#include "index/hitpagematches.h"
+#include "index/index.h"
+#include "index/keyword.h"
+#include "store/pagetext.h"
 #include "writer/bookwriter.h"
+#include "writer/indexwriter.h"
 
 using namespace tevarin;
 
@@ -45,33 +49,23 @@ std::string TypicalPage() {
          "</TD><TD class=\"margin\" valign=\"top\">論語<br>巻一<br>2</TD></tr></table></body></html>";
 }
 
-const std::vector<std::string> kKeywords = {"學", "不亦", "君子", "而*信"};
-const std::vector<std::u16string> kKeywords16 = {u"學", u"不亦", u"君子", u"而*信"};
+const std::vector<std::u16string> kKeywords = {u"學", u"不亦", u"君子", u"而*信"};
 
-// One keyword pass per keyword, each over the previous pass's page, as the
-// hit page is built.
-void BM_KeywordPasses(benchmark::State& state) {
+// The page's indexed text: cells, runs, tags skipped, entities decoded.
+void BM_ReadPageText(benchmark::State& state) {
   const std::string stored = TypicalPage();
-  const auto n = static_cast<size_t>(state.range(0));
-  int32_t anchors = 0;
+  size_t chars = 0;
   for (auto _ : state) {
-    std::string current = stored, out;
-    int32_t counter = 0;
-    for (size_t k = 0; k < n; ++k) {
-      out.clear();
-      RenderKeywordPass(current, kKeywords[k], 0, HitScope::WholeText, counter, out);
-      current.swap(out);
-    }
-    anchors = counter;
-    benchmark::DoNotOptimize(current);
+    const PageText text = ReadPageText(stored, 2);
+    chars = text.chars.size();
+    benchmark::DoNotOptimize(text);
   }
-  state.counters["anchors"] = anchors;
+  state.counters["indexed_chars"] = static_cast<double>(chars);
   state.counters["page_bytes"] = static_cast<double>(stored.size());
 }
-BENCHMARK(BM_KeywordPasses)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadPageText)->Unit(benchmark::kMicrosecond);
 
-// The whole operation: record and page read from the book files, unmasked,
-// keywords split and converted, passes run.
+// A book of one stored page (and empty indexes) opened by the engine.
 class BookFixture {
  public:
   BookFixture() {
@@ -79,44 +73,51 @@ class BookFixture {
     if (!mkdtemp(tmpl.data())) std::abort();
     m_dir = tmpl;
     BookWriter w;
+    IndexWriter empty;
     if (!w.Create(m_dir, "Index", 100) || !w.AddPage("lunyu\\juan1\\0002.htm", TypicalPage()) ||
-        !w.Finish() || !m_files.Open(m_dir, "Index"))
+        !w.Finish())
       std::abort();
+    for (const char* name : {"Index", "Index_content", "Index_desc"})
+      if (!empty.Write(m_dir + "/" + name)) std::abort();
+    m_index.UseCompanion(false);
+    if (!m_index.Open(m_dir, "Index", IndexPart::FullText)) std::abort();
   }
   ~BookFixture() {
-    m_files.Close();
+    m_index.Close();
     std::error_code ec;
     std::filesystem::remove_all(m_dir, ec);
   }
-  const CFileList& Files() const { return m_files; }
+  const CIndex& Index() const { return m_index; }
 
  private:
   std::string m_dir;
-  CFileList m_files;
+  CIndex m_index;
 };
 
-void BM_RenderHitPage(benchmark::State& state) {
+// The whole operation: record read and unmasked, its text read, the first n
+// keywords found and the page rendered.
+void BM_BuildHitPage(benchmark::State& state) {
   BookFixture book;
   std::u16string keywords;  // the first n keywords, separated by spaces
-  for (int64_t k = 0; k < state.range(0); ++k) keywords += (k ? u" " : u"") + kKeywords16[k];
+  for (int64_t k = 0; k < state.range(0); ++k) keywords += (k ? u" " : u"") + kKeywords[static_cast<size_t>(k)];
+  const bool variants = state.range(1) != 0;
   int32_t anchors = 0;
   for (auto _ : state) {
     std::string out;
-    HitPageReport report;
-    (void)book.Files().RenderHitPage(0, out, keywords, HitScope::WholeText, report);
-    anchors = report.anchors;
+    anchors = book.Index().BuildHitPage(0, out, keywords, 0, variants);
     benchmark::DoNotOptimize(out);
   }
   state.counters["anchors"] = anchors;
 }
-BENCHMARK(BM_RenderHitPage)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BuildHitPage)
+    ->Args({1, 0})->Args({2, 0})->Args({4, 0})->Args({4, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 // Keywords the page holds only in its markup, after one it holds in its
-// text: letters (which an earlier pass's anchors and spans are full of) and
-// thousands of forms that occur nowhere, as a variant expansion gives them.
-// Marks go into the text only and a keyword that cannot occur is passed by,
-// so the page stays the size of the one-keyword page.
-void BM_RenderHitPageHostile(benchmark::State& state) {
+// text: letters (which are no keyword characters) and thousands of forms
+// that occur nowhere, as a long pasted string gives them. A keyword whose
+// characters the page lacks is passed by at once.
+void BM_BuildHitPageHostile(benchmark::State& state) {
   BookFixture book;
   std::u16string keywords = u"學";
   if (state.range(0) == 0) {
@@ -128,34 +129,38 @@ void BM_RenderHitPageHostile(benchmark::State& state) {
   size_t bytes = 0;
   for (auto _ : state) {
     std::string out;
-    HitPageReport report;
-    (void)book.Files().RenderHitPage(0, out, keywords, HitScope::WholeText, report);
-    anchors = report.anchors;
+    anchors = book.Index().BuildHitPage(0, out, keywords, 0, false);
     bytes = out.size();
     benchmark::DoNotOptimize(out);
   }
   state.counters["anchors"] = anchors;
   state.counters["page_bytes"] = static_cast<double>(bytes);
 }
-BENCHMARK(BM_RenderHitPageHostile)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BuildHitPageHostile)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// A long item where every attempt fails late: "學?時" against 學 followed by
-// two characters, again and again, with one 時 only at the very end. Each
-// attempt finds 時 further on and resumes after 學; remembered searches keep
-// the pass linear in the item's length.
-void BM_HighlightFailedAttempts(benchmark::State& state) {
-  std::string item;
-  for (int64_t i = 0; i < state.range(0); ++i) item += "學一二";
-  item += "時";
+// A long line where every attempt fails late: "學?時" against 學 followed by
+// two characters, again and again, with one 時 only at the very end. The
+// matchers walk each term's positions once, so the finding stays linear in
+// the page's length.
+void BM_FindFailedAttempts(benchmark::State& state) {
+  std::string line;
+  for (int64_t i = 0; i < state.range(0); ++i) line += "學一二";
+  line += "時";
+  const std::string page = "<title>t</title><TD><p>" + line + "</p></TD><TD></TD>";
+  const PageText text = ReadPageText(page, 2);
+  const CompiledKeyword keyword = CompileKeyword(u"學?時", nullptr);
+  std::vector<PageMatchFinder::Match> matches;
+  std::vector<CharRange> ranges;
   for (auto _ : state) {
-    std::string out;
-    int32_t counter = 0;
-    benchmark::DoNotOptimize(HighlightItem(item, "學?時", out, counter));
+    PageMatchFinder finder(text, HitScope::WholeText, nullptr);
+    matches.clear();
+    ranges.clear();
+    benchmark::DoNotOptimize(finder.Find(keyword, 0, matches, ranges));
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(item.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(line.size()));
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_HighlightFailedAttempts)->RangeMultiplier(4)->Range(256, 65536)->Complexity();
+BENCHMARK(BM_FindFailedAttempts)->RangeMultiplier(4)->Range(256, 65536)->Complexity();
 
 }  // namespace
 

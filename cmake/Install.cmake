@@ -1,6 +1,6 @@
 # Install rules of Tevarin, the one place for them:
 #   bin/                         tevarin, tevarin-cli, tevarin-mkcollection
-#   share/tevarin/               the help page and the intro movie
+#   share/tevarin/               the help pages and the intro movie
 #   share/applications/          the menu entry (<app id>.desktop)
 #   share/icons/hicolor/         the icon, SVG and PNG sizes
 #   share/metainfo/              the AppStream metadata (<app id>.metainfo.xml)
@@ -107,9 +107,10 @@ install(FILES ${TEVARIN_PACKAGING_SRC}/copyright ${TEVARIN_PACKAGING_OUT}/doc/ch
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/tevarin)
 
 if(TARGET tevarin)
-  # The desktop program's files: help page and intro movie.
+  # The desktop program's files: the help pages and the intro movie. (Its
+  # translations are built into the program.)
   set(TEVARIN_SHARE_FILES "")
-  foreach(name help.html main.swf)
+  foreach(name help.html help_zh_TW.html help_en.html main.swf)
     if(EXISTS ${CMAKE_SOURCE_DIR}/res/${name})
       list(APPEND TEVARIN_SHARE_FILES ${CMAKE_SOURCE_DIR}/res/${name})
     else()

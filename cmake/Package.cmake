@@ -35,7 +35,8 @@ the poets' biographies, Song poems and lyrics, Yuan songs and more.
 A search finds the pages that hold all of its keywords, or any of them, with
 the wildcards * and ?, in the whole text, the body text or the notes,
 optionally counting variant forms of a character as the same character. Hits
-open highlighted and numbered. The interface is Japanese.
+open highlighted and numbered. The interface speaks Japanese, Traditional
+Chinese and English.
 
 The package holds the desktop program tevarin, the command-line search
 tevarin-cli, and tevarin-mkcollection, which builds the collection from the
@@ -60,8 +61,11 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk")
 # - qt6-wayland: a native window in a Wayland session (otherwise XWayland).
 # - unicode-data: the Unihan variant table that tevarin-mkcollection reads to
 #   build a collection, without which the programs have nothing to show.
+# - qt6-translations-l10n: Qt's own texts (the standard buttons and the file
+#   and print dialogs) in the interface's language; without it they stay in
+#   English.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fonts-hanazono, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, qt6-wayland, unicode-data")
+    "fonts-hanazono, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, qt6-translations-l10n, qt6-wayland, unicode-data")
 
 # Suggests: npm fetches the chinese-poetry corpus the collection is built from.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "npm")

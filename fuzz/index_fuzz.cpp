@@ -9,10 +9,14 @@
 //                   (the rest of a block is the fill byte, so that long
 //                   streams of small numbers cost little input)
 //   [u16 length of the last block, 0 = whole]
-// The files are written to this process's scratch folder and opened with
-// CIndex::Open. Every search must end and leave a consistent hit list; when
-// the verifier finds the index sound, the hit lists must equal the pages and
-// counts computed straight from the decoded postings.
+// The files are written to this process's scratch folder, with the companion
+// postings file the companion writer makes from them, and opened with
+// CIndex::Open three ways: through the companion, through the decoded
+// postings it keeps, and walking the postings file every time. Every search
+// must end and leave a consistent hit list, the three ways must answer
+// alike, sound index or not; when the verifier finds the index sound, its
+// companion must be in use, pass its check, and the hit lists must equal the
+// pages and counts computed straight from the decoded postings.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -20,11 +24,15 @@
 #include <string>
 #include <vector>
 
+#include "base/checkreport.h"
 #include "base/littleendian.h"
 #include "fuzzsupport.h"
 #include "index/charslot.h"
 #include "index/index.h"
+#include "index/indexcheck.h"
 #include "catalog/collectioncheck.h"
+#include "index/companionformat.h"
+#include "writer/companionwriter.h"
 #include "writer/bookwriter.h"
 
 using namespace tevarin;
@@ -148,8 +156,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (blocks > 0 && lastLen > 0) postings.resize(postings.size() - kBlockSize + lastLen);
   WriteScratchFile(dir + "/Index-idx.h", header);
   WriteScratchFile(dir + "/Index-idx.m", postings);
+  // The companion of these files, or none when the writer refuses them (an
+  // index it cannot open): never one of an earlier input.
+  RemoveScratchFile(dir + "/Index" + kCompanionSuffix);
+  const bool companionWritten = WriteCompanion(dir + "/Index").IsOk();
 
   CIndex index;
+  index.UseCompanion(false);
   FUZZ_CHECK(index.Open(dir, "Index", IndexPart::FullText));
   CollectionVerifier verifier(dir);
   FUZZ_CHECK(verifier.CheckBook() && verifier.CheckVariants());
@@ -175,20 +188,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // decoded entries the first one keeps must not change a single answer,
   // sound index or not.
   CIndex walked;
+  walked.UseCompanion(false);
   FUZZ_CHECK(walked.Open(dir, "Index", IndexPart::FullText));
   walked.SetDecodedLimit(0);
-  auto sameAnswers = [&](int32_t a, int32_t b) {
-    FUZZ_CHECK(a == b);
+  // And through the companion, whose lists must not change an answer either.
+  CIndex companion;
+  FUZZ_CHECK(companion.Open(dir, "Index", IndexPart::FullText));
+  FUZZ_CHECK(!companion.CompanionInUse() || companionWritten);
+  auto sameAnswers = [&](int32_t a, int32_t b, int32_t c) {
+    FUZZ_CHECK(a == b && a == c);
     FUZZ_CHECK(index.GetHitPages() == walked.GetHitPages());
     FUZZ_CHECK(index.GetHitCounts() == walked.GetHitCounts());
+    FUZZ_CHECK(companion.GetHitPages() == walked.GetHitPages());
+    FUZZ_CHECK(companion.GetHitCounts() == walked.GetHitCounts());
   };
   for (const Query& q : queries) {
-    std::u16string k = q.text, w = q.text;
-    sameAnswers(index.SearchAnd(k, true, q.variants), walked.SearchAnd(w, true, q.variants));
+    std::u16string k = q.text, w = q.text, c = q.text;
+    const int32_t a = index.SearchAnd(k, true, q.variants), b = walked.SearchAnd(w, true, q.variants);
+    sameAnswers(a, b, companion.SearchAnd(c, true, q.variants));
     CheckHitList(index, true);
-    k = w = q.text;
-    sameAnswers(index.SearchOr(k, true, q.variants), walked.SearchOr(w, true, q.variants));
+    k = w = c = q.text;
+    const int32_t d = index.SearchOr(k, true, q.variants), e = walked.SearchOr(w, true, q.variants);
+    sameAnswers(d, e, companion.SearchOr(c, true, q.variants));
     CheckHitList(index, false);
+  }
+  if (sound) {
+    // A sound index gets a companion that is used and passes its check.
+    FUZZ_CHECK(companionWritten && companion.CompanionInUse());
+    CheckReport report;
+    FUZZ_CHECK(CheckCompanion(companion.Postings(), dir + "/Index", "Index", report).IsOk());
   }
   if (sound) {
     std::u16string k = u"一";

@@ -287,6 +287,42 @@ void CatalogueSeeds() {
   Seed("catalogue", "seed3", hits + odd.Bytes());
 }
 
+// Companion target: damage to the companion of the target's own fixture,
+// [u8 mode][u8 n] n x ([u32 offset][u8 xor]) [u32 length]; offsets are taken
+// modulo the file's size, so these fall in the header, the slot and record
+// tables and the lists' data of any companion of some megabytes.
+void CompanionSeeds() {
+  struct Damage {
+    uint32_t mode;
+    std::vector<std::pair<uint32_t, uint32_t>> flips;
+    uint32_t length;
+  };
+  const Damage cases[] = {
+      {0, {}, 0},                                   // intact
+      {2, {}, 0},                                   // intact, no list kept between searches
+      {0, {{40, 0x01}}, 0},                         // the postings file's size in the header
+      {1, {{20, 0xFF}}, 0},                         // the record count, sealed again
+      {0, {{4096 + 4 * 0x7532, 0x01}}, 0},          // the slot table
+      {1, {{4096 + 4 * kSlotCount + 5, 0x10}}, 0},  // a record, sealed again
+      {1, {{400000, 0x04}, {700000, 0x80}}, 0},     // lists' data, sealed again
+      {0, {{400000, 0x04}}, 0},                     // lists' data
+      {1, {}, 360000},                              // cut short, sealed again
+      {0, {}, 5000},                                // cut inside the slot table
+  };
+  int n = 0;
+  for (const Damage& d : cases) {
+    std::string s;
+    PutU8(s, d.mode);
+    PutU8(s, static_cast<uint32_t>(d.flips.size()));
+    for (const auto& [offset, mask] : d.flips) {
+      PutU32(s, offset);
+      PutU8(s, mask);
+    }
+    PutU32(s, d.length);
+    Seed("companion", "seed" + std::to_string(n++), s);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -302,5 +338,6 @@ int main(int argc, char** argv) {
   PageSeeds();
   VariantSeeds();
   CatalogueSeeds();
+  CompanionSeeds();
   return 0;
 }

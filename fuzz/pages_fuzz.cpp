@@ -1,23 +1,30 @@
-// Fuzz target: the page scanners and the highlighter over any page bytes and
-// keyword bytes.
-// Input: [u8 flags: bit 0 parity, bits 1..2 scope][u16 length][keyword bytes]
-//        [page bytes: the rest].
+// Fuzz target: the page scanners, a page's indexed text and the hit-page
+// renderer over any page bytes and any marks.
+// Input: [u8 flags: bit 0 page number parity, bits 1..2 scope][u16 length]
+//        [mark bytes][page bytes: the rest].
+// The mark bytes pick the matches to mark: each 3 bytes give a match's
+// number of ranges (1..3) and its first character; the ranges follow one
+// another from there.
 // Checks what the formats promise: ParsePage gives three sections that parse
 // back the same from the rebuilt template; SplitNotes' items joined with
-// their note markers give the cell back (less an unfinished last tag);
-// HighlightItem emits every item byte once plus one anchor and one span per
-// counted anchor, and leaves the item's text and tags as they were; a keyword
-// pass keeps the title and leaves the other cell alone, and a pass that
-// marks nothing gives a rebuilt page back unchanged.
+// their note markers give the cell back (less an unfinished last tag); every
+// indexed character stands for bytes of its run's text, in order, outside
+// tags; a hit page keeps the title, puts the margin in the narrow cell and
+// the text in the wide one, writes one anchor per match, numbered once each,
+// and changes neither the text nor the tags of the page (marks removed, it is
+// the unmarked page); a bound of the page's size keeps it, one byte less not.
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "fuzzsupport.h"
-#include "store/highlight.h"
 #include "store/hitpage.h"
 #include "store/pagesections.h"
+#include "store/pagetext.h"
+#include "text/codeconverter.h"
+#include "text/indexedchars.h"
 
 using namespace tevarin;
 
@@ -42,45 +49,49 @@ std::string WithoutUnfinishedTag(std::string_view s) {
   return std::string(s.substr(0, keep));
 }
 
-size_t AnchorLength(int32_t n) { return 15 + std::max<size_t>(4, std::to_string(n).size()); }
-
 // The sections put back between the tags that open and close them.
 std::string Rebuild(const std::vector<HTMLNode>& nodes) {
   return "<title>" + nodes[0].text + "</title><TD height=477>" + nodes[1].text + "</TD>\t<TD>" +
          nodes[2].text + "</TD>";
 }
 
-// The text of s (every byte outside tags) and its tags (from a "<" to the
-// next ">", or to the end), less the tags a mark writes: the anchor
-// "<a name="NNNN">", "</a>" and the span's "<b ...>" and "</b>".
-std::pair<std::string, std::vector<std::string>> TextAndTags(std::string_view s) {
-  std::string text;
-  std::vector<std::string> tags;
+// s without the tags a mark writes: the anchors "<a name="NNNN"></a>" and the
+// span's "<b ...>" and "</b>"; the numbers of the anchors go to anchors.
+std::string WithoutMarks(std::string_view s, std::vector<long>& anchors) {
+  std::string out;
   size_t i = 0;
   while (i < s.size()) {
-    if (s[i] != '<') {
-      text.push_back(s[i++]);
-      continue;
+    size_t digits = 0;
+    if (s.substr(i, 9) == "<a name=\"")
+      while (digits < 10 && i + 9 + digits < s.size() && s[i + 9 + digits] >= '0' &&
+             s[i + 9 + digits] <= '9')
+        ++digits;
+    if (digits >= 4 && s.substr(i + 9 + digits, 6) == "\"></a>") {
+      anchors.push_back(std::stol(std::string(s.substr(i + 9, digits))));
+      i += 15 + digits;
+    } else if (s.substr(i, kHitSpanOpen.size()) == kHitSpanOpen) {
+      i += kHitSpanOpen.size();
+    } else if (s.substr(i, kHitSpanClose.size()) == kHitSpanClose) {
+      i += kHitSpanClose.size();
+    } else {
+      out.push_back(s[i++]);
     }
-    const size_t gt = s.find('>', i + 1);
-    const size_t end = gt == std::string_view::npos ? s.size() : gt + 1;
-    const std::string_view tag = s.substr(i, end - i);
-    i = end;
-    const bool anchor = tag.size() > 11 && tag.substr(0, 9) == "<a name=\"" &&
-                        tag.substr(tag.size() - 2) == "\">" &&
-                        tag.find_first_not_of("0123456789", 9) == tag.size() - 2;
-    if (anchor || tag == "</a>" || tag == kHitSpanOpen || tag == kHitSpanClose) continue;
-    tags.emplace_back(tag);
   }
-  return {text, tags};
+  return out;
 }
 
-// A short byte string that does not occur in s, or "" when none of the
-// candidates is missing.
-std::string Absent(std::string_view s) {
-  for (const char* c : {"\xE4\xB9\x8E", "\xF0\x9F\x98\x80", "\x7Fq\x7F", "zQz9"})
-    if (s.find(c) == std::string_view::npos) return c;
-  return {};
+// Every "<" closed by a ">" before the next "<".
+bool TagsClose(std::string_view s) {
+  bool open = false;
+  for (char c : s) {
+    if (c == '<') {
+      if (open) return false;
+      open = true;
+    } else if (c == '>') {
+      open = false;
+    }
+  }
+  return !open;
 }
 
 }  // namespace
@@ -88,9 +99,9 @@ std::string Absent(std::string_view s) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   const uint8_t flags = in.U8();
-  const int parity = flags & 1;
+  const int32_t pageNumber = 2 + (flags & 1);
   const HitScope scope = static_cast<HitScope>((flags >> 1) % 3);
-  const std::string keyword(in.Sized());
+  const std::string_view picks = in.Sized();
   const std::string_view page = in.Rest();
 
   const std::vector<HTMLNode> nodes = ParsePage(page);
@@ -113,49 +124,71 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
     FUZZ_CHECK(joined == WithoutUnfinishedTag(cell));
+  }
 
-    for (const FilterItem& item : items) {
-      std::string out = "x";
-      int32_t counter = 9990;  // anchors pass 9999 into five digits
-      const int matches = HighlightItem(item.text, keyword, out, counter);
-      const int32_t anchors = counter - 9990;
-      FUZZ_CHECK(matches >= 0 && anchors >= matches);
-      size_t expect = 1 + item.text.size();
-      for (int32_t n = 9990; n < counter; ++n) expect += AnchorLength(n) + kHitSpanOpen.size() + kHitSpanClose.size();
-      FUZZ_CHECK(out.size() == expect);
-      if (BuildSegs(keyword).empty()) FUZZ_CHECK(anchors == 0 && out == "x" + item.text);
-      // Marks go between the text's bytes only: the text and every tag of
-      // the item come out as they went in.
-      FUZZ_CHECK(TextAndTags(std::string_view(out).substr(1)) == TextAndTags(item.text));
+  // The indexed text: characters with a slot, each on bytes of its run that
+  // lie outside tags, in page order.
+  const PageText text = ReadPageText(page, pageNumber);
+  FUZZ_CHECK(text.textSection == 1 + (pageNumber % 2));
+  for (size_t i = 0; i < text.chars.size(); ++i) {
+    const PageChar& c = text.chars[i];
+    FUZZ_CHECK(IsIndexedCharacter(c.codePoint));
+    FUZZ_CHECK(c.run < text.runs.size() && c.begin < c.end && c.end <= text.runs[c.run].text.size());
+    const std::string_view bytes = std::string_view(text.runs[c.run].text).substr(c.begin, c.end - c.begin);
+    FUZZ_CHECK(bytes.find('<') == std::string_view::npos && bytes.find('>') == std::string_view::npos);
+    uint32_t cp = 0;
+    size_t n = 0;
+    if (bytes[0] != '&') FUZZ_CHECK(DecodeUtf8Char(bytes, 0, cp, n) && n == bytes.size() && cp == c.codePoint);
+    if (i > 0) {
+      const PageChar& p = text.chars[i - 1];
+      FUZZ_CHECK(p.run < c.run || (p.run == c.run && p.end <= c.begin));
     }
   }
 
-  std::string out;
-  int32_t counter = 5;
-  RenderKeywordPass(page, keyword, parity, scope, counter, out);
-  FUZZ_CHECK(counter >= 5);
-  FUZZ_CHECK(out.compare(0, kP1Start.size(), kP1Start) == 0);
-  FUZZ_CHECK(out.size() >= kP4End.size() &&
-             out.compare(out.size() - kP4End.size(), kP4End.size(), kP4End) == 0);
-  const std::vector<HTMLNode> after = ParsePage(out);
-  FUZZ_CHECK(after[0].text == nodes[0].text);
-  FUZZ_CHECK(after[parity ? 1 : 2].text == nodes[parity ? 1 : 2].text);
-  // A rebuilt page is a fixed point of a pass that marks nothing (a hit page
-  // passes such keywords by).
-  const std::string none = Absent(out);
-  if (!none.empty()) {
-    std::string again;
-    int32_t n = counter;
-    FUZZ_CHECK(RenderKeywordPass(out, none, parity, scope, n, again));
-    FUZZ_CHECK(again == out && n == counter);
+  // Marks: matches of one to three ranges over the characters.
+  HitMarks marks;
+  const uint32_t total = static_cast<uint32_t>(text.chars.size());
+  for (size_t i = 0; total > 0 && i + 3 <= picks.size(); i += 3) {
+    const uint8_t b0 = static_cast<uint8_t>(picks[i]);
+    uint32_t at = (static_cast<uint8_t>(picks[i + 1]) | static_cast<uint8_t>(picks[i + 2]) << 8) % total;
+    marks.starts.push_back(static_cast<uint32_t>(marks.ranges.size()));
+    for (int r = 0; r < 1 + b0 % 3 && at < total; ++r) {
+      const uint32_t last = std::min(total - 1, at + (b0 >> 2) % 5);
+      marks.ranges.push_back(CharRange{at, last});
+      at = last + 1 + (b0 >> 5);
+    }
   }
+
+  std::string unmarked, out;
+  FUZZ_CHECK(RenderHitPage(text, HitMarks(), scope, unmarked));
+  FUZZ_CHECK(RenderHitPage(text, marks, scope, out));
+  for (const std::string* p : {&unmarked, &out}) {
+    FUZZ_CHECK(p->compare(0, kP1Start.size(), kP1Start) == 0);
+    FUZZ_CHECK(p->size() >= kP4End.size() &&
+               p->compare(p->size() - kP4End.size(), kP4End.size(), kP4End) == 0);
+  }
+  // The title and the margin as they were, the margin in the narrow cell.
+  const std::vector<HTMLNode> after = ParsePage(unmarked);
+  FUZZ_CHECK(after[0].text == nodes[0].text);
+  FUZZ_CHECK(after[1].text == nodes[3 - text.textSection].text);
+  // One anchor per match, each number once; the marks changed nothing else
+  // and broke no tag the page did not break itself.
+  // (The stored page may hold such markup itself: it is in both.)
+  std::vector<long> anchors, own;
+  FUZZ_CHECK(WithoutMarks(out, anchors) == WithoutMarks(unmarked, own));
+  std::sort(anchors.begin(), anchors.end());
+  std::sort(own.begin(), own.end());
+  std::vector<long> written;
+  std::set_difference(anchors.begin(), anchors.end(), own.begin(), own.end(),
+                      std::back_inserter(written));
+  FUZZ_CHECK(written.size() == marks.Count() && anchors.size() == own.size() + written.size());
+  for (size_t i = 0; i < written.size(); ++i) FUZZ_CHECK(written[i] == static_cast<long>(i));
+  if (TagsClose(unmarked)) FUZZ_CHECK(TagsClose(out));
+
   // A bound of the page's size keeps it; one byte less does not.
   std::string bounded;
-  int32_t m = 5;
-  FUZZ_CHECK(RenderKeywordPass(page, keyword, parity, scope, m, bounded, out.size()));
-  FUZZ_CHECK(bounded == out && m == counter);
-  bounded.clear();
-  m = 5;
-  FUZZ_CHECK(!RenderKeywordPass(page, keyword, parity, scope, m, bounded, out.size() - 1));
+  FUZZ_CHECK(RenderHitPage(text, marks, scope, bounded, out.size()));
+  FUZZ_CHECK(bounded == out);
+  FUZZ_CHECK(!RenderHitPage(text, marks, scope, bounded, out.size() - 1));
   return 0;
 }

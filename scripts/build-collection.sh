@@ -10,7 +10,9 @@
 # is OUTDIR/tevarin-mkcollection when OUTDIR holds one, else
 # build/bin/tevarin-mkcollection (override with TEVARIN_BUILDER).
 # Variant data: Debian's unicode-data (Unihan) and OpenCC's data folder for the
-# Japanese new forms. Safe to run again: an up-to-date collection is left alone.
+# Japanese new forms. Safe to run again: an up-to-date collection is left alone;
+# one whose companion postings files are missing or older than their index files
+# only gets them written anew (tevarin-mkcollection --companion).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -29,6 +31,8 @@ UNIHAN="${TEVARIN_UNIHAN:-/usr/share/unicode/Unihan_Variants.txt.bz2}"
 OPENCC="${TEVARIN_OPENCC:-/usr/share/opencc}"
 DATA_FILES=(Index-fl.cnt Index-fl.h Index-idx.m Index-idx.h Index_content-idx.m Index_content-idx.h
             Index_desc-idx.m Index_desc-idx.h yitizi.txt vok.dir)
+# Each index's companion postings file, made from its two index files.
+COMPANION_INDEXES=(Index Index_content Index_desc)
 
 say() { echo "build-collection: $*" >&2; }
 
@@ -72,8 +76,24 @@ up_to_date() {
   fi
   return 0
 }
+# The companions are current when each exists and is newer than its index files
+# and the builder.
+companions_current() {
+  local name c
+  for name in "${COMPANION_INDEXES[@]}"; do
+    c="$OUT/$name-idx.companion"
+    [ -f "$c" ] || return 1
+    [ "$c" -nt "$OUT/$name-idx.h" ] && [ "$c" -nt "$OUT/$name-idx.m" ] && [ "$c" -nt "$BUILDER" ] || return 1
+  done
+  return 0
+}
 if up_to_date; then
-  say "the collection in $OUT is up to date"
+  if companions_current; then
+    say "the collection in $OUT is up to date"
+    exit 0
+  fi
+  say "writing the companion postings files in $OUT"
+  "$BUILDER" --companion "$OUT"
   exit 0
 fi
 

@@ -11,8 +11,12 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # collection builder: JSON reader, variant data, corpus download
   libsimdjson-dev nlohmann-json3-dev unicode-data opencc libopencc-dev libbz2-dev bzip2 openssl
+  # which characters are indexed (Unicode categories)
+  libicu-dev
   # desktop application
   qt6-base-dev qt6-webengine-dev qt6-multimedia-dev qt6-tools-dev libqt6svg6
+  # the interface's translations: lupdate and lrelease; Qt's own texts translated
+  qt6-l10n-tools qt6-translations-l10n
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   fonts-noto-cjk fonts-hanazono
   # headless runs of the application and its tests

@@ -12,9 +12,11 @@
 #      of a scratch home): built by the installed tevarin-mkcollection from the
 #      corpus (scripts/build-collection.sh), or linked from
 #      TEVARIN_TEST_COLLECTION=DIR when that is set;
-#   4. runs the installed tevarin-cli on it from an unrelated folder;
+#   4. runs the installed tevarin-cli on it from an unrelated folder, without
+#      saying where the collection is: it must find it there by itself;
 #   5. starts the installed desktop program under Xvfb and checks that it
-#      shows a window and stays up for TEVARIN_GUI_SECONDS (default 8);
+#      opens that collection (its main window, no message box) and stays up
+#      for TEVARIN_GUI_SECONDS (default 8);
 #   6. removes the package from the scratch root and checks nothing is left.
 # Prints one line per check and closes with "package: N passed, N failed";
 # exits 1 when a check failed. Safe to run again; removes everything it made.
@@ -30,9 +32,9 @@ fi
 GUI_SECONDS="${TEVARIN_GUI_SECONDS:-8}"
 
 # Whether the desktop program finds the collection in the scratch home by
-# itself. While it does not, it shows the "データを開けませんでした。" box
-# instead of its main window, and that counts as started.
-GUI_FINDS_COLLECTION=0
+# itself. When it does not, it shows the "データを開けませんでした。" box
+# beside its main window, and with this set that fails the check.
+GUI_FINDS_COLLECTION=1
 
 PASSED=0
 FAILED=()
@@ -121,7 +123,8 @@ missing=()
 for f in usr/bin/tevarin usr/bin/tevarin-cli usr/bin/tevarin-mkcollection; do
   [ -x "$EXTRACT/$f" ] || missing+=("$f")
 done
-for f in usr/share/tevarin/help.html usr/share/tevarin/main.swf \
+for f in usr/share/tevarin/help.html usr/share/tevarin/help_zh_TW.html usr/share/tevarin/help_en.html \
+         usr/share/tevarin/main.swf \
          "usr/share/icons/hicolor/scalable/apps/$icon.svg" \
          usr/share/man/man1/tevarin.1.gz usr/share/man/man1/tevarin-cli.1.gz \
          usr/share/man/man1/tevarin-mkcollection.1.gz \
@@ -196,9 +199,9 @@ BIN="$INST/usr/bin"
 # A user's home: the collection goes where the programs look for it.
 HOME_DIR="$SCRATCH/home"
 COLLECTION="$HOME_DIR/.local/share/tevarin/collection"
-# How tevarin-cli is pointed at the collection: empty once it finds
+# How tevarin-cli is pointed at the collection: nothing, it finds
 # ~/.local/share/tevarin/collection by itself.
-CLI_DATA_ARGS=(--data "$COLLECTION")
+CLI_DATA_ARGS=()
 mkdir -p "$COLLECTION" "$HOME_DIR/.config" "$HOME_DIR/.cache" "$SCRATCH/runtime"
 chmod 700 "$SCRATCH/runtime"
 DATA_FILES=(Index-fl.cnt Index-fl.h Index-idx.m Index-idx.h Index_content-idx.m Index_content-idx.h
@@ -230,9 +233,22 @@ cli_stats() {
   local out
   out="$("${user_env[@]}" tevarin-cli "${CLI_DATA_ARGS[@]}" stats)" || { printf '%s\n' "$out"; return 1; }
   printf '%s\n' "$out"
-  printf '%s\n' "$out" | grep -Eq '^records: [1-9][0-9]*$'
+  printf '%s\n' "$out" | grep -Eq '^records: [1-9][0-9]*$' &&
+    printf '%s\n' "$out" | grep -Fxq "data folder: $COLLECTION"
 }
-check "installed tevarin-cli stats" cli_stats
+check "installed tevarin-cli stats uses ~/.local/share/tevarin/collection" cli_stats
+
+# Without a collection anywhere: the message says where it looked and how to build one.
+cli_missing() {
+  local out
+  out="$(env HOME="$SCRATCH/nobody" XDG_DATA_HOME= XDG_DATA_DIRS="$SCRATCH/none" PATH="$BIN:$PATH" \
+         tevarin-cli stats 2>&1)" && return 1
+  printf '%s\n' "$out"
+  printf '%s\n' "$out" | grep -Fq "データを開けませんでした。" &&
+    printf '%s\n' "$out" | grep -Fq "looked in $BIN, $SCRATCH/nobody/.local/share/tevarin/collection, $SCRATCH/none/tevarin/collection" &&
+    printf '%s\n' "$out" | grep -Fq -- "--out $SCRATCH/nobody/.local/share/tevarin/collection"
+}
+check -q "installed tevarin-cli without a collection says where it looked" cli_missing
 
 cli_search() {
   local out

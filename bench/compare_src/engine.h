@@ -31,11 +31,16 @@ class Engine {
   virtual bool Run(const Query& query, QueryAnswer& answer, std::string& error) = 0;
   // Bytes of index data the query's terms own (tevarin: whole postings streams), 0 if unknown.
   virtual uint64_t IndexBytes(const Query&) { return 0; }
+  // After the run: anything worth saying about how the engine answered.
+  virtual std::string Note() const { return {}; }
 };
 
 inline constexpr const char* kEngineNames[] = {"tevarin", "fts5", "xapian", "ripgrep", "scan"};
 
-std::unique_ptr<Engine> MakeTevarinEngine();
+// tevarin with its companion postings files (as the reader opens the
+// collection), or reading the index files alone ("tevarin-nocompanion": how
+// it answered before the companion, shown beside it but no peer).
+std::unique_ptr<Engine> MakeTevarinEngine(bool companion = true);
 std::unique_ptr<Engine> MakeFts5Engine();
 std::unique_ptr<Engine> MakeXapianEngine();
 std::unique_ptr<Engine> MakeRipgrepEngine();

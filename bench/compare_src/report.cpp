@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include "comparetools.h"
 #include "engine.h"
@@ -77,6 +78,35 @@ std::vector<uint32_t> Missing(const std::vector<uint32_t>& a, const std::vector<
   return out;
 }
 
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The first runs of an engine's queries of one class.
+std::vector<double> FirstRuns(const EngineResults& e, const std::vector<Query>& queries, const std::string& cls) {
+  std::vector<double> firsts;
+  for (const Query& q : queries) {
+    if (q.cls != cls) continue;
+    const auto it = e.queries.find(q.id);
+    if (it != e.queries.end() && it->second.answered) firsts.push_back(it->second.firstMs);
+  }
+  return firsts;
+}
+
+// All measured (hot) runs of an engine's queries of one class.
+std::vector<double> HotRuns(const EngineResults& e, const std::vector<Query>& queries, const std::string& cls) {
+  std::vector<double> all;
+  for (const Query& q : queries) {
+    if (q.cls != cls) continue;
+    const auto it = e.queries.find(q.id);
+    if (it != e.queries.end() && it->second.answered) all.insert(all.end(), it->second.ms.begin(), it->second.ms.end());
+  }
+  return all;
+}
+
 std::string List(const std::vector<uint32_t>& v) {
   std::string s;
   for (size_t i = 0; i < v.size(); ++i) s += (i ? "," : "") + std::to_string(v[i]);
@@ -103,6 +133,10 @@ int WriteReport(const ReportOptions& o) {
     return 1;
   }
   const EngineResults& tev = engines[0];
+  // tevarin reading the index files alone: shown beside tevarin, never a peer.
+  EngineResults plain;
+  const bool havePlain = ReadEngineResults(o.results + "/tevarin-nocompanion.tsv", plain, error);
+  const auto companionBuild = ReadKeyValues(o.cache + "/companion.build");
   const auto bandwidth = ReadKeyValues(o.results + "/bandwidth.txt");
   const auto exportCheck = ReadKeyValues(o.cache + "/export.check");
 
@@ -218,6 +252,21 @@ int WriteReport(const ReportOptions& o) {
     md << "| " << e.engine << " | " << (seconds.empty() ? "-" : seconds + " s") << " | " << Mb(size)
        << " | " << (get("maxrss_kb").empty() ? "-" : Num(std::atof(get("maxrss_kb").c_str()) / 1024, 0) + " MB")
        << " | " << what.at(e.engine) << " |\n";
+    if (e.engine == "tevarin" && companionBuild.count("size_bytes")) {
+      auto cget = [&](const std::string& k) {
+        const auto it = companionBuild.find(k);
+        return it == companionBuild.end() ? std::string() : it->second;
+      };
+      const double share = std::atof(cget("index_bytes").c_str()) > 0
+                               ? 100 * std::atof(cget("size_bytes").c_str()) / std::atof(cget("index_bytes").c_str())
+                               : 0;
+      md << "| tevarin companion | " << (cget("seconds").empty() ? "-" : cget("seconds") + " s") << " | "
+         << Mb(cget("size_bytes")) << " | "
+         << (cget("maxrss_kb").empty() ? "-" : Num(std::atof(cget("maxrss_kb").c_str()) / 1024, 0) + " MB")
+         << " | the three companion postings files alone, written from the index files "
+            "(`tevarin-mkcollection --companion`; the whole build above writes them too): "
+         << Num(share, 0) << " % of the six index files |\n";
+    }
   }
   md << "\nPeak memory while answering the query set (resident, the process's own mappings included):";
   for (const auto& e : engines) {
@@ -228,6 +277,7 @@ int WriteReport(const ReportOptions& o) {
   md << " open: ";
   for (const auto& e : engines) md << e.engine << " " << Ms(e.openMs) << " ms; ";
   md << "\n\n";
+  if (!tev.note.empty()) md << "tevarin: " << tev.note << ".\n\n";
 
   md << "## Answer times per class\n\nMedian / p95 over all measured runs of the class's queries.\n\n";
   md << "| class | queries |";
@@ -276,28 +326,88 @@ int WriteReport(const ReportOptions& o) {
   // operating system's page cache is warm, as for the measured runs).
   md << "## First runs\n\nMedian / slowest over the class's queries of each query's first run in the engine's process, "
         "before its warm-up runs: nothing the query needs is decoded or cached by the engine yet, unless an earlier "
-        "query of the set used it (tevarin keeps the postings of the characters it searched decoded; the other "
-        "engines keep their own caches). The operating system's page cache is warm.\n\n";
+        "query of the set used it (tevarin keeps the blocks of the companion lists it decoded, within a memory limit; "
+        "the other engines keep their own caches). The operating system's page cache is warm. Speedup = the best "
+        "peer's median first run over tevarin's.\n\n";
   md << "| class |";
   for (const auto& e : engines) md << " " << e.engine << " |";
-  md << "\n|---|";
+  md << " best peer | speedup |\n|---|";
   for (size_t i = 0; i < engines.size(); ++i) md << "---:|";
-  md << "\n";
+  md << "---|---:|\n";
+  std::vector<double> firstSpeedups;
+  std::ostringstream firstTail;
   for (const auto& c : classes) {
     md << "| " << c << " |";
     for (const auto& e : engines) {
-      std::vector<double> firsts;
-      for (const Query& q : queries) {
-        if (q.cls != c) continue;
-        const auto it = e.queries.find(q.id);
-        if (it != e.queries.end() && it->second.answered) firsts.push_back(it->second.firstMs);
-      }
+      const std::vector<double> firsts = FirstRuns(e, queries, c);
       const Stat f = Summarise(firsts);
       md << " " << (f.valid ? Ms(f.median) + " / " + Ms(*std::max_element(firsts.begin(), firsts.end())) : "-") << " |";
     }
-    md << "\n";
+    // The best peer here is the one with the lowest median first run.
+    std::string best;
+    double bestMs = 0;
+    for (size_t e = 1; e < engines.size(); ++e) {
+      const std::vector<double> firsts = FirstRuns(engines[e], queries, c);
+      if (firsts.empty() || !complete[c][engines[e].engine]) continue;
+      const double m = Median(firsts);
+      if (best.empty() || m < bestMs) {
+        best = engines[e].engine;
+        bestMs = m;
+      }
+    }
+    const std::vector<double> tevFirsts = FirstRuns(tev, queries, c);
+    const double tevMs = Median(tevFirsts);
+    const double speedup = !tevFirsts.empty() && tevMs > 0 && !best.empty() ? bestMs / tevMs : 0;
+    if (speedup > 0) firstSpeedups.push_back(speedup);
+    md << " " << (best.empty() ? "-" : best) << " | " << Num(speedup, 1) << "x |\n";
+    firstTail << "first-run class=" << c << " tevarin_ms=" << (tevFirsts.empty() ? "-" : Ms(tevMs))
+              << " best_peer=" << (best.empty() ? "-" : best) << " best_peer_ms=" << (best.empty() ? "-" : Ms(bestMs))
+              << " speedup=" << Num(speedup, 2) << "\n";
   }
+  const double minFirstSpeedup =
+      firstSpeedups.empty() ? 0 : *std::min_element(firstSpeedups.begin(), firstSpeedups.end());
+  const double medFirstSpeedup = Median(firstSpeedups);
   md << "\n";
+
+  // tevarin with and without its companion postings files, side by side.
+  if (havePlain) {
+    md << "## tevarin with and without the companion\n\n";
+    md << "The same query set in two processes: tevarin as the reader opens the collection (with the companion "
+          "postings files), and tevarin reading the index files alone, as it did before them (it keeps the "
+          "postings of the characters it searched decoded). Median ms.\n\n";
+    md << "| class | hot, companion | hot, index files | first run, companion | first run, index files |\n";
+    md << "|---|---:|---:|---:|---:|\n";
+    for (const auto& c : classes) {
+      const auto hw = HotRuns(tev, queries, c), hp = HotRuns(plain, queries, c);
+      const auto fw = FirstRuns(tev, queries, c), fp = FirstRuns(plain, queries, c);
+      auto cell = [](const std::vector<double>& v) { return v.empty() ? std::string("-") : Ms(Median(v)); };
+      md << "| " << c << " | " << cell(hw) << " | " << cell(hp) << " | " << cell(fw) << " | " << cell(fp) << " |\n";
+    }
+    int plainDiffers = 0;
+    for (const Query& q : queries) {
+      const auto a = tev.queries.find(q.id);
+      const auto b = std::as_const(plain).queries.find(q.id);
+      if (a == tev.queries.end() || b == plain.queries.end() || !a->second.answered || !b->second.answered ||
+          a->second.pages != b->second.pages) {
+        ++plainDiffers;
+        disagreements << "- " << q.id << " `" << q.keywords << "`: tevarin without the companion answered other "
+                      << "pages than with it\n";
+      }
+    }
+    md << "\nOpen (three indexes, the book store and the variant table): " << Ms(tev.openMs)
+       << " ms with the companion, " << Ms(plain.openMs) << " ms without. Peak resident memory while answering "
+       << "the set: " << Num(tev.maxRssKb / 1024.0, 0) << " MB with the companion, "
+       << Num(plain.maxRssKb / 1024.0, 0) << " MB without. Queries whose pages differ between the two: "
+       << plainDiffers << ".\n\n";
+    firstTail << "tevarin open_ms: companion=" << Ms(tev.openMs) << " index_files=" << Ms(plain.openMs)
+              << "; peak_rss_mb: companion=" << Num(tev.maxRssKb / 1024.0, 0)
+              << " index_files=" << Num(plain.maxRssKb / 1024.0, 0) << "; pages differ: " << plainDiffers << "\n";
+    disagreementCount += plainDiffers;
+  }
+  if (companionBuild.count("size_bytes"))
+    firstTail << "companion: " << Mb(companionBuild.at("size_bytes")) << " of " << Mb(companionBuild.count("index_bytes") ? companionBuild.at("index_bytes") : "")
+              << " index files, written in " << (companionBuild.count("seconds") ? companionBuild.at("seconds") : "?")
+              << " s\n";
 
   md << "## Disagreements\n\n";
   if (disagreementCount == 0)
@@ -356,15 +466,19 @@ int WriteReport(const ReportOptions& o) {
     }
     md << "\n";
   }
-  md << "\n## Summary\n\n```\n" << tail.str() << "speedup-vs-best-peer: min=" << Num(minSpeedup, 2)
-     << " median=" << Num(medSpeedup, 2) << " disagreements=" << disagreementCount << "\n```\n";
+  md << "\n## Summary\n\n```\n" << tail.str() << firstTail.str() << "speedup-vs-best-peer: min=" << Num(minSpeedup, 2)
+     << " median=" << Num(medSpeedup, 2) << " disagreements=" << disagreementCount << "\n"
+     << "first-run-speedup-vs-best-peer: min=" << Num(minFirstSpeedup, 2) << " median=" << Num(medFirstSpeedup, 2)
+     << "\n```\n";
 
   if (!WriteWholeFile(o.out, md.str(), error)) {
     std::fprintf(stderr, "tevarin-compare: %s\n", error.c_str());
     return 1;
   }
   if (disagreementCount) std::printf("disagreements:\n%s", disagreements.str().c_str());
-  std::printf("%sspeedup-vs-best-peer: min=%s median=%s disagreements=%d\n", tail.str().c_str(),
-              Num(minSpeedup, 2).c_str(), Num(medSpeedup, 2).c_str(), disagreementCount);
+  std::printf("%s%sspeedup-vs-best-peer: min=%s median=%s disagreements=%d\n", tail.str().c_str(),
+              firstTail.str().c_str(), Num(minSpeedup, 2).c_str(), Num(medSpeedup, 2).c_str(), disagreementCount);
+  std::printf("first-run-speedup-vs-best-peer: min=%s median=%s\n", Num(minFirstSpeedup, 2).c_str(),
+              Num(medFirstSpeedup, 2).c_str());
   return 0;
 }

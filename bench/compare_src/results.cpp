@@ -12,6 +12,7 @@ bool WriteEngineResults(const EngineResults& r, const std::string& path, std::st
   out += std::string("open_ms\t") + num + "\n";
   out += "maxrss_kb\t" + std::to_string(r.maxRssKb) + "\n";
   out += "children_maxrss_kb\t" + std::to_string(r.childrenMaxRssKb) + "\n";
+  if (!r.note.empty()) out += "note\t" + r.note + "\n";
   for (const auto& [id, q] : r.queries) {
     if (!q.answered) {
       out += "error\t" + id + "\t" + q.error + "\n";
@@ -42,6 +43,7 @@ bool ReadEngineResults(const std::string& path, EngineResults& r, std::string& e
     else if (f[0] == "open_ms" && f.size() == 2) r.openMs = std::atof(f[1].c_str());
     else if (f[0] == "maxrss_kb" && f.size() == 2) r.maxRssKb = std::atol(f[1].c_str());
     else if (f[0] == "children_maxrss_kb" && f.size() == 2) r.childrenMaxRssKb = std::atol(f[1].c_str());
+    else if (f[0] == "note" && f.size() == 2) r.note = f[1];
     else if (f[0] == "error" && f.size() >= 3) {
       QueryResult& q = r.queries[f[1]];
       q.answered = false;

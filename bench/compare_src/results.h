@@ -6,6 +6,7 @@
 //            the processes it started)
 //   query    ID  EXACT  CANDIDATES  INDEX_BYTES  FIRST_MS  MS,MS,...  COUNT  PAGE,PAGE,...
 //   error    ID  MESSAGE
+//   note     TEXT  what the engine says about how it answered (optional)
 // EXACT is 1 when the engine's native query answered alone, CANDIDATES the
 // pages whose text it checked, FIRST_MS the time of the query's first run in
 // the process (before any warm-up), pages ascending.
@@ -32,6 +33,7 @@ struct EngineResults {
   double openMs = 0;
   long maxRssKb = 0;
   long childrenMaxRssKb = 0;
+  std::string note;
   std::map<std::string, QueryResult> queries;
 };
 

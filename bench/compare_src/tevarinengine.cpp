@@ -1,5 +1,6 @@
 // tevarin: the collection's own indexes, searched through CIndex exactly as
-// the search form does (SearchAnd / SearchOr, hit counting on).
+// the search form does (SearchAnd / SearchOr, hit counting on), with their
+// companion postings files or, for the figures without them, without.
 #include <map>
 
 #include "comparetools.h"
@@ -31,13 +32,28 @@ std::u16string ToUtf16(const std::string& utf8) {
 
 class TevarinEngine : public Engine {
  public:
+  explicit TevarinEngine(bool companion) : m_companion(companion) {}
+
   bool Open(const EngineConfig& config, std::string& error) override {
-    for (int s = 0; s < 3; ++s)
+    for (int s = 0; s < 3; ++s) {
+      m_index[s].UseCompanion(m_companion);
       if (const Status opened = m_index[s].Open(config.data, "Index", kIndexPartOfScope[s]); !opened) {
         error = "tevarin: " + opened.Message();
         return false;
       }
+    }
     return true;
+  }
+
+  std::string Note() const override {
+    if (!m_companion) return "the index files alone (companion not used)";
+    std::string note;
+    for (int s = 0; s < 3; ++s) {
+      const CIndex& index = m_index[s];
+      note += std::string(s ? "; " : "") + kScopeLabel[s] + ": ";
+      note += index.CompanionInUse() ? "companion in use" : "companion NOT in use (" + index.CompanionStatus().Message() + ")";
+    }
+    return note;
   }
 
   bool Run(const Query& q, QueryAnswer& answer, std::string& error) override {
@@ -97,10 +113,12 @@ class TevarinEngine : public Engine {
     return bytes;
   }
 
+  static constexpr const char* kScopeLabel[3] = {"whole", "body", "notes"};
+  bool m_companion;
   CIndex m_index[3];
   std::map<std::pair<int, int>, uint64_t> m_streamBytes;
 };
 
 }  // namespace
 
-std::unique_ptr<Engine> MakeTevarinEngine() { return std::make_unique<TevarinEngine>(); }
+std::unique_ptr<Engine> MakeTevarinEngine(bool companion) { return std::make_unique<TevarinEngine>(companion); }

@@ -12,8 +12,10 @@ Status CollectionVerifier::Verify() {
   m_report.Clear();
   Status first;
   for (const Status& s :
-       {CheckBook(), CheckVariants(), CheckIndex(IndexPart::FullText), CheckIndex(IndexPart::Body),
-        CheckIndex(IndexPart::Notes), CheckCatalogue()})
+       {CheckBook(), CheckVariants(), CheckIndex(IndexPart::FullText),
+        CheckCompanion(IndexPart::FullText), CheckIndex(IndexPart::Body),
+        CheckCompanion(IndexPart::Body), CheckIndex(IndexPart::Notes),
+        CheckCompanion(IndexPart::Notes), CheckCatalogue()})
     if (first && !s) first = s;
   return first;
 }
@@ -55,6 +57,19 @@ Status CollectionVerifier::CheckOpenIndex(const PostingsFile& postings,
   const std::string header = m_folder + "/" + name + kIndexHeaderSuffix;
   const int64_t headerSize = stat(header.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
   return CheckPostings(postings, name, headerSize, m_book.recordCount, variants, m_report);
+}
+
+Status CollectionVerifier::CheckCompanion(IndexPart part) {
+  PostingsFile postings;
+  // An index that does not open is the index check's to report; its
+  // companion serves nothing then.
+  if (!postings.Open(m_folder + "/" + IndexFileName(m_base, part))) return Status::Ok();
+  return CheckOpenCompanion(postings, part);
+}
+
+Status CollectionVerifier::CheckOpenCompanion(const PostingsFile& postings, IndexPart part) {
+  const std::string name = IndexFileName(m_base, part);
+  return ::tevarin::CheckCompanion(postings, m_folder + "/" + name, name, m_report);
 }
 
 Status CollectionVerifier::CheckCatalogue() {

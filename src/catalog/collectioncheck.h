@@ -1,7 +1,8 @@
 // CollectionVerifier: checks a collection's data files thoroughly and says in
 // words what is wrong. It gathers the checks that sit beside each format's
-// reader: the book store (store/bookcheck.h), the variant table and the three
-// indexes (index/indexcheck.h), and the catalogue (catalog/cataloguecheck.h).
+// reader: the book store (store/bookcheck.h), the variant table, the three
+// indexes and their companion postings files (index/indexcheck.h), and the
+// catalogue (catalog/cataloguecheck.h).
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,10 @@ class CollectionVerifier {
   // The same on an index the caller has opened with that part, against its
   // own variant table.
   Status CheckOpenIndex(const PostingsFile& postings, const VariantTable& variants, IndexPart part);
+  // The companion postings file of an index (none is no problem): against
+  // the index files it opens, or against an index the caller has open.
+  Status CheckCompanion(IndexPart part);
+  Status CheckOpenCompanion(const PostingsFile& postings, IndexPart part);
   Status CheckCatalogue();
 
   // One line per problem, grouped by the part of the collection it concerns.

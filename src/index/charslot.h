@@ -9,7 +9,8 @@
 
 namespace tevarin {
 
-// The slot of a code point, or -1 when the character is never indexed.
+// The slot of a code point, or -1 when the character is never indexed: only
+// the letters and ideographs of the slot ranges are (text/indexedchars.h).
 int CharToSlot(uint32_t codePoint);
 
 }  // namespace tevarin

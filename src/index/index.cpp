@@ -41,10 +41,36 @@ Status CIndex::SelectPart(IndexPart part) {
 }
 
 Status CIndex::OpenPart(IndexPart part) {
-  return m_postings.Open(m_folder + "/" + IndexFileName(m_baseName, part));
+  m_indexPath = m_folder + "/" + IndexFileName(m_baseName, part);
+  if (Status s = m_postings.Open(m_indexPath); !s) return s;
+  OpenCompanion();
+  return Status::Ok();
+}
+
+void CIndex::OpenCompanion() {
+  CloseCompanion();
+  if (!m_useCompanion || !m_postings.IsOpen()) return;
+  m_companionStatus = m_companion.Open(m_indexPath, m_postings);
+  if (!m_companionStatus) ReportCompanionProblem(CompanionIgnoredLine(m_companionStatus));
+}
+
+void CIndex::CloseCompanion() {
+  // The lists point into the companion's mapping.
+  m_search.CompanionLists().Clear();
+  m_companion.Close();
+  m_companionStatus = Status::NotFound(m_useCompanion ? "no index is open" : "the companion is not used");
+}
+
+void CIndex::UseCompanion(bool use) {
+  m_useCompanion = use;
+  if (use && m_postings.IsOpen())
+    OpenCompanion();
+  else
+    CloseCompanion();
 }
 
 void CIndex::ClosePart() {
+  CloseCompanion();
   m_postings.Close();
   m_search.DecodedCache().Clear();
 }
@@ -66,7 +92,8 @@ SearchOutcome CIndex::FinalOutcome(bool noPostings) const {
 int32_t CIndex::SearchOne(std::u16string_view keyword, CombineMode mode, bool countHits,
                           bool variants, bool& noPostings) {
   const SearchOutcome outcome =
-      m_search.Run(m_postings, variants ? &m_variants : nullptr, keyword, mode, countHits, m_hits);
+      m_search.Run(m_postings, m_companion.IsOpen() ? &m_companion : nullptr,
+                   variants ? &m_variants : nullptr, keyword, mode, countHits, m_hits);
   switch (outcome) {
     case SearchOutcome::kCancelled:
     case SearchOutcome::kClosed:
@@ -133,29 +160,6 @@ int32_t CIndex::SearchAnd(std::u16string& keywords, bool countHits, bool variant
 
 int32_t CIndex::SearchOr(std::u16string& keywords, bool countHits, bool variants) {
   return SearchKeywords(keywords, countHits, variants, CombineMode::Union, CombineMode::Union);
-}
-
-Status CIndex::BuildHitPage(int32_t recordIndex, std::string& out, std::u16string_view keywords,
-                            int32_t scope, bool variants, HitPageReport& report) const {
-  std::u16string joined;
-  bool allForms = true;
-  if (variants) allForms = m_variants.ExpandForHitPage(keywords, joined);
-  const Status rendered = m_files.RenderHitPage(recordIndex, out, variants ? joined : keywords,
-                                                static_cast<HitScope>(scope), report);
-  if (!allForms) {
-    const std::string cut = "not every variant form is marked: the keywords have more than " +
-                            std::to_string(kMaxVariantForms) + " forms";
-    report.note = report.note.empty() ? cut : cut + "; " + report.note;
-  }
-  return rendered;
-}
-
-int32_t CIndex::BuildHitPage(int32_t recordIndex, std::string& out, std::u16string_view keywords,
-                             int32_t scope, bool variants) const {
-  HitPageReport report;
-  (void)BuildHitPage(recordIndex, out, keywords, scope, variants, report);
-  m_hitPageNote = std::move(report.note);
-  return report.anchors;
 }
 
 }  // namespace tevarin

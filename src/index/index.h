@@ -1,7 +1,8 @@
 // CIndex: the search engine, the front of the engine for the reader. It owns
-// the book store (CFileList), one open index (PostingsFile), the variant
-// table (VariantTable), the keyword search (KeywordSearch) and the hit list
-// of the last search (HitList), and forwards to them.
+// the book store (CFileList), one open index (PostingsFile) with its
+// companion postings file when it has a usable one (CompanionFile), the
+// variant table (VariantTable), the keyword search (KeywordSearch) and the
+// hit list of the last search (HitList), and forwards to them.
 //
 // The formats: store/bookformat.h (book files), index/indexformat.h (index
 // files), index/variantformat.h (variant table).
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "base/status.h"
+#include "index/companionfile.h"
 #include "index/hitlist.h"
 #include "index/indexformat.h"
 #include "index/postingsfile.h"
@@ -80,12 +82,15 @@ class CIndex {
   const std::vector<uint32_t>& GetHitCounts() const { return m_hits.Counts(); }
   int32_t GetHitPageCount() const { return m_hits.PageCount(); }
 
-  // The hit page of a record, keywords expanded into their variant forms when
-  // variants is set; scope 0 whole text, 1 body, 2 notes (HitScope). Returns
+  // The hit page of a record (index/hitpagematches.h): each keyword's
+  // matches found over the page's own indexed text by the search's matchers,
+  // with variants when set; scope 0 whole text, 1 body, 2 notes (HitScope).
+  // One anchor per match, numbered in page order, so the anchors of a page
+  // of a search's results are the hits the search counted there. Returns
   // the number of anchors written. HitPageNote then says what the page
-  // leaves unmarked and why (variant forms past the expansion bound,
-  // keywords past the page's size or work bound), or is empty; a record
-  // that renders nothing leaves out empty.
+  // leaves unmarked and why (keywords past the page's size or work bound),
+  // or is empty; a record that renders nothing leaves out empty, and a
+  // string without keywords leaves it untouched.
   int32_t BuildHitPage(int32_t recordIndex, std::string& out, std::u16string_view keywords,
                        int32_t scope, bool variants) const;
   const std::string& HitPageNote() const { return m_hitPageNote; }
@@ -128,9 +133,26 @@ class CIndex {
 
   // Memory for the decoded postings the search keeps between searches (by
   // default SlotEntryCache::kDefaultLimit); 0 makes every search walk the
-  // postings file. The answers are the same either way.
+  // postings file. The answers are the same either way. With the companion
+  // in use only the slots it lacks are decoded so.
   void SetDecodedLimit(size_t bytes) { m_search.DecodedCache().SetLimit(bytes); }
   size_t DecodedBytes() const { return m_search.DecodedCache().MemoryBytes(); }
+
+  // The companion postings file (index/companionfile.h): opened with each
+  // index when UseCompanion is on (the default). One that is missing, stale,
+  // foreign or damaged is ignored, with one line on standard error, and
+  // CompanionStatus says why; the searches then read the index files alone.
+  // The answers are the same either way.
+  bool CompanionInUse() const { return m_companion.IsOpen(); }
+  const Status& CompanionStatus() const { return m_companionStatus; }
+  const CompanionFile& Companion() const { return m_companion; }
+  // Off, the open companion is closed and none is opened; on again, the open
+  // index's is opened.
+  void UseCompanion(bool use);
+  // Memory for the companion lists' decoded blocks kept between searches
+  // (CompanionListCache::kDefaultLimit), and what they hold.
+  void SetCompanionListLimit(size_t bytes) { m_search.CompanionLists().SetLimit(bytes); }
+  size_t CompanionListBytes() const { return m_search.CompanionLists().MemoryBytes(); }
 
  private:
   Status Fail(Status why);
@@ -138,6 +160,8 @@ class CIndex {
   // m_baseName); ClosePart releases them and the decoded postings.
   Status OpenPart(IndexPart part);
   void ClosePart();
+  void OpenCompanion();
+  void CloseCompanion();
   // SearchAnd / SearchOr: acceptance, keyword splitting, spaces written back.
   int32_t SearchKeywords(std::u16string& keywords, bool countHits, bool variants,
                          CombineMode firstMode, CombineMode laterMode);
@@ -149,6 +173,10 @@ class CIndex {
 
   CFileList m_files;
   PostingsFile m_postings;
+  CompanionFile m_companion;
+  Status m_companionStatus = Status::NotFound("no index is open");
+  bool m_useCompanion = true;
+  std::string m_indexPath;  // of the open index, without the suffixes
   VariantTable m_variants;
   KeywordSearch m_search;
   HitList m_hits;

@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "index/charslot.h"
+#include "index/companionfile.h"
+#include "index/companionlists.h"
 #include "index/postingscursor.h"
 #include "index/postingsfile.h"
+#include "index/slotentries.h"
 #include "index/termstream.h"
 #include "index/variantformat.h"
 #include "index/varianttable.h"
@@ -352,6 +355,111 @@ Status CheckPostings(const PostingsFile& file, const std::string& indexName, int
                    " that none of its members has");
   }
   report.AddSummary("index " + indexName + ": " + figures);
+  return part.Finish();
+}
+
+Status CheckCompanion(const PostingsFile& file, const std::string& indexPath,
+                      const std::string& indexName, CheckReport& report) {
+  CheckReport::Part part(report, "companion " + indexName);
+  if (!file.IsOpen()) {
+    part.Problem("not checked: the index is not open", StatusCode::kInvalid);
+    return part.Finish();
+  }
+  CompanionFile companion;
+  const Status opened = companion.Open(indexPath, file);
+  if (opened.Code() == StatusCode::kNotFound) {
+    report.AddSummary("companion " + indexName + ": none (the searches read the index files alone)");
+    return part.Finish();
+  }
+  if (!opened) {
+    part.Problem(opened.Message() + " (it is ignored)", opened.Code());
+    return part.Finish();
+  }
+  const CompanionHeader& h = companion.Header();
+  if (CompanionHash(file.Data(), file.Size()) != h.postingsHash)
+    part.Problem("the postings file is not the one it was made from (its checksum differs): the "
+                 "companion answers from other postings",
+                 StatusCode::kInvalid);
+
+  // The slot table: every record named once, by its own slot.
+  const uint8_t* slotTable = companion.Data() + h.slotTableOffset;
+  std::vector<uint32_t> namedBy(h.records, UINT32_MAX);
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    const uint32_t entry = LoadLE32(slotTable + 4 * uint64_t(slot));
+    if (entry == 0) continue;
+    if (entry > h.records) {
+      part.Problem("slot " + std::to_string(slot) + ": the slot table names record " +
+                   std::to_string(entry - 1) + " of " + std::to_string(h.records));
+    } else if (namedBy[entry - 1] != UINT32_MAX) {
+      part.Problem("record " + std::to_string(entry - 1) + " is named by slots " +
+                   std::to_string(namedBy[entry - 1]) + " and " + std::to_string(slot));
+    } else {
+      namedBy[entry - 1] = static_cast<uint32_t>(slot);
+    }
+  }
+  for (uint32_t r = 0; r < h.records; ++r)
+    if (namedBy[r] == UINT32_MAX) part.Problem("record " + std::to_string(r) + " is named by no slot");
+
+  // Every slot against the index.
+  SlotEntries entries, scratch;
+  uint64_t records = 0, bitmaps = 0, entryCount = 0, positionCount = 0;
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    const std::string which = "slot " + std::to_string(slot);
+    const bool sound = file.HasPostings(slot) &&
+                       entries.Decode(file, slot, scratch, kCompanionMaxSlotBytes) == SlotEntries::Outcome::Sound;
+    CompanionRecord record;
+    std::string why;
+    const CompanionFile::Lookup lookup = companion.Find(slot, record, why);
+    if (lookup == CompanionFile::Lookup::kDamaged) {
+      part.Problem(which + ": " + why);
+      continue;
+    }
+    if (lookup == CompanionFile::Lookup::kNone) {
+      if (sound) part.Problem(which + " has a sound stream in the index but no record");
+      continue;
+    }
+    if (!sound) {
+      part.Problem(which + " has a record, but its stream in the index is not sound");
+      continue;
+    }
+    ++records;
+    bitmaps += record.bitmapWords ? 1 : 0;
+    entryCount += record.entries;
+    positionCount += record.positions;
+    CompanionList list;
+    if (!list.Open(companion, record, why)) {
+      part.Problem(which + ": " + why);
+      continue;
+    }
+    if (!list.EnsureAllPages() || !list.EnsureAllFirst() || !list.EnsurePositions(0, record.positions)) {
+      part.Problem(which + ": " + list.Damage());
+      continue;
+    }
+    const size_t n = entries.pages.size();
+    if (record.entries != n || record.positions != entries.positions.size()) {
+      part.Problem(which + " holds " + std::to_string(record.entries) + " entries and " +
+                   std::to_string(record.positions) + " positions; the index " + std::to_string(n) +
+                   " and " + std::to_string(entries.positions.size()));
+      continue;
+    }
+    for (size_t e = 0; e < n; ++e) {
+      bool same = list.Pages()[e] == entries.pages[e] && list.First()[e + 1] == entries.first[e + 1];
+      for (uint32_t i = entries.first[e]; same && i < entries.first[e + 1]; ++i)
+        same = list.Position(i) == entries.positions[i];
+      if (!same) {
+        part.Problem(which + ": entry " + std::to_string(e) + " (record " + std::to_string(entries.pages[e]) +
+                     " in the index) differs from the index's");
+        break;
+      }
+    }
+  }
+  const uint64_t indexBytes = static_cast<uint64_t>(file.HeaderFileSize()) + file.Size();
+  char share[32];
+  std::snprintf(share, sizeof share, "%.0f%%", indexBytes ? 100.0 * double(companion.Size()) / double(indexBytes) : 0.0);
+  report.AddSummary("companion " + indexName + ": " + std::to_string(records) + " slots (" +
+                    std::to_string(bitmaps) + " as bitmaps), " + std::to_string(entryCount) +
+                    " page entries, " + std::to_string(positionCount) + " positions, " +
+                    std::to_string(companion.Size()) + " bytes (" + share + " of the index files)");
   return part.Finish();
 }
 

@@ -10,7 +10,8 @@
 //                ascending positions that fill their byte count exactly; a group
 //                slot holds its members' postings;
 //   variants     at most as many groups as there are group slots, no member 0,
-//                every member a character.
+//                every member a character;
+//   companion    see CheckCompanion.
 // The work is linear in the size of the files: one decode of every postings
 // stream.
 #pragma once
@@ -42,6 +43,17 @@ Status CheckIndexFiles(const std::string& folder, const std::string& baseName, I
 // file (-1 when unknown).
 Status CheckPostings(const PostingsFile& file, const std::string& indexName, int64_t headerSize,
                      int32_t recordCount, const VariantTable& variants, CheckReport& report);
+
+// Checks the companion postings file of an open index (indexPath is the
+// index's path without the suffixes) fully into the part "companion <name>"
+// of report: its header and its binding to the index files (the whole
+// postings file's checksum included), the slot table, every record,
+// directory, block and chunk of positions against its checksum, and every
+// slot's postings against the index's own: a sound stream must have a record
+// holding exactly its entries and positions, any other slot none. A missing
+// companion is no problem (a summary line says so).
+Status CheckCompanion(const PostingsFile& file, const std::string& indexPath,
+                      const std::string& indexName, CheckReport& report);
 
 // Reads every slot's stream to its last page entry as the search reads it,
 // so that every stream cut short is noted on the file; answers the number

@@ -39,7 +39,7 @@ std::u16string NormalisePattern(std::u16string_view keyword) {
   out.reserve(collapsed.size());
   for (size_t k = 0; k < collapsed.size();) {
     const char16_t c = collapsed[k];
-    if (c == u'*' || c == u'?') {
+    if (c == u'*' || c == u'?' || c == kFullWidthQuestion) {
       out.push_back(c);
       ++k;
     } else if (IsHighSurrogate(c) && k + 1 < collapsed.size() && IsLowSurrogate(collapsed[k + 1])) {

@@ -1,12 +1,13 @@
 // Keyword strings and compiled keywords.
 //
 // A keyword string holds keywords separated by spaces. One keyword is cut
-// into segments at "*" and into terms (characters with a slot); "?" and "？"
-// stand for one position. Compiling a keyword normalises its pattern (leading
-// stars dropped, runs of stars collapsed, one closing star, characters that
-// are neither wildcards nor indexed removed) and numbers its terms by pattern
-// position; a term's positions on a page are aligned to the pattern so that
-// the terms of one occurrence of a segment share one aligned position:
+// into segments at "*" and into terms (characters with a slot: letters and
+// ideographs, text/indexedchars.h); "?" and "？" stand for one position.
+// Compiling a keyword normalises its pattern (leading stars dropped, runs of
+// stars collapsed, one closing star, characters that are neither wildcards
+// nor indexed removed) and numbers its terms by pattern position; a term's
+// positions on a page are aligned to the pattern so that the terms of one
+// occurrence of a segment share one aligned position:
 // aligned = position + Shift(term).
 #pragma once
 
@@ -38,8 +39,10 @@ size_t TerminatedLength(std::u16string_view s);
 
 // The pattern a keyword is searched by: leading stars dropped, runs of stars
 // collapsed, one closing star, then every character that is neither a
-// wildcard nor indexed removed; a surrogate pair is judged, and removed, as
-// one character.
+// wildcard ("*", "?", "？") nor indexed removed: punctuation and symbols,
+// which take no position in a page's indexed text, are dropped, so a
+// quotation finds the same pages with or without them. A surrogate pair is
+// judged, and removed, as one character.
 std::u16string NormalisePattern(std::u16string_view keyword);
 
 struct KeywordTerm {

@@ -11,6 +11,7 @@
 #include <climits>
 
 #include "base/readat.h"
+#include "index/companionformat.h"
 
 namespace tevarin {
 
@@ -52,6 +53,7 @@ Status PostingsFile::Open(const std::string& indexName) {
   if (fstat(hfd, &st) != 0 || st.st_size < kIndexHeaderTables)
     return fail(Status::Corrupt(headerPath + " is shorter than its 1,400,000-byte tables"));
   const uint64_t chainLen = ChainEntryCount(st.st_size);
+  m_headerSize = static_cast<int64_t>(st.st_size);
   m_firstBlock.assign(kSlotCount, kNoPostings);
   m_reserved16.assign(kSlotCount, 0);
   m_reserved32.assign(kSlotCount, 0);
@@ -66,6 +68,7 @@ Status PostingsFile::Open(const std::string& indexName) {
   if (pfd < 0) return fail(Status::FromErrno(errno, "cannot open", postingsPath));
   const FileCloser postingsCloser(pfd);  // the mapping keeps the file's pages reachable
   if (fstat(pfd, &st) != 0) return fail(Status::Io("cannot read the size of " + postingsPath));
+  m_postingsPath = postingsPath;
   // Entry b of the block chain names the block after block b; entries for
   // blocks the postings file does not have are never followed, so only as
   // many entries as it has blocks are read. (A header can claim a chain of
@@ -102,9 +105,36 @@ void PostingsFile::Close() {
   m_lastPage = {};
   m_chain = {};
   m_chainEntries = 0;
+  m_headerSize = 0;
+  m_postingsPath.clear();
   std::lock_guard<std::mutex> lock(m_damageLock);
   m_cutShort = {};
   m_cutShortCount = 0;
+}
+
+uint64_t PostingsFile::TablesHash() const {
+  uint64_t h = CompanionHash(m_firstBlock.data(), m_firstBlock.size() * sizeof(int32_t), 1);
+  h = CompanionHash(m_reserved16.data(), m_reserved16.size() * sizeof(uint16_t), h);
+  h = CompanionHash(m_reserved32.data(), m_reserved32.size() * sizeof(uint32_t), h);
+  h = CompanionHash(m_lastPage.data(), m_lastPage.size() * sizeof(uint32_t), h);
+  return CompanionHash(m_chain.data(), m_chain.size() * sizeof(uint32_t), h);
+}
+
+bool PostingsFile::SampleHash(uint64_t& hash) const {
+  const int fd = open(m_postingsPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const FileCloser closer(fd);
+  const uint64_t blocks = BlockCountOf(m_viewSize);
+  const uint64_t samples = std::min(blocks, kCompanionSampleBlocks);
+  std::vector<uint8_t> block(kBlockSize);
+  hash = CompanionHash(nullptr, 0, blocks);
+  for (uint64_t i = 0; i < samples; ++i) {
+    const uint64_t b = CompanionSampleBlock(i, blocks);
+    const uint64_t bytes = std::min<uint64_t>(kBlockSize, m_viewSize - b * kBlockSize);
+    if (!ReadAt(fd, block.data(), bytes, static_cast<int64_t>(b * kBlockSize))) return false;
+    hash = CompanionHash(block.data(), bytes, hash);
+  }
+  return true;
 }
 
 PostingsCursor PostingsFile::Cursor(int slot) const {

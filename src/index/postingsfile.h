@@ -58,6 +58,17 @@ class PostingsFile {
   // The number of block chain entries the header holds.
   uint64_t ChainEntriesInFile() const { return m_chainEntries; }
 
+  // The header file's size as Open found it.
+  int64_t HeaderFileSize() const { return m_headerSize; }
+  // A checksum of the header's tables as they were read (the four slot
+  // tables and the block chain entries read): what a companion file binds
+  // itself to (index/companionformat.h). Computed on each call.
+  uint64_t TablesHash() const;
+  // A checksum of the sampled blocks of the postings file
+  // (CompanionSampleBlock), read from the file without touching the
+  // mapping; false when the file cannot be read.
+  bool SampleHash(uint64_t& hash) const;
+
   // Notes that a reading of slot's stream was cut short; safe from any
   // thread. CutShortStreams counts the distinct slots noted since Open.
   void NoteCutShort(int slot) const;
@@ -77,6 +88,8 @@ class PostingsFile {
   uint64_t m_chainEntries = 0;
   const uint8_t* m_view = nullptr;
   size_t m_viewSize = 0;
+  int64_t m_headerSize = 0;
+  std::string m_postingsPath;
 
   mutable std::mutex m_damageLock;
   mutable std::vector<bool> m_cutShort;  // per slot, sized on the first note

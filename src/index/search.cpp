@@ -3,15 +3,38 @@
 #include <algorithm>
 #include <numeric>
 
+#include "index/companionfile.h"
 #include "index/keyword.h"
 #include "index/termcursor.h"
 #include "index/varianttable.h"
 
 namespace tevarin {
 
-SearchOutcome KeywordSearch::Run(const PostingsFile& file, const VariantTable* variants,
-                                 std::u16string_view keyword, CombineMode mode, bool countHits,
-                                 HitList& hits) {
+DriverOutcome KeywordSearch::RunCompanion(const CompanionFile& companion,
+                                          const CompiledKeyword& compiled,
+                                          const PageFilter& filter, bool countHits) {
+  m_lists.BeginSearch(companion);
+  m_termLists.clear();
+  for (const int k : compiled.listTerm) {
+    CompanionList* list = m_lists.Get(companion, compiled.terms[static_cast<size_t>(k)].slot);
+    if (!list) return DriverOutcome::kDamaged;
+    m_termLists.push_back(list);
+  }
+  PageTerms terms;
+  terms.cursors.resize(static_cast<size_t>(compiled.TermCount()));
+  m_matcher.Start(compiled, countHits, m_step, m_cancel);
+  const DriverOutcome outcome = m_companionIntersection.Run(compiled, m_termLists, terms, m_matcher,
+                                                           filter, countHits, m_step, m_cancel);
+  if (outcome == DriverOutcome::kDamaged) {
+    m_lists.DropDamaged(companion);
+    m_step.Clear();
+  }
+  return outcome;
+}
+
+SearchOutcome KeywordSearch::Run(const PostingsFile& file, const CompanionFile* companion,
+                                 const VariantTable* variants, std::u16string_view keyword,
+                                 CombineMode mode, bool countHits, HitList& hits) {
   auto noPages = [&](SearchOutcome why) {
     if (mode != CombineMode::Union) hits.Clear();
     return why;
@@ -37,19 +60,6 @@ SearchOutcome KeywordSearch::Run(const PostingsFile& file, const VariantTable* v
     if (!file.HasPostings(t.slot)) return noPages(SearchOutcome::kNoPostings);
   if (compiled.terms.empty()) return noPages(SearchOutcome::kNoHits);
   const int termCount = compiled.TermCount();
-
-  // Open every term's postings at its first page entry: its slot's decoded
-  // entries, decoded on first use, or its stream when they cannot be kept.
-  m_entries.BeginSearch();
-  PageTerms terms;
-  terms.cursors.resize(static_cast<size_t>(termCount));
-  for (int k = 0; k < termCount; ++k) {
-    const int slot = compiled.terms[static_cast<size_t>(k)].slot;
-    const SlotEntries* decoded = m_entries.Get(file, slot, m_cancel);
-    if (CancelRequested()) return cancelled();
-    if (!terms.cursors[static_cast<size_t>(k)].Start(file, slot, decoded))
-      return noPages(SearchOutcome::kNoHits);
-  }
   m_step.Clear();
 
   // A keyword that narrows the hit list down ("and") only needs the pages the
@@ -68,6 +78,30 @@ SearchOutcome KeywordSearch::Run(const PostingsFile& file, const VariantTable* v
   }
   filter.begin = filterPages->data();
   filter.end = filter.begin + filterPages->size();
+
+  if (companion && companion->IsOpen()) {
+    const DriverOutcome outcome = RunCompanion(*companion, compiled, filter, countHits);
+    if (outcome == DriverOutcome::kCancelled) return cancelled();
+    if (outcome == DriverOutcome::kDone) {
+      const bool found = !m_step.pages.empty();
+      hits.Merge(mode, countHits, m_step);
+      return found ? SearchOutcome::kHits : SearchOutcome::kNoHits;
+    }
+    // Not every term has a sound list in the companion: the index files.
+  }
+
+  // Open every term's postings at its first page entry: its slot's decoded
+  // entries, decoded on first use, or its stream when they cannot be kept.
+  m_entries.BeginSearch();
+  PageTerms terms;
+  terms.cursors.resize(static_cast<size_t>(termCount));
+  for (int k = 0; k < termCount; ++k) {
+    const int slot = compiled.terms[static_cast<size_t>(k)].slot;
+    const SlotEntries* decoded = m_entries.Get(file, slot, m_cancel);
+    if (CancelRequested()) return cancelled();
+    if (!terms.cursors[static_cast<size_t>(k)].Start(file, slot, decoded))
+      return noPages(SearchOutcome::kNoHits);
+  }
 
   // The term with the fewest page entries first, then the others by count.
   std::vector<int> order(static_cast<size_t>(termCount));

@@ -1,12 +1,17 @@
 // KeywordSearch: one keyword searched over an open postings file and merged
 // into a hit list.
 //
-// The keyword is compiled (index/keyword.h); each term's postings come from
-// its slot's decoded entries (index/slotentries.h, decoded on first use and
-// kept between searches) or, for a slot that cannot be kept decoded, straight
-// from the mapped postings file. A driver (index/searchdrivers.h) finds the
-// pages all terms occur on and a matcher (index/matchers.h) examines each;
-// the keyword's pages are then merged into the hit list (index/hitlist.h).
+// The keyword is compiled (index/keyword.h). When the index has a companion
+// file (index/companionfile.h) that holds every term's slot, the terms are
+// read from it (index/companionlists.h): a list's blocks are decoded as the
+// intersection reaches them and only the shared pages' positions are read.
+// Otherwise, or when a companion list turns out damaged, each term's
+// postings come from its slot's decoded entries (index/slotentries.h,
+// decoded on first use and kept between searches) or, for a slot that cannot
+// be kept decoded, straight from the mapped postings file. A driver
+// (index/searchdrivers.h) finds the pages all terms occur on and a matcher
+// (index/matchers.h) examines each; the keyword's pages are then merged into
+// the hit list (index/hitlist.h). Every way answers the same.
 //
 // Keywords have no length limit: the per-term state is sized to the keyword
 // once per search, so a keyword of any number of terms or segments is
@@ -18,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "index/companionlists.h"
 #include "index/hitlist.h"
 #include "index/matchers.h"
 #include "index/postingsfile.h"
@@ -26,6 +32,7 @@
 
 namespace tevarin {
 
+class CompanionFile;
 class VariantTable;
 
 // Why a search answered what it did.
@@ -46,19 +53,31 @@ class KeywordSearch {
   bool CancelRequested() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
 
   // Searches keyword in file (with variants when given) and merges its pages
-  // into hits. The answer says how this keyword went: kHits when it found
-  // pages, kNoHits, kNoPostings, kClosed (hits emptied) or kCancelled (hits
-  // emptied). A keyword that finds nothing empties the hit list unless it
-  // is merged by Union.
-  SearchOutcome Run(const PostingsFile& file, const VariantTable* variants,
-                    std::u16string_view keyword, CombineMode mode, bool countHits, HitList& hits);
+  // into hits, reading the terms from companion when it is given and open
+  // (it must be file's). The answer says how this keyword went: kHits when
+  // it found pages, kNoHits, kNoPostings, kClosed (hits emptied) or
+  // kCancelled (hits emptied). A keyword that finds nothing empties the hit
+  // list unless it is merged by Union.
+  SearchOutcome Run(const PostingsFile& file, const CompanionFile* companion,
+                    const VariantTable* variants, std::u16string_view keyword, CombineMode mode,
+                    bool countHits, HitList& hits);
 
   SlotEntryCache& DecodedCache() { return m_entries; }
   const SlotEntryCache& DecodedCache() const { return m_entries; }
+  CompanionListCache& CompanionLists() { return m_lists; }
+  const CompanionListCache& CompanionLists() const { return m_lists; }
 
  private:
+  // The keyword from the companion: kDamaged also when a term's slot has no
+  // usable list (nothing is kept then).
+  DriverOutcome RunCompanion(const CompanionFile& companion, const CompiledKeyword& compiled,
+                             const PageFilter& filter, bool countHits);
+
   const std::atomic<bool>* m_cancel = nullptr;
   SlotEntryCache m_entries;
+  CompanionListCache m_lists;
+  CompanionIntersection m_companionIntersection;
+  std::vector<CompanionList*> m_termLists;
   DecodedIntersection m_intersection;
   KeywordMatcher m_matcher;
   // One keyword's pages before they are merged; kept between searches so

@@ -1,8 +1,11 @@
 #include "index/searchdrivers.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <numeric>
+
+#include "index/companionlists.h"
 
 namespace tevarin {
 
@@ -10,6 +13,140 @@ namespace {
 
 bool Cancelled(const std::atomic<bool>* cancel) {
   return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+// Keeps the pages of cand (ascending) that the ascending list also holds.
+void KeepShared(std::vector<uint32_t>& cand, const uint32_t* list, size_t n) {
+  const size_t m = cand.size();
+  size_t kept = 0;
+  if (n / 8 > m) {
+    size_t j = 0;
+    for (size_t c = 0; c < m; ++c) {
+      const uint32_t p = cand[c];
+      j = GallopTo(list, j, n, p);
+      if (j == n) break;
+      if (list[j] == p) cand[kept++] = p;
+    }
+  } else {
+    size_t c = 0, j = 0;
+    while (c < m && j < n) {
+      const uint32_t p = cand[c];
+      const uint32_t q = list[j];
+      cand[kept] = p;
+      kept += p == q;
+      c += p <= q;
+      j += q <= p;
+    }
+  }
+  cand.resize(kept);
+}
+
+
+// The shared pages of CompanionIntersection::Run examined one by one. Built
+// twice, with and without the population count instruction (a bitmap's rank
+// is one per page and list); the loader picks the one the CPU runs.
+#if defined(__x86_64__)
+__attribute__((target_clones("popcnt", "default")))
+#endif
+DriverOutcome ExamineShared(const CompiledKeyword& keyword, const std::vector<CompanionList*>& lists,
+                            const std::vector<uint32_t>& cand, PageTerms& terms,
+                            KeywordMatcher& matcher, bool countHits, StepHits& step,
+                            const std::atomic<bool>* cancel, std::vector<uint32_t>& entry,
+                            std::vector<uint32_t>& block, std::vector<uint32_t>& hint) {
+  const int listCount = keyword.ListCount();
+  const int termCount = keyword.TermCount();
+  const size_t shared = cand.size();
+  auto listOfTerm = [&](int k) -> CompanionList& {
+    return *lists[static_cast<size_t>(keyword.listOf[static_cast<size_t>(k)])];
+  };
+  // Each shared page in turn: every list's entry of it (its rank in a
+  // bitmap, else found from the entry before), the first-position indexes
+  // of the entry's block, the entry's positions checked when they are read;
+  // then the page examined. A damaged part found on the way ends the run:
+  // the caller drops what was found and searches the index files.
+  const bool readsPositions = termCount > 1;
+  // A list most of whose entries are examined, or one searched before (a
+  // search repeated, or paged through), has its positions unpacked once and
+  // kept with the list for the next search; a first search of a list that
+  // examines few of its entries reads just theirs, packed.
+  if (readsPositions)
+    for (CompanionList* list : lists)
+      if ((shared * 4 >= list->Size() || list->searches > 1) && !list->UnpackPositions())
+        return DriverOutcome::kDamaged;
+  entry.assign(static_cast<size_t>(listCount), 0);
+  block.assign(static_cast<size_t>(listCount), UINT32_MAX);
+  terms.located.assign(static_cast<size_t>(termCount), nullptr);
+  for (int k = 0; k < termCount; ++k)
+    terms.located[static_cast<size_t>(k)] = &entry[static_cast<size_t>(keyword.listOf[static_cast<size_t>(k)])];
+  terms.candidate = 0;
+  terms.fromIntersection = true;
+  const bool phraseOfTwo = termCount == 2 && keyword.SegmentCount() == 1;
+  const int64_t shift = phraseOfTwo ? keyword.terms[1].patternPos - keyword.terms[0].patternPos : 0;
+  hint.assign(static_cast<size_t>(listCount), 0);
+  for (size_t c = 0; c < shared; ++c) {
+    if ((c & 1023) == 1023 && Cancelled(cancel)) return DriverOutcome::kCancelled;
+    const uint32_t page = cand[c];
+    for (int l = 0; l < listCount; ++l) {
+      CompanionList& list = *lists[static_cast<size_t>(l)];
+      uint32_t e;
+      if (list.HasBitmap()) {
+        e = list.Rank(page);
+      } else {
+        e = hint[static_cast<size_t>(l)];
+        if (!list.Seek(page, e) || e == list.Size() || list.Pages()[e] != page)
+          return DriverOutcome::kDamaged;
+        hint[static_cast<size_t>(l)] = e;
+      }
+      const uint32_t b = e / kCompanionBlockEntries;
+      if (b != block[static_cast<size_t>(l)]) {
+        if (!list.EnsureFirst(b)) return DriverOutcome::kDamaged;
+        block[static_cast<size_t>(l)] = b;
+      }
+      if (readsPositions && !list.EnsurePositions(list.First()[e], list.First()[e + 1]))
+        return DriverOutcome::kDamaged;
+      entry[static_cast<size_t>(l)] = e;
+    }
+
+    if (phraseOfTwo) {
+      // A two-character phrase (or X?Y): a merge of the two entries'
+      // positions counts the shared aligned positions, repeats included.
+      const CompanionList& l0 = listOfTerm(0);
+      const CompanionList& l1 = listOfTerm(1);
+      const uint32_t e0 = *terms.located[0], e1 = *terms.located[1];
+      uint64_t a = l0.First()[e0];
+      const uint64_t aEnd = l0.First()[e0 + 1];
+      uint64_t b = l1.First()[e1];
+      const uint64_t bEnd = l1.First()[e1 + 1];
+      uint32_t count = 0;
+      if (aEnd - a == 1 && bEnd - b == 1) {
+        // The usual case: one position each.
+        count = int64_t(l0.Position(a)) + shift == int64_t(l1.Position(b));
+      } else {
+        while (a < aEnd && b < bEnd) {
+          const int64_t x = int64_t(l0.Position(a)) + shift;
+          const int64_t y = l1.Position(b);
+          count += x == y;
+          a += x <= y;
+          b += y <= x;
+        }
+      }
+      if (count == 0) continue;
+      step.pages.push_back(page);
+      if (countHits) step.counts.push_back(count);
+      continue;
+    }
+
+    bool enough = true;
+    for (const auto& [l, need] : keyword.repeated)
+      if (lists[static_cast<size_t>(l)]->Count(entry[static_cast<size_t>(l)]) < need) {
+        enough = false;
+        break;
+      }
+    if (!enough) continue;
+    matcher.Examine(terms, page);
+    if (matcher.Stopped()) return DriverOutcome::kCancelled;
+  }
+  return DriverOutcome::kDone;
 }
 
 }  // namespace
@@ -154,6 +291,116 @@ bool RunPageLoop(const CompiledKeyword& keyword, PageTerms& terms, KeywordMatche
     if (page == UINT32_MAX || !lead.SkipTo(page + 1)) break;
   }
   return true;
+}
+
+}  // namespace tevarin
+
+namespace tevarin {
+
+DriverOutcome CompanionIntersection::Run(const CompiledKeyword& keyword,
+                                         const std::vector<CompanionList*>& lists,
+                                         PageTerms& terms, KeywordMatcher& matcher,
+                                         const PageFilter& filter, bool countHits,
+                                         StepHits& step, const std::atomic<bool>* cancel) {
+  const int listCount = keyword.ListCount();
+  const int termCount = keyword.TermCount();
+  assert(listCount > 0 && static_cast<int>(lists.size()) == listCount &&
+         static_cast<int>(terms.cursors.size()) == termCount);
+  auto listOfTerm = [&](int k) -> CompanionList& {
+    return *lists[static_cast<size_t>(keyword.listOf[static_cast<size_t>(k)])];
+  };
+  for (int k = 0; k < termCount; ++k) terms.cursors[static_cast<size_t>(k)].StartCompanion(listOfTerm(k));
+
+  if (termCount == 1 && !filter.active) {
+    // Every page of the one term, counted by its positions: no position is read.
+    CompanionList& list = *lists[0];
+    for (uint32_t b = 0; b < list.Blocks(); ++b) {
+      if ((b & 63) == 63 && Cancelled(cancel)) return DriverOutcome::kCancelled;
+      if (!list.EnsurePages(b) || !list.EnsureFirst(b)) return DriverOutcome::kDamaged;
+    }
+    const uint32_t* pages = list.Pages();
+    const uint32_t* first = list.First();
+    for (uint32_t e = 0; e < list.Size(); ++e) {
+      const uint32_t count = first[e + 1] - first[e];
+      if (count == 0) continue;
+      step.pages.push_back(pages[e]);
+      if (countHits) step.counts.push_back(count);
+    }
+    return DriverOutcome::kDone;
+  }
+
+  // The candidates: the hit list when it filters and is the shortest, else
+  // the pages of the shortest list (or of all the bitmaps at once, when the
+  // shortest has one: then every longer list has one too, or is probed).
+  std::vector<int> order(static_cast<size_t>(listCount));
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return lists[static_cast<size_t>(a)]->Size() < lists[static_cast<size_t>(b)]->Size();
+  });
+  m_done.assign(static_cast<size_t>(listCount), 0);
+  std::vector<uint32_t>& cand = m_candidates;
+  cand.clear();
+  CompanionList& lead = *lists[static_cast<size_t>(order[0])];
+  const size_t filterSize = filter.active ? static_cast<size_t>(filter.end - filter.begin) : 0;
+  if (filter.active && filterSize <= lead.Size()) {
+    cand.assign(filter.begin, filter.end);
+  } else {
+    if (lead.HasBitmap()) {
+      uint32_t words = UINT32_MAX;
+      for (const CompanionList* l : lists)
+        if (l->HasBitmap()) words = std::min(words, l->BitmapWords());
+      m_words.resize(words);
+      for (uint32_t w = 0; w < words; ++w) m_words[w] = lead.BitmapWord(w);
+      for (int l = 0; l < listCount; ++l) {
+        const CompanionList& other = *lists[static_cast<size_t>(l)];
+        if (!other.HasBitmap()) continue;
+        m_done[static_cast<size_t>(l)] = 1;
+        if (&other == &lead) continue;
+        for (uint32_t w = 0; w < words; ++w) m_words[w] &= other.BitmapWord(w);
+      }
+      for (uint32_t w = 0; w < words; ++w)
+        for (uint64_t bits = m_words[w]; bits; bits &= bits - 1)
+          cand.push_back(w * 64 + static_cast<uint32_t>(std::countr_zero(bits)));
+    } else {
+      for (uint32_t b = 0; b < lead.Blocks(); ++b) {
+        if ((b & 63) == 63 && Cancelled(cancel)) return DriverOutcome::kCancelled;
+        if (!lead.EnsurePages(b)) return DriverOutcome::kDamaged;
+      }
+      cand.assign(lead.Pages(), lead.Pages() + lead.Size());
+      m_done[static_cast<size_t>(order[0])] = 1;
+    }
+    if (filter.active) KeepShared(cand, filter.begin, filterSize);
+  }
+  for (const int i : order) {
+    if (m_done[static_cast<size_t>(i)] || cand.empty()) continue;
+    if (Cancelled(cancel)) return DriverOutcome::kCancelled;
+    CompanionList& list = *lists[static_cast<size_t>(i)];
+    if (list.HasBitmap()) {
+      size_t kept = 0;
+      for (const uint32_t p : cand)
+        if (list.Contains(p)) cand[kept++] = p;
+      cand.resize(kept);
+    } else if (list.Size() / 8 > cand.size()) {
+      // Much longer than the candidates: only the blocks that may hold them.
+      size_t kept = 0;
+      uint32_t e = 0;
+      for (const uint32_t p : cand) {
+        if (!list.Seek(p, e)) return DriverOutcome::kDamaged;
+        if (e == list.Size()) break;
+        if (list.Pages()[e] == p) cand[kept++] = p;
+      }
+      cand.resize(kept);
+    } else {
+      for (uint32_t b = 0; b < list.Blocks(); ++b)
+        if (!list.EnsurePages(b)) return DriverOutcome::kDamaged;
+      KeepShared(cand, list.Pages(), list.Size());
+    }
+  }
+  const size_t shared = cand.size();
+  if (shared == 0) return DriverOutcome::kDone;
+
+  return ExamineShared(keyword, lists, cand, terms, matcher, countHits, step, cancel, m_entry, m_block,
+                       m_hint);
 }
 
 }  // namespace tevarin

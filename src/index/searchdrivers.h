@@ -15,6 +15,13 @@
 //                       (fewest entries first) move to it, and the first that
 //                       passes it moves the leader on. A page is examined
 //                       when every term stands on it.
+//   CompanionIntersection every term from the companion file: the slots
+//                       with a bitmap are intersected a word at a time, the
+//                       others narrow the candidates block by block (a list
+//                       much longer than the candidates is probed through
+//                       its skip table, decoding only the blocks that may
+//                       hold them); each shared page is then examined as
+//                       above, with only its entries' positions read.
 // Either way the examined pages are the pages all terms share, in ascending
 // order. A page is examined only when each slot that stands more than once
 // in the keyword has at least as many positions there.
@@ -45,6 +52,31 @@ struct PageFilter {
 };
 
 void CollectSingleList(const SlotEntries& entries, bool countHits, StepHits& step);
+
+class CompanionList;
+
+enum class DriverOutcome {
+  kDone,
+  kCancelled,
+  kDamaged,  // a companion list failed a check: nothing of the keyword is kept
+};
+
+class CompanionIntersection {
+ public:
+  // lists: the companion list of each distinct slot of the keyword, in the
+  // order of keyword.listTerm.
+  DriverOutcome Run(const CompiledKeyword& keyword, const std::vector<CompanionList*>& lists,
+                    PageTerms& terms, KeywordMatcher& matcher, const PageFilter& filter,
+                    bool countHits, StepHits& step, const std::atomic<bool>* cancel);
+
+ private:
+  std::vector<uint32_t> m_candidates;
+  std::vector<uint64_t> m_words;  // the bitmaps' intersection
+  std::vector<uint32_t> m_entry;  // per list, its entry of the page examined
+  std::vector<uint32_t> m_block;  // per list, the block whose first indexes were made sure of last
+  std::vector<uint32_t> m_hint;   // per list without a bitmap, where the last entry was found
+  std::vector<char> m_done;
+};
 
 class DecodedIntersection {
  public:

@@ -142,48 +142,4 @@ bool VariantTable::Expand(std::u16string_view keywords, std::vector<std::u16stri
   }
 }
 
-bool VariantTable::ExpandForHitPage(std::u16string_view keywords, std::u16string& joined) const {
-  std::vector<std::u16string> forms;
-  joined.clear();
-  if (Expand(keywords, forms)) {
-    for (size_t i = 0; i < forms.size(); ++i) {
-      if (i) joined.push_back(u' ');
-      joined += forms[i];
-    }
-  } else {
-    // The whole string has too many forms (they multiply across keywords).
-    // Forms of different keywords only combine, so expanding each keyword on
-    // its own marks the same keywords. Every typed keyword is kept; variant
-    // forms are added while the whole list stays within kMaxForms, as
-    // each form costs one pass over the page (a long string of many varied
-    // keywords would otherwise take minutes).
-    size_t added = 0;
-    bool cut = false;
-    size_t i = 0;
-    while (i < keywords.size()) {
-      while (i < keywords.size() && (keywords[i] == u' ' || keywords[i] == u'\u3000')) ++i;
-      size_t j = i;
-      while (j < keywords.size() && keywords[j] != u' ' && keywords[j] != u'\u3000') ++j;
-      if (j > i) {
-        const std::u16string_view keyword = keywords.substr(i, j - i);
-        if (!Expand(keyword, forms)) cut = true;
-        if (!joined.empty()) joined.push_back(u' ');
-        joined += keyword;
-        for (const auto& f : forms) {
-          if (added >= kMaxForms || joined.size() + f.size() > kMaxUnits) {
-            cut = true;
-            break;
-          }
-          joined.push_back(u' ');
-          joined += f;
-          ++added;
-        }
-      }
-      i = j;
-    }
-    if (cut) return false;
-  }
-  return true;
-}
-
 }  // namespace tevarin

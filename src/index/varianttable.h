@@ -37,12 +37,6 @@ class VariantTable {
   static constexpr size_t kMaxForms = 4096;
   static constexpr size_t kMaxUnits = size_t(1) << 20;
 
-  // The keyword string a hit page with variants marks: every form of the
-  // whole string, or, when it has too many, every typed keyword with its
-  // own forms while the list stays within the bounds. False when some form
-  // was left out (the string then still holds every typed keyword).
-  bool ExpandForHitPage(std::u16string_view keywords, std::u16string& joined) const;
-
  private:
   // Every code point of the table with the number of the first group that
   // holds it, ascending by code point (same answers as a scan of the groups

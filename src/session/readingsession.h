@@ -8,6 +8,14 @@
 // file and anchor to show. The windows hold a session, call its commands and
 // draw what it says changed; they keep no state of the collection of their own.
 //
+// The search range starts as the whole collection (kWholeCollection, labelled
+// 全体); a keyword string the engine would refuse is not searched: the
+// results stay those of the keyword that produced them, and RejectedText()
+// names the characters that cannot be searched. A new search's results
+// reset the hit commands (the hit page of the old results is no longer
+// theirs), and opening a result makes its volume and page the ones read, so
+// that the page, volume and slider commands go on from there.
+//
 // A search runs on a thread of its own (BeginSearch), so that a long one
 // leaves the windows responsive; CancelSearch stops it, and a cancelled
 // search leaves the results, the keyword text and the hit list as they were.
@@ -31,7 +39,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -74,6 +84,8 @@ class CReadingSession {
     Started,     // running; FinishSearch takes its results
     NoRange,     // no search range is chosen: nothing was searched
     NoKeywords,  // the keyword text is empty: the previous one is kept
+    Rejected,    // the engine cannot search the text (RejectedText() says
+                 // why): the previous keyword text and results are kept
     Busy,        // another search is running
   };
   enum class SearchEnd {
@@ -83,6 +95,11 @@ class CReadingSession {
   };
   // The answer of a typed result page number.
   enum class PageTurn { Refused, Unchanged, Changed };
+
+  // The search range that covers every page of the collection.
+  static constexpr int kWholeCollection = -1;
+  // The label of that range.
+  static constexpr const char16_t* kWholeCollectionText = u"全体";
 
   // dataFolder holds the collection; pages (not owned, may be null or
   // invalid) receives the page files.
@@ -99,10 +116,13 @@ class CReadingSession {
   // be opened (EngineError() says why): the session runs on with the engine
   // closed, and searches find nothing.
   bool OpenEngine();
-  // Reads the catalogue, then writes its listing into the current folder
-  // (a folder that cannot be written is no obstacle). False when the
-  // catalogue cannot be read: the catalogue is then empty.
+  // Reads the catalogue, then writes its listing ("vok.txt") into the page
+  // folder, beside the page files (without a page folder there is none;
+  // nothing reads it). False when the catalogue cannot be read: the
+  // catalogue is then empty.
   bool LoadCatalogue();
+  // Full path of the listing (empty without a page folder).
+  std::string ListingFile() const;
   const std::string& EngineError() const { return m_Index.OpenStatus().Message(); }
   const std::string& DataFolder() const { return m_dataFolder; }
 
@@ -126,8 +146,9 @@ class CReadingSession {
   // runs; the scope is the new one unless a search runs.
   bool SetScope(int scope);
   int Scope() const { return m_nSearchScope; }
-  // Catalogue entry of the search range (0: none chosen) and the label's
-  // text, the titles from the top level down separated by backslashes.
+  // Catalogue entry of the search range (kWholeCollection: every page, the
+  // start; 0: none chosen) and the label's text: 全体, or the titles from
+  // the top level down separated by backslashes.
   void SelectRange(int entry);
   int SearchRange() const { return m_nSearchRange; }
   const std::u16string& RangeText() const { return m_strRange; }
@@ -138,8 +159,15 @@ class CReadingSession {
   void PrepareSearch();
   // Searches keywords (spaces between them, as typed) with the options in
   // force, inside the search range, on a thread of its own. Refused without
-  // a range or keywords (see SearchStart); then no thread runs.
+  // a range or keywords, or for keywords the engine cannot search (see
+  // SearchStart); then no thread runs.
   SearchStart BeginSearch(std::u16string keywords);
+  // Why the last BeginSearch answered Rejected: the characters of the text
+  // that cannot be searched, each once, in the order typed; empty when the
+  // text holds nothing to search (only spaces, say).
+  const std::u16string& RejectedText() const { return m_rejected; }
+  // The characters of keywords that the engine cannot search (as above).
+  static std::u16string UnsearchableCharacters(std::u16string_view keywords);
   bool SearchRunning() const { return m_running; }
   // Asks the running search to stop; it ends soon after.
   void CancelSearch() { m_cancel.store(true); }
@@ -155,8 +183,8 @@ class CReadingSession {
   void SetSearchGate(std::function<void()> gate) { m_gate = std::move(gate); }
 
   // The keyword text of the last search as the engine changed it (U+3000
-  // between keywords), and the one the results come from: a string the
-  // engine rejects changes the first only.
+  // between keywords), and the one the results come from (they differ only
+  // after a search refused for want of a range).
   const std::u16string& KeyWords() const { return m_strKeyWords; }
   const std::u16string& ResultKeyWords() const { return m_strResultKeyWords; }
 
@@ -183,6 +211,11 @@ class CReadingSession {
   int CurPageNo() const { return m_nCurPageNo; }
   // Whether selecting entry shows it: a catalogue entry with nothing below it.
   bool IsLeaf(int entry) const;
+  // The volume that holds a record (the catalogue entry with nothing below
+  // it, reached from the top through the first entry holding the record at
+  // each level) and the record's page number there; false when no such
+  // entry holds it.
+  bool VolumeOfRecord(int32_t record, int& entry, int& pageNo) const;
   // Makes a leaf entry the volume read, at its first page, and shows that
   // page. False for an entry outside the catalogue, or while a search runs.
   bool ShowEntry(int entry);
@@ -212,8 +245,9 @@ class CReadingSession {
   // ---- Hit pages.
   // Builds the hit page of a result's record with the results' keywords, the
   // scope in force and the variant option, writes it to the hit file whose
-  // turn it is and shows it at its first hit. False when the engine is
-  // closed, the file cannot be written or a search runs.
+  // turn it is and shows it at its first hit. The record's volume and page
+  // become the ones read (CurNode, CurPageNo), when a volume holds it. False
+  // when the engine is closed, the file cannot be written or a search runs.
   bool OpenResult(int32_t record);
   void NextHit() { StepHit(1); }
   void PrevHit() { StepHit(-1); }
@@ -230,14 +264,15 @@ class CReadingSession {
   // What a search thread hands to FinishSearch.
   struct SearchJob {
     std::u16string keywords;
-    bool accepted = false;
     bool cancelled = false;
-    std::vector<uint32_t> pages, counts;
     std::vector<SearchNodeTag> results;
     int32_t total = 0;
   };
 
   void RunSearch(std::u16string keywords, int andOr, bool variants, const ContentsNodeTag* range);
+  // The content tree node of the search range; null when the range entry
+  // holds nothing (every page is kept then, untitled).
+  const ContentsNodeTag* RangeNode() const;
   void StepPage(int delta);
   void StepHit(int delta);
   void ShowVolume(int entry);
@@ -254,15 +289,12 @@ class CReadingSession {
   int m_nAndOr = 0;
   bool m_bVariant = true;
   int m_nSearchScope = 0;
-  uint16_t m_nSearchRange = 1;
-  std::u16string m_strRange = u"ｾｭ";
+  int m_nSearchRange = kWholeCollection;
+  std::u16string m_strRange = kWholeCollectionText;
 
   std::u16string m_strKeyWords;
   std::u16string m_strResultKeyWords;
-  // The engine's hit list of the last search the results were built from:
-  // a rejected keyword string builds the results again from it.
-  std::vector<uint32_t> m_ResultPages;
-  std::vector<uint32_t> m_ResultCounts;
+  std::u16string m_rejected;
   std::vector<SearchNodeTag> m_SearchResult;
   int32_t m_nHitTotal = 0;
   uint64_t m_resultGeneration = 0;
@@ -276,6 +308,8 @@ class CReadingSession {
   std::string m_strHitPage;
   bool m_bUseHitFile1 = true;
   std::string m_strTocFile, m_strHitFile1, m_strHitFile2;
+  // The catalogue entry of each content tree node.
+  std::unordered_map<const ContentsNodeTag*, int> m_entryOf;
 
   // The running search.
   std::thread m_worker;

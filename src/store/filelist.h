@@ -14,7 +14,6 @@
 
 #include "base/status.h"
 #include "store/bookformat.h"
-#include "store/hitpage.h"
 
 namespace tevarin {
 
@@ -53,16 +52,12 @@ class CFileList {
   // Convenience: the whole unmasked page.
   Status ReadPage(int32_t index, std::string& out) const;
 
-  // The page rebuilt into the hit-page template with every keyword marked;
-  // report.anchors is the number of anchors written. Closed, nothing is
-  // done (output untouched). An unreadable record, or a stored page longer
-  // than kMaxHitPageSource, fails with an empty output. Keywords of only
-  // separators, or none, leave the output untouched. The rendered page is
-  // bounded by HitPageLimit: a keyword whose pass would pass the bound is
-  // not marked, nor any after it, and report.note says so (it is empty
-  // after a complete rendering).
-  Status RenderHitPage(int32_t index, std::string& out, std::u16string_view keywords,
-                       HitScope scope, HitPageReport& report) const;
+  // The stored page of a record for a hit page, and its page number (0 when
+  // its name has none). Fails, with page emptied, when the store is closed,
+  // the record cannot be read or the stored page is longer than
+  // kMaxHitPageSource. The hit page itself is built by the engine
+  // (CIndex::BuildHitPage), which finds the matches.
+  Status ReadHitPageSource(int32_t index, std::string& page, int32_t& pageNumber) const;
   static constexpr size_t kMaxHitPageSource = size_t(2) << 20;
   static constexpr size_t kMinHitPageLimit = size_t(1) << 20;
   // The most bytes a hit page of a stored page of `stored` bytes may take:

@@ -70,4 +70,47 @@ ConvertResult ConvertUtf16ToUtf8(std::u16string_view source, std::string& target
   return ConvertResult::Done;
 }
 
+bool DecodeUtf8Char(std::string_view s, size_t i, uint32_t& cp, size_t& n) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  uint32_t least;  // the smallest code point of this length: shorter forms are overlong
+  if (c < 0x80) {
+    cp = c;
+    n = 1;
+    return true;
+  } else if ((c >> 5) == 0x6) {
+    n = 2, cp = c & 0x1Fu, least = 0x80;
+  } else if ((c >> 4) == 0xE) {
+    n = 3, cp = c & 0x0Fu, least = 0x800;
+  } else if ((c >> 3) == 0x1E) {
+    n = 4, cp = c & 0x07u, least = 0x10000;
+  } else {
+    return false;
+  }
+  if (n > s.size() - i) return false;
+  for (size_t k = 1; k < n; ++k) {
+    const unsigned char b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (b & 0x3Fu);
+  }
+  return cp >= least && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+}
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
 }  // namespace tevarin

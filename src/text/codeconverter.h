@@ -2,6 +2,7 @@
 // search and the page renderer work on. Stateless free functions.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,6 +25,14 @@ ConvertResult ConvertUtf16ToUtf32(const char16_t*& source, const char16_t* sourc
 
 // Appends the UTF-8 form of source to target (whatever target holds stays).
 ConvertResult ConvertUtf16ToUtf8(std::u16string_view source, std::string& target, bool lenient);
+
+// Decodes the UTF-8 character at s[i]: true with its code point and byte
+// length; false when the byte starts no well-formed sequence (a stray or
+// cut-short byte, an overlong form, a surrogate, a value past U+10FFFF).
+bool DecodeUtf8Char(std::string_view s, size_t i, uint32_t& codePoint, size_t& length);
+
+// Appends the UTF-8 form of a code point (at most U+10FFFF).
+void AppendUtf8(std::string& out, uint32_t codePoint);
 
 inline bool IsHighSurrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 inline bool IsLowSurrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }

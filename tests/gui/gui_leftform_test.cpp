@@ -1,8 +1,10 @@
 // The navigation and search form on a small collection written by the test:
-// layout, tabs, searching from the keyword field, results and paging, the
-// table of contents, result pages, and a long search that stays responsive
-// and can be cancelled. What the reading session does on its own is tested
-// with the session.
+// layout, tabs, searching from the keyword field (over the whole collection
+// at first), keywords that cannot be searched, Enter in each control,
+// results and paging, the table of contents, result pages, reading on from
+// a result with the frame's commands, and a long search that stays
+// responsive and can be cancelled. What the reading session does on its own
+// is tested with the session.
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -24,85 +26,18 @@
 #include "session/pagefolder.h"
 #include "ui/controls/scrolltoolbar.h"
 #include "ui/controls/tooltipresourcebutton.h"
+#include "guicollection.h"
 #include "guitest.h"
-#include "index/charslot.h"
 #include "text/codeconverter.h"
 #include "ui/panel/htmlctrl.h"
 #include "ui/panel/leftform.h"
 #include "ui/panel/sessionadapter.h"
 #include "ui/panel/sortlistctrl.h"
 #include "ui/view/bookview.h"
-#include "writer/bookwriter.h"
-#include "writer/cataloguewriter.h"
-#include "writer/indexwriter.h"
 
 using namespace tevarin;
 
 namespace {
-
-// A stored page: title and two cells, the text in the cell the parity picks.
-std::string StoredPage(int pageNo, const QString& text) {
-  const std::string t = text.toStdString();
-  const std::string cell = "<TD>" + t + "</TD>", margin = "<TD>m</TD>";
-  return "<html><title>p</title><table><tr>" + (pageNo % 2 ? margin + cell : cell + margin) +
-         "</tr></table></html>";
-}
-
-// A book of the collection: its name and its volumes of pages (texts).
-using BookOfVolumes = QPair<QString, QList<QStringList>>;
-
-// Writes a collection into folder: one division holding the books, and the
-// whole-text index over the texts.
-void WriteCollection(const QString& folder, const QList<BookOfVolumes>& books) {
-  const std::string dir = folder.toStdString();
-  BookWriter book;
-  QVERIFY(book.Create(dir, "Index", 40));
-  IndexWriter index;
-  std::map<int, std::map<uint32_t, std::vector<uint32_t>>> postings;
-  CatalogueWriter cat;
-  auto pagesOf = [](const QList<QStringList>& volumes) {
-    int n = 0;
-    for (const auto& v : volumes) n += static_cast<int>(v.size());
-    return n;
-  };
-  int total = 0;
-  for (const auto& b : books) total += pagesOf(b.second);
-  QVERIFY(cat.Add(u"經部", 1, 1, total, 1));
-  uint32_t record = 0;
-  for (int b = 0; b < books.size(); ++b) {
-    const QList<QStringList>& volumes = books[b].second;
-    QVERIFY(cat.Add(books[b].first.toStdU16String(), 2, static_cast<int>(record) + 1, pagesOf(volumes), 1));
-    for (int v = 0; v < volumes.size(); ++v) {
-      QVERIFY(cat.Add(QStringLiteral("卷%1").arg(v + 1).toStdU16String(), 3, static_cast<int>(record) + 1,
-                      static_cast<int>(volumes[v].size()), 1));
-      for (int p = 0; p < volumes[v].size(); ++p, ++record) {
-        const std::string name = "d1\\b0" + std::to_string(b + 1) + "\\v" + std::to_string(v + 1) + "\\" +
-                                 std::to_string(p + 1) + ".htm";
-        QVERIFY(book.AddPage(name, StoredPage(p + 1, volumes[v][p])));
-        uint32_t pos = 0;
-        for (char32_t cp : volumes[v][p].toStdU32String())
-          if (CharToSlot(cp) >= 0) postings[CharToSlot(cp)][record].push_back(pos++);
-      }
-    }
-  }
-  QVERIFY(book.Finish());
-  for (const auto& [slot, recs] : postings)
-    for (const auto& [rec, pos] : recs) QVERIFY(index.AddEntry(slot, rec, pos));
-  QVERIFY(index.Write(dir + "/Index"));
-  QVERIFY(cat.Write(dir + "/vok.dir"));
-}
-
-void WriteCollection(const QString& folder, const QList<QStringList>& volumes,
-                     const QString& bookName = QStringLiteral("論語")) {
-  WriteCollection(folder, QList<BookOfVolumes>{{bookName, volumes}});
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QTest::qWait(20);
-  return done();
-}
 
 // Types into the form's keyword field.
 bool Type(CLeftForm* form, const QString& keywords) {
@@ -141,8 +76,10 @@ class LeftFormTest : public QObject {
     CSCrollToolBar toolbar;
     std::unique_ptr<CLeftForm> form;
 
-    explicit Fixture(const QList<QStringList>& volumes, const QString& bookName = QStringLiteral("論語")) {
-      WriteCollection(data.path(), volumes, bookName);
+    explicit Fixture(const QList<QStringList>& volumes, const QString& bookName = QStringLiteral("論語"))
+        : Fixture(QList<DivisionOfBooks>{{QStringLiteral("經部"), {{bookName, volumes}}}}) {}
+    explicit Fixture(const QList<DivisionOfBooks>& divisions) {
+      WriteCollection(data.path(), divisions);
       toolbar.Create({&about});
       form = std::make_unique<CLeftForm>(data.path(), &pages);
       form->SetPageView(&view);
@@ -177,8 +114,50 @@ class LeftFormTest : public QObject {
     QVERIFY(f.form->Tree()->isVisible());
     QVERIFY(!f.form->ResultList()->isVisible());
     QCOMPARE(f.form->Tree()->geometry(), QRect(5, 26, 400 - 10, 700 - 30));
-    QCOMPARE(f.form->RangeLabel()->text(), QStringLiteral("ｾｭ"));
+    QCOMPARE(f.form->RangeLabel()->text(), QStringLiteral("全体"));
     QCOMPARE(f.form->Summary()->text(), QStringLiteral("検索集計："));
+    // The result paging buttons speak the interface's language.
+    QCOMPARE(f.form->PrevButton()->toolTip(), QStringLiteral("前の頁"));
+    QCOMPARE(f.form->NextButton()->toolTip(), QStringLiteral("次の頁"));
+  }
+
+  void firstSearchCoversTheWholeCollection() {
+    Fixture f(QList<DivisionOfBooks>{
+        {QStringLiteral("經部"), {{QStringLiteral("論語"), {{QStringLiteral("學而時習之")}}}}},
+        {QStringLiteral("子部"), {{QStringLiteral("荘子"), {{QStringLiteral("明月")}}}}},
+        {QStringLiteral("集部"), {{QStringLiteral("全唐詩"), {{QStringLiteral("明月光"), QStringLiteral("床前明月")}}}}}});
+    // 全体 stands first in the tree, above the divisions.
+    QTreeWidget* tree = f.form->Tree();
+    QCOMPARE(tree->topLevelItemCount(), 4);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("全体"));
+    QCOMPARE(tree->topLevelItem(0), f.Item(CReadingSession::kWholeCollection));
+    QCOMPARE(tree->topLevelItem(1), f.Item(1));
+    f.form->Tabs()->setCurrentIndex(1);
+    QCOMPARE(f.form->RangeLabel()->text(), QStringLiteral("全体"));
+
+    // The first search finds every division's pages, titled as any range titles them.
+    QVERIFY(f.Search(QStringLiteral("明月")));
+    QCOMPARE(f.form->Summary()->text(), QStringLiteral("全部で 3 頁で、3 箇所でした。"));
+    QStringList rows;
+    for (int i = 0; i < f.form->ResultList()->topLevelItemCount(); ++i) {
+      const QTreeWidgetItem* row = f.form->ResultList()->topLevelItem(i);
+      rows << QStringList{row->text(0), row->text(1), row->text(2), row->text(3)}.join(QLatin1Char('|'));
+    }
+    rows.sort();
+    QCOMPARE(rows, (QStringList{"子部|荘子|卷1|1", "集部|全唐詩|卷1|1", "集部|全唐詩|卷1|2"}));
+
+    // A division narrows it; 全体 brings the whole collection back.
+    tree->setCurrentItem(f.Item(7));
+    QCOMPARE(f.form->RangeLabel()->text(), QStringLiteral("集部"));
+    QVERIFY(f.Search(QStringLiteral("明月")));
+    QCOMPARE(f.form->ResultList()->topLevelItemCount(), 2);
+    tree->setCurrentItem(f.Item(CReadingSession::kWholeCollection));
+    QCOMPARE(f.form->RangeLabel()->text(), QStringLiteral("全体"));
+    QCOMPARE(f.Session().SearchRange(), CReadingSession::kWholeCollection);
+    QVERIFY(f.Search(QStringLiteral("明月")));
+    QCOMPARE(f.form->ResultList()->topLevelItemCount(), 3);
+    // Choosing 全体 shows no page.
+    QCOMPARE(f.view.CurrentLocation(), QStringLiteral("about:blank"));
   }
 
   void searchFromTheKeywordField() {
@@ -291,18 +270,36 @@ class LeftFormTest : public QObject {
     QCOMPARE(QFileInfo(files[0]).dir().path(), QString::fromStdString(f.pages.Path()));
   }
 
-  void rejectedKeywordsKeepTheHitPagesOfTheList() {
+  void rejectedKeywordsAreReportedAndTheListStays() {
     Fixture f({{QStringLiteral("學而時習之"), QStringLiteral("學而")}});
+    MessageRecorder messages;
     f.form->Tabs()->setCurrentIndex(1);
+    // Refused before any search: the reason alone.
+    QVERIFY(f.Search(QStringLiteral("ab")));
+    QCOMPARE(messages.texts, QStringList{QStringLiteral("「ab」は検索できない文字です。")});
+    QCOMPARE(f.form->Summary()->text(), QStringLiteral("検索集計："));
     QVERIFY(f.Search(QStringLiteral("學")));
     QCOMPARE(f.form->ResultList()->topLevelItemCount(), 2);
-    // Latin letters: the engine refuses the string and keeps its hit list, so
-    // the same results come back under a new summary.
-    QVERIFY(!CIndex::AcceptsKeywords(u"abc"));
-    QVERIFY(f.Search(QStringLiteral("abc")));
-    QCOMPARE(f.KeyWords(), QStringLiteral("abc"));
-    QCOMPARE(f.form->ResultList()->topLevelItemCount(), 2);
     QCOMPARE(f.form->Summary()->text(), QStringLiteral("全部で 2 頁で、2 箇所でした。"));
+
+    // The message names the characters and the keywords the list still holds;
+    // the list stays, labelled with them.
+    const struct {
+      QString typed, message;
+    } cases[] = {
+        {QStringLiteral("abc"), QStringLiteral("「abc」は検索できない文字です。\n一覧は「學」の検索結果のままです。")},
+        {QStringLiteral("學a 而#"), QStringLiteral("「a#」は検索できない文字です。\n一覧は「學」の検索結果のままです。")},
+        {QStringLiteral("學\t"), QStringLiteral("「U+0009」は検索できない文字です。\n一覧は「學」の検索結果のままです。")},
+        {QStringLiteral("\u3000"), QStringLiteral("キーワードに検索できる文字がありません。\n一覧は「學」の検索結果のままです。")},
+    };
+    for (const auto& c : cases) {
+      messages.texts.clear();
+      QVERIFY(f.Search(c.typed));
+      QCOMPARE(messages.texts, QStringList{c.message});
+      QCOMPARE(f.KeyWords(), QStringLiteral("學"));
+      QCOMPARE(f.form->ResultList()->topLevelItemCount(), 2);
+      QCOMPARE(f.form->Summary()->text(), QStringLiteral("「學」全部で 2 頁で、2 箇所でした。"));
+    }
     // Their hit pages mark what the list was searched for.
     for (int i = 0; i < 2; ++i) {
       f.form->ResultList()->setCurrentItem(f.form->ResultList()->topLevelItem(i));
@@ -313,13 +310,74 @@ class LeftFormTest : public QObject {
       QVERIFY(bytes.contains("name=\"0000\""));
       QVERIFY(!bytes.contains("abc"));
     }
-    // An accepted search replaces them.
+    // An accepted search replaces them, under the plain summary.
     QVERIFY(f.Search(QStringLiteral("而")));
+    QCOMPARE(f.form->Summary()->text(), QStringLiteral("全部で 2 頁で、2 箇所でした。"));
     f.form->ResultList()->setCurrentItem(f.form->ResultList()->topLevelItem(0));
     QCOMPARE(f.Session().HitCount(), 1);
     QFile page(f.HitPage());
     QVERIFY(page.open(QIODevice::ReadOnly));
     QVERIFY(page.readAll().contains("而"));
+  }
+
+  void enterActsOnTheFocusedControl() {
+    // 101 pages with 之 (two result pages) and one with 乎.
+    QStringList a, b;
+    for (int i = 0; i < 60; ++i) a << QStringLiteral("之");
+    for (int i = 0; i < 41; ++i) b << QStringLiteral("之");
+    b << QStringLiteral("乎");
+    Fixture f({a, b});
+    MessageRecorder messages;
+    f.form->Tabs()->setCurrentIndex(1);
+    QVERIFY(WaitFor([&] { return f.form->KeywordField()->PageLoaded(); }));
+    QWidget* field = f.form->KeywordField()->focusProxy() ? f.form->KeywordField()->focusProxy()
+                                                          : static_cast<QWidget*>(f.form->KeywordField());
+    const struct {
+      const char* where;
+      QWidget* target;
+      bool searches;
+    } cases[] = {
+        {"keyword field", field, true},
+        {"search button", f.form->SearchButton(), true},
+        {"page edit", f.form->PageEdit(), false},
+        {"result list", f.form->ResultList(), false},
+    };
+    for (const auto& c : cases) {
+      QVERIFY(f.Search(QStringLiteral("之")));
+      QCOMPARE(f.Session().PageCount(), 2);
+      QVERIFY(f.Type(QStringLiteral("乎")));
+      f.form->PageEdit()->setText(QStringLiteral("2"));
+      QSignalSpy done(f.form.get(), &CLeftForm::searchFinished);
+      QTest::keyClick(c.target, Qt::Key_Return);
+      if (c.searches) {
+        QVERIFY2(WaitFor([&] { return done.count() > 0; }), c.where);
+        QCOMPARE(f.form->ResultList()->topLevelItemCount(), 1);
+        QCOMPARE(f.KeyWords(), QStringLiteral("乎"));
+      } else {
+        QTest::qWait(300);
+        QVERIFY2(done.isEmpty(), c.where);
+        QCOMPARE(f.KeyWords(), QStringLiteral("之"));
+      }
+    }
+    // The page edit went to the page typed.
+    QVERIFY(f.Search(QStringLiteral("之")));
+    f.form->PageEdit()->setText(QStringLiteral("2"));
+    QTest::keyClick(f.form->PageEdit(), Qt::Key_Return);
+    QCOMPARE(f.Session().CurPage(), 2);
+    QCOMPARE(f.form->ResultList()->topLevelItemCount(), 1);
+    // In the tree Enter opens and closes the current item; nothing is searched.
+    f.form->Tabs()->setCurrentIndex(0);
+    QTreeWidgetItem* book = f.Item(2);
+    f.form->Tree()->setCurrentItem(book);
+    const bool open = book->isExpanded();
+    QSignalSpy done(f.form.get(), &CLeftForm::searchFinished);
+    QTest::keyClick(f.form->Tree(), Qt::Key_Return);
+    QCOMPARE(book->isExpanded(), !open);
+    QTest::keyClick(f.form->Tree(), Qt::Key_Enter);
+    QCOMPARE(book->isExpanded(), open);
+    QTest::qWait(300);
+    QVERIFY(done.isEmpty());
+    QVERIFY(messages.texts.isEmpty());
   }
 
   void catalogueNamesShowAsPlainText() {
@@ -474,6 +532,20 @@ class LeftFormTest : public QObject {
     QCOMPARE(session.CurNode(), 3);
     QCOMPARE(selected(), form->TreeItemOf(3));
     QCOMPARE(frame.ToolBar()->Slider()->maximum(), 2);
+    // A book chosen while a volume is read: the next volume, its tree item
+    // and the search range move together.
+    form->Tree()->setCurrentItem(form->TreeItemOf(5));  // 孟子
+    QCOMPARE(form->RangeLabel()->text(), QStringLiteral("經部\\孟子"));
+    QCOMPARE(session.CurNode(), 3);
+    QVERIFY(enabled(ID_NEXT_VOLUME));
+    frame.Action(ID_NEXT_VOLUME)->trigger();
+    QCOMPARE(session.CurNode(), 4);
+    QCOMPARE(selected(), form->TreeItemOf(4));
+    QCOMPARE(form->RangeLabel()->text(), QStringLiteral("經部\\論語\\卷2"));
+    QCOMPARE(session.SearchRange(), 4);
+    QVERIFY(enabled(ID_PREV_VOLUME));
+    frame.Action(ID_PREV_VOLUME)->trigger();
+    QCOMPARE(selected(), form->TreeItemOf(3));
     frame.OnPrevVolume();
     QCOMPARE(messages.texts.value(1), QStringLiteral("これ以上戻れません。もう巻一に至っています。"));
     QCOMPARE(session.CurNode(), 0);
@@ -496,6 +568,47 @@ class LeftFormTest : public QObject {
     QVERIFY(enabled(ID_PREV_HIT) && !enabled(ID_NEXT_HIT));
     frame.Action(ID_PREV_HIT)->trigger();
     QVERIFY(frame.BookView()->CurrentLocation().endsWith(QStringLiteral("#0000")));
+
+    // Reading on from the hit: its volume (論語 卷1) and page 2 are the ones
+    // read by the slider, the page box, the page and volume commands and the
+    // tree, whose selection (the search range) stays as chosen.
+    QCOMPARE(session.CurNode(), 3);
+    QCOMPARE(session.CurPageNo(), 2);
+    QCOMPARE(frame.ToolBar()->Slider()->maximum(), 2);
+    QCOMPARE(frame.ToolBar()->Slider()->value(), 2);
+    QCOMPARE(frame.ToolBar()->PageBox()->text(), box + QStringLiteral("2"));
+    QCOMPARE(form->ReadingItem(), form->TreeItemOf(3));
+    QVERIFY(form->TreeItemOf(3)->font(0).bold());
+    QCOMPARE(form->Tree()->currentItem(), form->TreeItemOf(3));
+    QCOMPARE(selected(), form->TreeItemOf(1));
+    QCOMPARE(form->RangeLabel()->text(), QStringLiteral("經部"));
+    QVERIFY(enabled(ID_PREV_PAGE) && !enabled(ID_NEXT_PAGE) && enabled(ID_NEXT_VOLUME));
+    frame.Action(ID_PREV_PAGE)->trigger();
+    QCOMPARE(session.CurPageNo(), 1);
+    QVERIFY(frame.BookView()->CurrentLocation().endsWith(QStringLiteral("/windows.html")));
+    QFile toc(QString::fromStdString(session.TocFile()));
+    QVERIFY(toc.open(QIODevice::ReadOnly));
+    QCOMPARE(toc.readAll(), QByteArray::fromStdString(StoredPage(1, QStringLiteral("學而時習之"))));
+    form->ResultList()->setCurrentItem(form->ResultList()->topLevelItem(twoHits == 0 ? 1 : 0));
+    form->ResultList()->setCurrentItem(form->ResultList()->topLevelItem(twoHits));
+    frame.Action(ID_NEXT_VOLUME)->trigger();
+    QCOMPARE(session.CurNode(), 4);
+    QCOMPARE(selected(), form->TreeItemOf(4));
+    QCOMPARE(form->ReadingItem(), form->TreeItemOf(4));
+    QVERIFY(!form->TreeItemOf(3)->font(0).bold());
+
+    // A new search: the hit commands no longer lead to the old hit page.
+    form->ResultList()->setCurrentItem(form->ResultList()->topLevelItem(twoHits));
+    QVERIFY(enabled(ID_NEXT_HIT));
+    form->Tree()->setCurrentItem(form->TreeItemOf(1));
+    QVERIFY(Search(form, QStringLiteral("而")));
+    QVERIFY(!enabled(ID_NEXT_HIT) && !enabled(ID_PREV_HIT));
+    const QString shownBefore = frame.BookView()->CurrentLocation();
+    frame.OnNextHit();
+    QCOMPARE(frame.BookView()->CurrentLocation(), shownBefore);
+    QVERIFY(Search(form, QStringLiteral("學")));
+    form->ResultList()->setCurrentItem(form->ResultList()->topLevelItem(twoHits));
+    QVERIFY(enabled(ID_NEXT_HIT));
 
     // A long search: the commands that read the collection are disabled, the
     // hit commands stay; a command given before they were waits for its end.
@@ -530,7 +643,9 @@ class LeftFormTest : public QObject {
     form.InitialUpdate();
     QCOMPARE(messages.texts, QStringList({QStringLiteral("データを開けませんでした。"),
                                           QStringLiteral("you delete data file!")}));
-    QCOMPARE(form.Tree()->topLevelItemCount(), 0);
+    // Only 全体 is left to choose.
+    QCOMPARE(form.Tree()->topLevelItemCount(), 1);
+    QCOMPARE(form.Tree()->topLevelItem(0)->text(0), QStringLiteral("全体"));
   }
 };
 

@@ -1,6 +1,7 @@
 // The application shell: command line, main frame (menus, accelerators,
 // toolbar, enable rules, routing, "全表示"), the splitter and its saved
-// value, the end program started once at exit and the empty save.
+// value read back at the next start, the end program started once at exit,
+// the help page shown in the program and saving the page shown.
 #include <QClipboard>
 #include <QFile>
 #include <QMenu>
@@ -8,9 +9,11 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QWebEnginePage>
 #include <memory>
 
+#include "base/collectionlocator.h"
 #include "ui/app/book.h"
 #include "ui/app/bookdoc.h"
 #include "ui/app/mainfrm.h"
@@ -68,6 +71,46 @@ class ShellTest : public QObject {
     for (const auto& c : cases) QCOMPARE(ShowSplashFromArguments(c.args), c.splash);
   }
 
+  void commandLineNamesTheDataFolder() {
+    const struct {
+      QStringList args;
+      const char* folder;
+    } cases[] = {
+        {{"tevarin"}, ""},
+        {{"tevarin", "--data", "/srv/texts"}, "/srv/texts"},
+        {{"tevarin", "--data=/srv/texts"}, "/srv/texts"},
+        {{"tevarin", "-Embedding", "--data", "/a", "--data", "/b"}, "/b"},
+        {{"tevarin", "--data"}, ""},
+        {{"tevarin", "/srv/texts", "--database"}, ""},
+    };
+    for (const auto& c : cases) QCOMPARE(DataOptionFromArguments(c.args), QString::fromLatin1(c.folder));
+  }
+
+  void missingCollectionSaysWhereItLookedAndHowToBuildOne() {
+    QTemporaryDir root;
+    CollectionPlaces places;
+    places.executableFolder = root.filePath(QStringLiteral("bin")).toStdString();
+    places.home = root.filePath(QStringLiteral("home")).toStdString();
+    places.xdgDataDirs = root.filePath(QStringLiteral("share")).toStdString();
+    const CollectionLocation location = LocateCollection(places);
+    QVERIFY(!location.found);
+    const QString note = MissingCollectionNote(location, places);
+    const QString user = root.filePath(QStringLiteral("home/.local/share/tevarin/collection"));
+    for (const QString& place : {root.filePath(QStringLiteral("bin")), user,
+                                 root.filePath(QStringLiteral("share/tevarin/collection"))})
+      QVERIFY2(note.contains(place), qPrintable(note));
+    QVERIFY2(note.contains(QStringLiteral("--out ") + user), qPrintable(note));
+    QVERIFY(!note.contains(QLatin1Char('\n')));
+    // The frame on that folder says the program's message, then the note.
+    MessageRecorder messages;
+    CBookDoc doc;
+    QTemporaryDir tmp;
+    CPageFolder pages(tmp.path().toStdString());
+    CMainFrame frame(&doc, &pages, nullptr, QString::fromStdString(location.folder), note);
+    QCOMPARE(messages.texts.value(0), QStringLiteral("データを開けませんでした。\n") + note);
+    QCOMPARE(frame.DataFolder(), user);
+  }
+
   void menusAcceleratorsAndToolbar() {
     Frame f;
     QVERIFY(f.frame->IsCreated());
@@ -78,7 +121,11 @@ class ShellTest : public QObject {
     const QList<QAction*> bar = f.frame->menuBar()->actions();
     QCOMPARE(MenuTexts(bar[0]->menu()), (QStringList{"印刷設定(&S)", "印刷(&P)", "終了(&X)"}));
     QCOMPARE(MenuTexts(bar[1]->menu()), (QStringList{"コピー(&C)", "すべて選択(&Q)"}));
-    QCOMPARE(MenuTexts(bar[2]->menu()), (QStringList{"ツールバー(&T)", "状態バー(&S)", "全表示(&p)"}));
+    QCOMPARE(MenuTexts(bar[2]->menu()), (QStringList{"ツールバー(&T)", "状態バー(&S)", "全表示(&p)", "-",
+                                                      "文字を大きく(&I)", "文字を小さく(&D)", "標準の大きさ(&R)", "-",
+                                                      "言語(&L)"}));
+    QCOMPARE(MenuTexts(f.frame->findChild<QMenu*>(QStringLiteral("LanguageMenu"))),
+             (QStringList{"システムの言語", "-", "日本語", "繁體中文", "English"}));
     QCOMPARE(MenuTexts(bar[3]->menu()),
              (QStringList{"上の頁へ(&P)", "次の頁へ(&N)", "-", "上の巻へ", "次の巻へ", "-", "上の検索結果",
                           "次の検索結果"}));
@@ -92,6 +139,10 @@ class ShellTest : public QObject {
     QCOMPARE(f.frame->Action(ID_NEXT_PANE)->shortcut(), QKeySequence(Qt::Key_F6));
     QCOMPARE(f.frame->Action(ID_PREV_PANE)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F6));
     QCOMPARE(f.frame->Action(ID_FILE_PRINT)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    QCOMPARE(f.frame->Action(ID_ZOOM_IN)->shortcuts(),
+             (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}));
+    QCOMPARE(f.frame->Action(ID_ZOOM_OUT)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    QCOMPARE(f.frame->Action(ID_ZOOM_RESET)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_0));
 
     // Toolbar 128: buttons in order with their tips.
     QList<CXToolButton*> buttons = f.frame->ToolBar()->findChildren<CXToolButton*>();
@@ -159,7 +210,7 @@ class ShellTest : public QObject {
     QCOMPARE(s->ActivePane(), 0);
   }
 
-  void copyGoesToTheActivePaneFirst() {
+  void copyIsLimitedWhicheverPaneIsActive() {
     Frame f;
     CMainFrame* m = f.frame.get();
     QVERIFY(QTest::qWaitForWindowExposed(m));
@@ -180,13 +231,35 @@ class ShellTest : public QObject {
     m->Action(ID_EDIT_COPY)->trigger();
     QCOMPARE(cb->text(), text.left(300));
 
-    // The page view is active: the browser's copy without a limit.
+    // The page view is active: the same limit, and plain text only.
+    cb->clear();
     m->Action(ID_NEXT_PANE)->trigger();
     QVERIFY(m->PageViewActive());
-    QSignalSpy changed(cb, &QClipboard::dataChanged);
     m->Action(ID_EDIT_COPY)->trigger();
-    QVERIFY(changed.wait(10000));
-    QCOMPARE(cb->text(), text);
+    QCOMPARE(cb->text(), text.left(300));
+    QVERIFY(!cb->mimeData()->hasHtml());
+  }
+
+  void helpShowsThePageInTheProgram() {
+    Frame f;
+    CMainFrame* m = f.frame.get();
+    QVERIFY(QTest::qWaitForWindowExposed(m));
+    // No help page beside the test program: the program's own copy.
+    QCOMPARE(CMainFrame::HelpFilePath(), QStringLiteral(":/res/help.html"));
+    QVERIFY(!m->HelpWindow());
+    m->Action(ID_HELP_FILE)->trigger();
+    QWidget* help = m->HelpWindow();
+    QVERIFY(help);
+    QVERIFY(help->isVisible());
+    auto* text = help->findChild<QTextBrowser*>();
+    QVERIFY(text);
+    QVERIFY(text->toPlainText().contains(QStringLiteral("Tevarin ヘルプ")));
+    QVERIFY(text->toPlainText().contains(QStringLiteral("全体")));
+    // Asked again: the same window comes forward.
+    help->hide();
+    m->Action(ID_HELP_FILE)->trigger();
+    QCOMPARE(m->HelpWindow(), help);
+    QVERIFY(help->isVisible());
   }
 
   void endProgramStartsOnceWhenTheWindowIsGone() {
@@ -243,42 +316,122 @@ class ShellTest : public QObject {
       s->Toggle(0);
       QCOMPARE(s->sizes(), start);
       QCOMPARE(s->SavedValue(), QStringLiteral("-1 260 -1 %1").arg(rightWidth));
+      // The user widens the left pane.
+      s->setSizes({300, rightWidth - 40});
+      rightWidth = s->sizes().value(1);
     }
     QCOMPARE(QSettings().value(QStringLiteral("SplitterWnd/Panes_0")).toString(),
-             QStringLiteral("-1 260 -1 %1").arg(rightWidth));
+             QStringLiteral("-1 300 -1 %1").arg(rightWidth));
     {
       QWidget window;
       ST_SplitterWnd* s = make(&window);
       window.show();
       QVERIFY(QTest::qWaitForWindowExposed(&window));
-      // The stored value is never read back.
+      // The stored width is read back; both panes are shown.
       QCOMPARE(s->HiddenColumn(), -1);
-      QCOMPARE(s->sizes().value(0), 260);
+      QCOMPARE(s->sizes().value(0), 300);
+      rightWidth = s->sizes().value(1);
       s->Toggle(0);
     }
     // Hidden at exit: 0 first, the widths from before hiding.
     QCOMPARE(QSettings().value(QStringLiteral("SplitterWnd/Panes_0")).toString(),
-             QStringLiteral("0 260 -1 %1").arg(rightWidth));
+             QStringLiteral("0 300 -1 %1").arg(rightWidth));
+    {
+      QWidget window;
+      ST_SplitterWnd* s = make(&window);
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QCOMPARE(s->HiddenColumn(), -1);
+      QCOMPARE(s->sizes().value(0), 300);
+    }
+    // Values the splitter did not write give the first pane its usual size.
+    const struct {
+      const char* saved;
+      int size;
+    } values[] = {{"-1 300 -1 700", 300}, {"0 80 -1 20", 80},  {"-1 20 -1 700", 0}, {"-1 99999 -1 1", 0},
+                  {"-1 300 -1", 0},       {"a b c d", 0},       {"", 0},             {"-1 3x0 -1 700", 0}};
+    for (const auto& v : values)
+      QVERIFY2(ST_SplitterWnd::FirstPaneSizeOf(QString::fromLatin1(v.saved)) == v.size, v.saved);
+    QSettings().setValue(QStringLiteral("SplitterWnd/Panes_0"), QStringLiteral("-1 20 -1 700"));
+    {
+      QWidget window;
+      ST_SplitterWnd* s = make(&window);
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QCOMPARE(s->sizes().value(0), 260);
+    }
     // Never laid out: the sizes of a pane not yet shown.
     {
       ST_SplitterWnd s(0);
       QVERIFY(s.SavedValue().startsWith(QStringLiteral("-1 ")));
     }
+    // A window never shown writes back the width it read, not the sizes of
+    // a splitter never laid out; a pane hidden before the window appears
+    // comes back at that width.
+    QSettings().setValue(QStringLiteral("SplitterWnd/Panes_0"), QStringLiteral("-1 300 -1 700"));
+    {
+      QWidget window;
+      make(&window);
+    }
+    QVERIFY(QSettings().value(QStringLiteral("SplitterWnd/Panes_0")).toString().startsWith(QStringLiteral("-1 300 ")));
+    {
+      QWidget window;
+      ST_SplitterWnd* s = make(&window);
+      s->Toggle(0);
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QVERIFY(s->widget(0)->isHidden());
+      s->Toggle(0);
+      QCOMPARE(s->sizes().value(0), 300);
+    }
   }
 
-  void emptySaveWritesAnEmptyFile() {
+  void saveWritesThePageShown() {
+    Frame f;
+    CMainFrame* m = f.frame.get();
+    QVERIFY(QTest::qWaitForWindowExposed(m));
+    // Nothing shown: nothing to save.
+    m->UpdateCommandUI();
+    QVERIFY(!m->Action(ID_FILE_SAVE)->isEnabled());
+    MessageRecorder messages;
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("book.txt"));
+    const QString early = dir.filePath(QStringLiteral("early.html"));
+    m->SavePageAs(early, false);
+    QVERIFY(!QFileInfo::exists(early));
+    QCOMPARE(messages.texts.size(), 1);
+
+    const std::string page = "<html><head><meta charset=\"utf-8\"></head><body><p>學而<b>時習</b>之</p></body></html>";
+    QVERIFY(f.pages->Write("windows1.html", page));
+    QSignalSpy loaded(m->BookView(), &QWebEngineView::loadFinished);
+    m->BookView()->Navigate(QString::fromStdString(f.pages->File("windows1.html")) + QStringLiteral("#0000"));
+    QVERIFY(loaded.wait(20000));
+    m->UpdateCommandUI();
+    QVERIFY(m->Action(ID_FILE_SAVE)->isEnabled());
+
+    // HTML: the page file as it is, replacing what was there.
+    const QString html = dir.filePath(QStringLiteral("page.html"));
     {
-      QFile f(path);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write("old content");
+      QFile old(html);
+      QVERIFY(old.open(QIODevice::WriteOnly));
+      old.write("old content that is longer than nothing");
     }
-    QVERIFY(CBookDoc::WriteEmpty(path));
-    QCOMPARE(QFileInfo(path).size(), 0);
-    QString error;
-    QVERIFY(!CBookDoc::WriteEmpty(dir.filePath(QStringLiteral("no/such/folder/x")), &error));
-    QVERIFY(!error.isEmpty());
+    m->SavePageAs(html, false);
+    QFile saved(html);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray::fromStdString(page));
+    // Plain text: the words of the page, without markup.
+    const QString txt = dir.filePath(QStringLiteral("page.txt"));
+    m->SavePageAs(txt, true);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(txt).size() > 0, 10000);
+    QFile text(txt);
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(text.readAll()).trimmed(), QStringLiteral("學而時習之"));
+    // A file that cannot be written is reported.
+    messages.texts.clear();
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.html"));
+    m->SavePageAs(nowhere, false);
+    QCOMPARE(messages.texts.size(), 1);
+    QVERIFY(messages.texts.first().startsWith(QStringLiteral("ファイル %1 を保存できませんでした。").arg(nowhere)));
   }
 };
 

@@ -1,10 +1,15 @@
 // The page view: blank page and navigation, its own context menu, the Ctrl
-// block, and the copy limited to 600 bytes of CP932 text; the counting and
-// cutting of that limit on their own; pages shown as content only (no script,
-// nothing reached outside the page file) with the view's own select all,
-// anchors and printing still at work.
+// block (neither reaching into the dialogs the view opens), and the copy of
+// plain text limited to 600 bytes of CP932 text; the counting and cutting of
+// that limit on their own; pages shown as content only (no script, nothing
+// reached outside the page file) with the view's own select all, anchors and
+// printing still at work, and printing that says what went wrong.
 #include <QClipboard>
+#include <QDialog>
 #include <QImage>
+#include <QLineEdit>
+#include <QPageSetupDialog>
+#include <QRegularExpression>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
@@ -219,13 +224,14 @@ class ViewTest : public QObject {
   void ctrlKeyIsBlockedWithOneMessagePerPress() {
     QVERIFY(!ShowPage(QStringLiteral("ctrl.html"), QStringLiteral("本文")).isEmpty());
     MessageRecorder messages;
+    // The message comes once the key is let go (a zoom key may follow it).
     QTest::keyPress(Inner(), Qt::Key_Control);
-    QCOMPARE(messages.texts, QStringList{QStringLiteral("マウスの右ボタンでコピーして下さい。")});
+    QVERIFY(messages.texts.isEmpty());
     // The key held down repeats without further messages.
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier, QString(), true);
     QApplication::sendEvent(Inner(), &repeat);
-    QCOMPARE(messages.texts.size(), 1);
     QTest::keyRelease(Inner(), Qt::Key_Control);
+    QCOMPARE(messages.texts, QStringList{QStringLiteral("マウスの右ボタンでコピーして下さい。")});
     // The combinations never reach the browser.
     using A = CBookView::KeyAction;
     QCOMPARE(CBookView::ActionForKey(Qt::Key_C, Qt::ControlModifier, false), A::Block);
@@ -238,16 +244,202 @@ class ViewTest : public QObject {
     QWidget elsewhere;
     QVERIFY(!m_view->eventFilter(&elsewhere, &ctrlA));
     QCOMPARE(messages.texts.size(), 1);
+    // A combination typed with the Ctrl press is told at once, and the
+    // release adds nothing.
+    QTest::keyPress(Inner(), Qt::Key_Control);
+    QTest::keyPress(Inner(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(messages.texts.size(), 2);
+    QTest::keyRelease(Inner(), Qt::Key_C, Qt::ControlModifier);
+    QTest::keyRelease(Inner(), Qt::Key_Control);
+    QCOMPARE(messages.texts.size(), 2);
   }
 
-  void copyOfAtMost600BytesKeepsEveryFormat() {
+  void zoomKeysAndTheWheelPassTheCtrlBlock() {
+    QVERIFY(!ShowPage(QStringLiteral("zoom.html"), QStringLiteral("本文")).isEmpty());
+    using A = CBookView::KeyAction;
+    // Exactly the zoom keys go through, on the main keys or the keypad.
+    const struct {
+      int key;
+      Qt::KeyboardModifiers modifiers;
+      A action;
+    } keys[] = {
+        {Qt::Key_Plus, Qt::ControlModifier, A::Pass},
+        {Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier, A::Pass},
+        {Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier, A::Pass},
+        {Qt::Key_Equal, Qt::ControlModifier, A::Pass},
+        {Qt::Key_Minus, Qt::ControlModifier, A::Pass},
+        {Qt::Key_0, Qt::ControlModifier, A::Pass},
+        {Qt::Key_Plus, Qt::ControlModifier | Qt::AltModifier, A::Block},
+        {Qt::Key_1, Qt::ControlModifier, A::Block},
+        {Qt::Key_S, Qt::ControlModifier, A::Block},
+    };
+    for (const auto& k : keys)
+      QVERIFY2(CBookView::ActionForKey(k.key, k.modifiers, false) == k.action, qPrintable(QString::number(k.key)));
+
+    MessageRecorder messages;
+    QSignalSpy zoomed(m_view, &CBookView::textZoomChanged);
+    m_view->ZoomReset();
+    // Ctrl held with the wheel: a step per notch, and no message.
+    QTest::keyPress(Inner(), Qt::Key_Control);
+    auto wheel = [this](int delta) {
+      QWheelEvent e(QPointF(20, 20), Inner()->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                    Qt::ControlModifier, Qt::NoScrollPhase, false);
+      return m_view->eventFilter(Inner(), &e);
+    };
+    QVERIFY(wheel(120));
+    QCOMPARE(m_view->TextZoom(), 1.1);
+    QVERIFY(wheel(60));  // half a notch: nothing yet
+    QCOMPARE(m_view->TextZoom(), 1.1);
+    QVERIFY(wheel(60));
+    QCOMPARE(m_view->TextZoom(), 1.25);
+    QVERIFY(wheel(-240));
+    QCOMPARE(m_view->TextZoom(), 1.0);
+    QTest::keyRelease(Inner(), Qt::Key_Control);
+    QVERIFY(messages.texts.isEmpty());
+    // The wheel alone scrolls the page as before.
+    QWheelEvent plain(QPointF(20, 20), Inner()->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QVERIFY(!m_view->eventFilter(Inner(), &plain));
+    // The steps end at either side.
+    m_view->SetTextZoom(100.0);
+    QCOMPARE(m_view->TextZoom(), CBookView::ZoomSteps().last());
+    QVERIFY(!m_view->CanZoomIn());
+    m_view->ZoomIn();
+    QCOMPARE(m_view->TextZoom(), CBookView::ZoomSteps().last());
+    m_view->SetTextZoom(0.01);
+    QCOMPARE(m_view->TextZoom(), CBookView::ZoomSteps().first());
+    m_view->SetTextZoom(1.3);  // the nearest step
+    QCOMPARE(m_view->TextZoom(), 1.25);
+    m_view->ZoomReset();
+    QCOMPARE(m_view->zoomFactor(), 1.0);
+    QVERIFY(zoomed.count() > 0);
+  }
+
+  void copyOfAtMost600BytesIsItsPlainText() {
     const QString text = Repeat(kKan, 300);
-    QVERIFY(!ShowPage(QStringLiteral("copy600.html"), text).isEmpty());
+    QVERIFY(!ShowPage(QStringLiteral("copy600.html"), QStringLiteral("<b>") + text + QStringLiteral("</b>")).isEmpty());
     QVERIFY(SelectAllOnPage(text));
-    const QMimeData* data = CopyAndRead(true);
+    const QMimeData* data = CopyAndRead(false);
     QVERIFY(data);
     QCOMPARE(data->text(), text);
-    QVERIFY(data->hasHtml());
+    // The page's markup stays behind.
+    QVERIFY(!data->hasHtml());
+  }
+
+  void dialogsOfTheViewKeepTheirKeysAndMouse() {
+    QVERIFY(!ShowPage(QStringLiteral("dialogs.html"), QStringLiteral("本文")).isEmpty());
+    MessageRecorder messages;
+    QSignalSpy menus(m_view, &CBookView::contextMenuShown);
+    // A dialog the view opens (as print, preview and page setup are opened)
+    // is a window of its own, though the view is its parent.
+    QDialog dialog(m_view);
+    auto* edit = new QLineEdit(&dialog);
+    QPageSetupDialog setup(m_view->Printer(), m_view);
+    dialog.show();
+    for (QWidget* w : {static_cast<QWidget*>(edit), static_cast<QWidget*>(&dialog), static_cast<QWidget*>(&setup)}) {
+      QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+      QKeyEvent ctrlC(QEvent::ShortcutOverride, Qt::Key_C, Qt::ControlModifier);
+      QMouseEvent right(QEvent::MouseButtonPress, QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
+                        Qt::RightButton, Qt::NoModifier);
+      QVERIFY(!m_view->eventFilter(w, &ctrl));
+      QVERIFY(!m_view->eventFilter(w, &ctrlC));
+      QVERIFY(!m_view->eventFilter(w, &right));
+    }
+    // Typed for real: the edit gets Ctrl+A, and no message is shown.
+    edit->setText(QStringLiteral("abc"));
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(edit->selectedText(), QStringLiteral("abc"));
+    QTest::mousePress(edit, Qt::RightButton, {}, QPoint(5, 5));
+    QCOMPARE(menus.count(), 0);
+    QVERIFY(messages.texts.isEmpty());
+    // The page itself is still the view's.
+    QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    QVERIFY(m_view->eventFilter(Inner(), &ctrl));
+    QKeyEvent ctrlUp(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+    m_view->eventFilter(Inner(), &ctrlUp);
+    QCOMPARE(messages.texts.size(), 1);
+  }
+
+  void printingSaysWhatWentWrong() {
+    QVERIFY(!ShowPage(QStringLiteral("print.html"), QStringLiteral("本文")).isEmpty());
+    QPrinter* printer = m_view->Printer();
+    MessageRecorder messages;
+    // No printer: the printer writes PDF and has no file to write it to.
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString());
+    QSignalSpy printed(m_view, &QWebEngineView::printFinished);
+    m_view->PrintNow();
+    QCOMPARE(messages.texts, QStringList{QStringLiteral("印刷できるプリンタがありません。")});
+    QTest::qWait(200);
+    QVERIFY(printed.isEmpty());
+
+    // A file that exists: asked first; "no" leaves it as it was.
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("page.pdf"));
+    {
+      QFile f(pdf);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("old");
+    }
+    printer->setOutputFileName(pdf);
+    {
+      QuestionRecorder no(false);
+      m_view->PrintNow();
+      QCOMPARE(no.texts, QStringList{QStringLiteral("ファイル「%1」は既にあります。上書きしますか？").arg(pdf)});
+      QTest::qWait(200);
+      QVERIFY(printed.isEmpty());
+      QFile f(pdf);
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      QCOMPARE(f.readAll(), QByteArray("old"));
+    }
+    {
+      QuestionRecorder yes(true);
+      m_view->PrintNow();
+      QCOMPARE(yes.texts.size(), 1);
+      QVERIFY(printed.wait(20000));
+      QVERIFY(printed.takeFirst().first().toBool());
+      QFile f(pdf);
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      QVERIFY(f.readAll().startsWith("%PDF"));
+    }
+    // A file that cannot be written: said once printing has failed.
+    const QString nowhere = out.filePath(QStringLiteral("no/such/folder/page.pdf"));
+    printer->setOutputFileName(nowhere);
+    messages.texts.clear();
+    m_view->PrintNow();
+    QVERIFY(printed.wait(20000));
+    QVERIFY(!printed.takeFirst().first().toBool());
+    QCOMPARE(messages.texts, QStringList{QStringLiteral("頁をファイル「%1」に印刷できませんでした。").arg(nowhere)});
+    printer->setOutputFileName(QString());
+  }
+
+  void printingFollowsTheTextSize() {
+    QString text;
+    for (int i = 0; i < 40; ++i) text += QStringLiteral("<p>學而時習之不亦說乎有朋自遠方來不亦樂乎</p>");
+    QVERIFY(!ShowPage(QStringLiteral("zoomprint.html"), text).isEmpty());
+    QPrinter* printer = m_view->Printer();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    QTemporaryDir out;
+    QSignalSpy printed(m_view, &QWebEngineView::printFinished);
+    // The pages of the printout at a text size.
+    auto printedPages = [&](double zoom) {
+      m_view->SetTextZoom(zoom);
+      QTest::qWait(300);  // the print style is set on the page
+      const QString pdf = out.filePath(QStringLiteral("zoom%1.pdf").arg(zoom));
+      printer->setOutputFileName(pdf);
+      m_view->PrintNow();
+      if (!printed.wait(20000)) return -1;
+      QFile f(pdf);
+      if (!f.open(QIODevice::ReadOnly)) return -1;
+      // The page objects of the file ("/Type /Page", not "/Pages").
+      return static_cast<int>(QString::fromLatin1(f.readAll())
+                                  .count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
+    };
+    const int normal = printedPages(1.0), large = printedPages(2.0);
+    m_view->ZoomReset();
+    printer->setOutputFileName(QString());
+    QVERIFY2(normal > 0 && large > normal, qPrintable(QStringLiteral("%1 %2").arg(normal).arg(large)));
   }
 
   void hostilePageShowsAsTextAndReachesNothing() {

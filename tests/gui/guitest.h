@@ -15,6 +15,20 @@
 
 using namespace tevarin;
 
+// Answers the questions the code under test would ask, and records them.
+struct QuestionRecorder {
+  QStringList texts;
+  bool answer;
+  std::function<bool(QWidget*, const QString&)> previous = QuestionHook();
+  explicit QuestionRecorder(bool yes) : answer(yes) {
+    QuestionHook() = [this](QWidget*, const QString& text) {
+      texts << text;
+      return answer;
+    };
+  }
+  ~QuestionRecorder() { QuestionHook() = previous; }
+};
+
 // Records the message boxes the code under test would show.
 struct MessageRecorder {
   QStringList texts;
@@ -36,6 +50,10 @@ struct MessageRecorder {
     SetSettingsRoot();                                                                     \
     /* No modal message box may block a test: unrecorded messages go to the log. */        \
     MessageHook() = [](QWidget*, const QString& text) { qInfo() << "message:" << text; };  \
+    QuestionHook() = [](QWidget*, const QString& text) {                                   \
+      qInfo() << "question, answered no:" << text;                                         \
+      return false;                                                                        \
+    };                                                                                     \
     TestClass tc;                                                                          \
     return QTest::qExec(&tc, argc, argv);                                                  \
   }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "index/charslot.h"
+#include "text/indexedchars.h"
 #include "catalog/catalogueformat.h"
 #include "catalog/collectioncheck.h"
 #include "indexbuilder.h"
@@ -214,12 +215,17 @@ TEST_F(MkCollectionBuild, PositionsCountOnlyCharactersWithSlots) {
   EXPECT_EQ(ReadSlot(index.Postings(), CharToSlot(U'函'))[page2], std::vector<uint32_t>{5});
   EXPECT_EQ(ReadSlot(index.Postings(), CharToSlot(0x20000))[page2], std::vector<uint32_t>{10});
   EXPECT_EQ(ReadSlot(index.Postings(), CharToSlot(U'宮'))[page2], std::vector<uint32_t>{13});
-  // Full-width punctuation has slots and is indexed like any character.
-  EXPECT_EQ(ReadSlot(index.Postings(), CharToSlot(U'：'))[0], std::vector<uint32_t>{5});
   // A search across the unindexed 。 finds the page.
   std::u16string keywords = u"宅函";
   EXPECT_GT(index.SearchAnd(keywords, true, false), 0);
   EXPECT_EQ(index.GetHitPages(), std::vector<uint32_t>{page2});
+  // Full-width punctuation takes no position either (子曰：学而 reads 子曰学而):
+  // a quotation is found with or without it.
+  EXPECT_FALSE(index.Postings().HasPostings(SlotOfRange(U'：')));
+  for (std::u16string quotation : {u"子曰学而", u"子曰：学而", u"子曰，学而"}) {
+    EXPECT_EQ(index.SearchAnd(quotation, true, false), 1);
+    EXPECT_EQ(index.GetHitPages(), std::vector<uint32_t>{0});
+  }
 }
 
 TEST_F(MkCollectionBuild, EachIndexNumbersItsOwnScope) {
@@ -233,9 +239,9 @@ TEST_F(MkCollectionBuild, EachIndexNumbersItsOwnScope) {
     bool hasGong, hasQin;
     std::vector<uint32_t> gongPositions;
   } cases[] = {
-      {IndexPart::FullText, {1, 7}, true, true, {13}},
+      {IndexPart::FullText, {1, 6}, true, true, {13}},
       {IndexPart::Body, {1}, false, true, {}},
-      {IndexPart::Notes, {1}, true, false, {2}},
+      {IndexPart::Notes, {0}, true, false, {2}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.part));
@@ -267,7 +273,7 @@ TEST_F(MkCollectionBuild, GroupSlotsMergeTheirMembersPostings) {
     std::sort(m.begin(), m.end());
   }
   EXPECT_EQ(group, merged);
-  EXPECT_EQ(group.at(0), (std::vector<uint32_t>{0, 6}));  // 学而篇 / 子曰：学而…
+  EXPECT_EQ(group.at(0), (std::vector<uint32_t>{0, 5}));  // 学而篇 / 子曰：学而…
   EXPECT_EQ(group.at(static_cast<uint32_t>(FirstRecordOf(7))), (std::vector<uint32_t>{1, 4}));
   // The variant search finds both forms; the plain search only one.
   std::u16string plain = u"學而";
@@ -275,6 +281,54 @@ TEST_F(MkCollectionBuild, GroupSlotsMergeTheirMembersPostings) {
   std::u16string varied = u"學而";
   index.SearchAnd(varied, true, true);
   EXPECT_EQ(index.GetHitPages().size(), 2u);
+}
+
+// The hit pages of the builder's own pages (lines that wrap every six
+// characters, notes, entities, both parities) mark exactly what its index
+// lets the search count, with the text in the wide cell.
+TEST_F(MkCollectionBuild, HitPagesMarkWhatTheSearchCounts) {
+  const struct {
+    std::u16string keywords;
+    bool useOr;
+    int scope;  // 0 whole text, 1 body, 2 notes
+    bool variants;
+  } cases[] = {
+      {u"子曰学而", false, 0, false},    {u"子曰：学而", false, 0, false},
+      {u"学而时习之", false, 0, false},  {u"宅函", false, 0, false},
+      {u"为政*北辰", false, 0, false},   {u"子？为", false, 0, false},
+      {u"子?为", false, 0, false},       {u"之", false, 0, false},
+      {u"朋", false, 0, false},          {u"朋", false, 1, false},
+      {u"朋", false, 2, false},          {u"學而", false, 0, true},
+      {u"子曰 之", false, 0, false},     {u"帝 宮 学", true, 0, false},
+      {u"来朋同", false, 0, false},      {u"宅*宮", false, 0, false},
+  };
+  const IndexPart parts[] = {IndexPart::FullText, IndexPart::Body, IndexPart::Notes};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "case " << (&c - cases));
+    CIndex index;
+    ASSERT_TRUE(IsOk(index.Open(s_build->Out(), "Index", parts[c.scope])));
+    std::u16string keywords = c.keywords;
+    if (c.useOr)
+      index.SearchOr(keywords, true, c.variants);
+    else
+      index.SearchAnd(keywords, true, c.variants);
+    const std::vector<uint32_t> pages = index.GetHitPages();
+    EXPECT_FALSE(pages.empty());
+    for (size_t i = 0; i < pages.size(); ++i) {
+      std::string out;
+      const int32_t anchors =
+          index.BuildHitPage(static_cast<int32_t>(pages[i]), out, keywords, c.scope, c.variants);
+      EXPECT_EQ(anchors, static_cast<int32_t>(index.GetHitCounts()[i])) << "record " << pages[i];
+      size_t written = 0;
+      for (size_t at = out.find("<a name=\""); at != std::string::npos;
+           at = out.find("<a name=\"", at + 1))
+        ++written;
+      EXPECT_EQ(written, static_cast<size_t>(anchors));
+      const std::vector<HTMLNode> cells = ParsePage(out);
+      EXPECT_EQ(cells[1].text.find("<p>"), std::string::npos) << "record " << pages[i];
+      EXPECT_NE(cells[2].text.find("<p>"), std::string::npos) << "record " << pages[i];
+    }
+  }
 }
 
 TEST_F(MkCollectionBuild, VerifierFindsTheCollectionSound) {

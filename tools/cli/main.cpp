@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "base/collectionlocator.h"
 #include "cli.h"
 #include "text/codeconverter.h"
 #include "index/index.h"
@@ -113,11 +114,11 @@ using namespace tevarin;
 
 int main(int argc, char** argv) {
   CliContext ctx;
-  ctx.dataDir = ExecutableFolder();
+  std::string dataOption;
   int i = 1;
   while (i < argc && std::strncmp(argv[i], "--", 2) == 0) {
     if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
-      ctx.dataDir = argv[i + 1];
+      dataOption = argv[i + 1];
       i += 2;
     } else if (std::strcmp(argv[i], "--help") == 0) {
       PrintCommands();
@@ -138,7 +139,15 @@ int main(int argc, char** argv) {
     PrintCommands();
     return kExitUsage;
   }
-  while (ctx.dataDir.size() > 1 && ctx.dataDir.back() == '/') ctx.dataDir.pop_back();
+  // --data DIR, $TEVARIN_DATA, the executable's folder, then the XDG data folders.
+  const CollectionPlaces places = CollectionPlaces::FromEnvironment(dataOption, ExecutableFolder());
+  const CollectionLocation location = LocateCollection(places);
+  ctx.dataDir = location.folder;
   std::vector<std::string> args(argv + i + 1, argv + argc);
-  return it->second.fn(ctx, args);
+  const int code = it->second.fn(ctx, args);
+  // A command that could not read the data, with no collection anywhere:
+  // where it was looked for and how to build one, after the command's message.
+  if (code == kExitDataError && !location.found)
+    std::fprintf(stderr, "tevarin-cli: %s\n", MissingCollectionHint(location, UserCollectionFolder(places)).c_str());
+  return code;
 }

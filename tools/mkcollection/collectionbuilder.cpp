@@ -10,9 +10,11 @@
 #include <filesystem>
 
 #include "index/charslot.h"
+#include "index/companionformat.h"
 #include "indexbuilder.h"
 #include "openccdata.h"
 #include "writer/bookwriter.h"
+#include "writer/companionwriter.h"
 
 namespace tevarin {
 
@@ -223,7 +225,11 @@ bool Builder::Run(std::string& error) {
   StagingFolder staging;
   if (!staging.Create(m_o.outDir, error)) return false;
   VariantGroupVector groups;
-  if (!Variants(staging.Path(), groups, error) || !Books(staging.Path(), groups, error) ||
+  if (!Variants(staging.Path(), groups, error) || !Books(staging.Path(), groups, error))
+    return false;
+  // The companions are made from the index files just written; they bind
+  // themselves to those files' sizes and times, which the renames keep.
+  if (!WriteCompanions(staging.Path(), m_stats, error, [this](const std::string& line) { Progress(line); }) ||
       !MoveIntoPlace(staging.Path(), error))
     return false;
   m_stats.seconds = Elapsed();
@@ -233,11 +239,48 @@ bool Builder::Run(std::string& error) {
 }  // namespace
 
 const std::vector<std::string>& CollectionFileNames() {
-  static const std::vector<std::string> kNames = {
-      "Index-fl.cnt",        "Index-fl.h",          "Index-idx.m",      "Index-idx.h",
-      "Index_content-idx.m", "Index_content-idx.h", "Index_desc-idx.m", "Index_desc-idx.h",
-      "yitizi.txt",          "vok.dir"};
+  static const std::vector<std::string> kNames = [] {
+    std::vector<std::string> names = {
+        "Index-fl.cnt",        "Index-fl.h",          "Index-idx.m",      "Index-idx.h",
+        "Index_content-idx.m", "Index_content-idx.h", "Index_desc-idx.m", "Index_desc-idx.h",
+        "yitizi.txt",          "vok.dir"};
+    for (const std::string& name : CompanionFileNames()) names.push_back(name);
+    return names;
+  }();
   return kNames;
+}
+
+const std::vector<std::string>& CompanionFileNames() {
+  static const std::vector<std::string> kNames = {
+      std::string("Index") + kCompanionSuffix, std::string("Index_content") + kCompanionSuffix,
+      std::string("Index_desc") + kCompanionSuffix};
+  return kNames;
+}
+
+bool WriteCompanions(const std::string& folder, BuildStats& stats, std::string& error,
+                     const std::function<void(const std::string&)>& progress) {
+  for (const char* name : CollectionIndexer::kNames) {
+    CompanionFigures f;
+    if (const Status written = WriteCompanion(folder + "/" + name, &f); !written) {
+      error = "the companion of " + std::string(name) + ": " + written.Message();
+      return false;
+    }
+    stats.companionBytes += f.bytes;
+    stats.indexBytes += f.indexBytes;
+    stats.companionSeconds += f.seconds;
+    if (progress) {
+      char line[256];
+      std::snprintf(line, sizeof line,
+                    "companion of %s: %s slots (%u as bitmaps, %u read from the index files), %s "
+                    "bytes, %.0f%% of the index files, %.1f s",
+                    name, GroupedNumber(f.slots).c_str(), f.bitmapSlots, f.withoutRecord,
+                    GroupedNumber(f.bytes).c_str(),
+                    f.indexBytes ? 100.0 * static_cast<double>(f.bytes) / static_cast<double>(f.indexBytes) : 0.0,
+                    f.seconds);
+      progress(line);
+    }
+  }
+  return true;
 }
 
 std::string GroupedNumber(uint64_t n) {

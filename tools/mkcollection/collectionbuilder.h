@@ -1,7 +1,8 @@
 // Building a whole collection: the variant groups, then every book of the
 // plan read from the corpus, laid out into pages in catalogue order, written to
 // the book files and posted to the three indexes, then the index files and
-// the catalogue.
+// the catalogue, and last each index's companion postings file, made from the
+// index files (writer/companionwriter.h).
 //
 // Everything is written into a fresh staging folder inside the output folder
 // (which is usually the executables' folder); only when every file was
@@ -44,6 +45,9 @@ struct BuildStats {
   std::map<std::string, size_t> linksPerRelation;  // Unihan field or "JPVariants" -> links
   std::vector<std::pair<std::string, uint64_t>> files;  // data file -> bytes
   uint64_t totalBytes = 0;
+  uint64_t companionBytes = 0;    // the three companion files
+  uint64_t indexBytes = 0;        // the six index files they are made from
+  double companionSeconds = 0;    // writing them
   double seconds = 0;
 };
 
@@ -53,6 +57,15 @@ const std::vector<std::string>& CollectionFileNames();
 
 bool BuildCollection(const CollectionPlan& plan, const BuildOptions& options, BuildStats& stats,
                      std::string& error);
+
+// Writes the companion postings file of each of the three indexes in folder
+// from its index files alone (a collection built elsewhere, or before
+// companions existed); progress lines go to progress when set.
+bool WriteCompanions(const std::string& folder, BuildStats& stats, std::string& error,
+                     const std::function<void(const std::string&)>& progress = {});
+
+// The names of the three companion files.
+const std::vector<std::string>& CompanionFileNames();
 
 // The record name of page p of volume v of book b of division d (all from 1):
 // d2\b07\v0012\0003.htm.

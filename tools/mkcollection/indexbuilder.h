@@ -1,16 +1,16 @@
 // Building the three full-text indexes from the stored pages.
 //
 // What is indexed is taken from each stored page itself, the way the reader
-// takes it apart: the page is cut into its sections (ParsePage), its text cell
-// (the first cell for even page numbers, the second for odd ones) into body
-// and note runs (SplitNotes); the tags are stripped from each run's text and
-// the entities the page layout writes are decoded. Every character with an
-// index slot (CharToSlot) is indexed; the others (punctuation such as 。,
-// spaces, Latin letters) are skipped and take no position. Positions count
+// takes it apart (store/pagetext.h): the page's text cell is cut into body
+// and note runs, tags are skipped and entities decoded, and the letters and
+// ideographs are indexed (text/indexedchars.h); punctuation, symbols, spaces
+// and Latin letters (which have no slot) take no position. Positions count
 // the indexed characters of the page from 0, each index its own:
 //   "Index"          body and note runs, in page order;
 //   "Index_content"  body runs only;
 //   "Index_desc"     note runs only.
+// A hit page finds its matches over the same characters, so its anchors are
+// the hits the search counts.
 // A character that belongs to variant group g is posted a second time under
 // slot 88065 + g, so the group slot holds the merged postings of its members.
 #pragma once

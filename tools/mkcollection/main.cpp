@@ -16,13 +16,17 @@ namespace {
 constexpr const char* kUsage =
     "usage: tevarin-mkcollection --corpus DIR --unihan FILE --out DIR [--opencc DIR]\n"
     "                            [--unihan-fields FIELD,FIELD,...]\n"
+    "       tevarin-mkcollection --companion DIR\n"
     "  --corpus DIR     the dist/ folder of the chinese-poetry package\n"
     "  --unihan FILE    Unihan_Variants.txt or Unihan_Variants.txt.bz2\n"
     "  --out DIR        where the data files go (created when missing)\n"
     "  --opencc DIR     OpenCC data (JPVariants, s2t.json): Japanese new forms in the\n"
     "                   variant groups, traditional catalogue titles\n"
     "  --unihan-fields  Unihan relations that join variant groups\n"
-    "                   (default kTraditionalVariant,kSimplifiedVariant,kZVariant)\n";
+    "                   (default kTraditionalVariant,kSimplifiedVariant,kZVariant)\n"
+    "  --companion DIR  only (re)writes the companion postings files of the\n"
+    "                   collection in DIR from its index files (a full build\n"
+    "                   writes them too)\n";
 
 std::vector<std::string> SplitCommas(const std::string& s) {
   std::vector<std::string> out;
@@ -34,6 +38,13 @@ std::vector<std::string> SplitCommas(const std::string& s) {
     start = end + 1;
   }
   return out;
+}
+
+void PrintCompanionStats(const BuildStats& s) {
+  std::printf("companion files: %s bytes, %.0f%% of the index files, written in %.1f s\n",
+              GroupedNumber(s.companionBytes).c_str(),
+              s.indexBytes ? 100.0 * static_cast<double>(s.companionBytes) / static_cast<double>(s.indexBytes) : 0.0,
+              s.companionSeconds);
 }
 
 void PrintStats(const BuildStats& s) {
@@ -52,7 +63,22 @@ void PrintStats(const BuildStats& s) {
     std::printf("  %-22s %15s bytes\n", name.c_str(), GroupedNumber(bytes).c_str());
   std::printf("total size: %s bytes (%.1f MiB)\n", GroupedNumber(s.totalBytes).c_str(),
               static_cast<double>(s.totalBytes) / (1024.0 * 1024.0));
+  PrintCompanionStats(s);
   std::printf("time: %.1f s\n", s.seconds);
+}
+
+int WriteCompanionsOnly(const std::string& folder) {
+  BuildStats stats;
+  std::string error;
+  const auto progress = [](const std::string& line) {
+    std::fprintf(stderr, "tevarin-mkcollection: %s\n", line.c_str());
+  };
+  if (!WriteCompanions(folder, stats, error, progress)) {
+    std::fprintf(stderr, "tevarin-mkcollection: %s\n", error.c_str());
+    return 1;
+  }
+  PrintCompanionStats(stats);
+  return 0;
 }
 
 }  // namespace
@@ -70,6 +96,13 @@ int main(int argc, char** argv) {
       return 2;
     }
     const std::string value = argv[++i];
+    if (arg == "--companion") {
+      if (argc != 3) {
+        std::fprintf(stderr, "tevarin-mkcollection: --companion takes no other option\n%s", kUsage);
+        return 2;
+      }
+      return WriteCompanionsOnly(value);
+    }
     if (arg == "--corpus") options.corpusDir = value;
     else if (arg == "--unihan") options.unihanPath = value;
     else if (arg == "--out") options.outDir = value;

@@ -1,5 +1,5 @@
-// The left pane: the navigation and search form, on the collection beside
-// the executable, writing its pages into the frame's private page folder.
+// The left pane: the navigation and search form, on the frame's collection,
+// writing its pages into the frame's private page folder.
 #include "ui/app/leftpane.h"
 
 #include "ui/app/mainfrm.h"
@@ -8,7 +8,7 @@
 namespace tevarin {
 
 QWidget* CreateLeftPane(CMainFrame* frame, QWidget* parent) {
-  auto* form = new CLeftForm(frame->DataFolder(), frame->PageFolder(), parent);
+  auto* form = new CLeftForm(frame->DataFolder(), frame->PageFolder(), parent, frame->OpenFailureNote());
   form->SetPageView(frame->BookView());
   frame->SetLeftForm(form);
   return form;

@@ -2,20 +2,29 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
-#include <QDesktopServices>
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeySequence>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
-#include <QUrl>
+#include <QSettings>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
 #include "ui/app/book.h"
 #include "ui/app/bookdoc.h"
+#include "ui/app/language.h"
 #include "ui/app/leftpane.h"
+#include "ui/app/resources.h"
 #include "ui/base/messages.h"
 #include "ui/app/splash.h"
 #include "ui/app/st_splitterwnd.h"
@@ -26,11 +35,18 @@
 
 namespace tevarin {
 
-CMainFrame::CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent, const QString& dataFolder)
+namespace {
+const QString kGeometryKey = QStringLiteral("MainFrame/Geometry");
+const QString kTextSizeKey = QStringLiteral("View/TextSize");
+}  // namespace
+
+CMainFrame::CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent, const QString& dataFolder,
+                       const QString& openFailureNote)
     : QMainWindow(parent),
       m_pDoc(doc),
       m_pPages(pages),
-      m_dataFolder(dataFolder.isEmpty() ? QCoreApplication::applicationDirPath() : dataFolder) {
+      m_dataFolder(dataFolder.isEmpty() ? QCoreApplication::applicationDirPath() : dataFolder),
+      m_openFailureNote(openFailureNote) {
   setObjectName(QStringLiteral("MainFrame"));
   setWindowTitle(QString::fromLatin1(kAppTitle));
   setWindowIcon(QIcon(QStringLiteral(":/res/tevarin.png")));
@@ -38,7 +54,7 @@ CMainFrame::CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent, const
   CSplashWnd::OpenSplash(this);
 
   m_ToolBar = new CSCrollToolBar(this);
-  m_ToolBar->setWindowTitle(QStringLiteral("ツールバー"));
+  m_ToolBar->setWindowTitle(tr("ツールバー"));
   BuildMenus();
   if (!BuildToolBar()) {
     qDebug("Failed to create toolbar");
@@ -50,6 +66,10 @@ CMainFrame::CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent, const
   // The splitter with the navigation form (left) and the page view (right).
   m_Splitter = new ST_SplitterWnd(0, this);
   m_pBookView = new CBookView(m_Splitter);
+  // The text size is kept for the next start whenever it changes.
+  connect(m_pBookView, &CBookView::textZoomChanged, this, [](double factor) {
+    QSettings().setValue(kTextSizeKey, factor);
+  });
   m_pLeftPane = CreateLeftPane(this, m_Splitter);
   m_Splitter->Create(m_pLeftPane, m_pBookView, true);
   setCentralWidget(m_Splitter);
@@ -86,9 +106,13 @@ QString CMainFrame::EndProgramPath() {
 }
 
 QString CMainFrame::HelpFilePath() {
-  const QString dir = QCoreApplication::applicationDirPath();
-  const QString chm = dir + QStringLiteral("/help.chm");
-  return QFileInfo::exists(chm) ? chm : dir + QStringLiteral("/help.html");
+  const QString language = CurrentLanguage();
+  const QString name = language == QLatin1String("ja") ? QStringLiteral("help.html")
+                                                        : QStringLiteral("help_%1.html").arg(language);
+  const QString file = ProgramFile(name);
+  if (!file.isEmpty()) return file;
+  const QString own = QStringLiteral(":/res/") + name;
+  return QFileInfo::exists(own) ? own : QStringLiteral(":/res/help.html");
 }
 
 void CMainFrame::SetLeftForm(CLeftForm* form) {
@@ -110,48 +134,78 @@ QAction* CMainFrame::MakeAction(int id, const QString& text, void (CMainFrame::*
 }
 
 void CMainFrame::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-  file->addAction(MakeAction(ID_PRINT_SETUP, QStringLiteral("印刷設定(&S)"), &CMainFrame::OnPrintSetup));
-  file->addAction(MakeAction(ID_PRINT, QStringLiteral("印刷(&P)"), &CMainFrame::OnPrint));
-  file->addAction(MakeAction(ID_APP_EXIT, QStringLiteral("終了(&X)"), nullptr));
+  QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
+  file->addAction(MakeAction(ID_PRINT_SETUP, tr("印刷設定(&S)"), &CMainFrame::OnPrintSetup));
+  file->addAction(MakeAction(ID_PRINT, tr("印刷(&P)"), &CMainFrame::OnPrint));
+  file->addAction(MakeAction(ID_APP_EXIT, tr("終了(&X)"), nullptr));
   connect(Action(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
 
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-  edit->addAction(MakeAction(ID_EDIT_COPY, QStringLiteral("コピー(&C)"), &CMainFrame::OnCopy));
-  edit->addAction(MakeAction(ID_SELECT_ALL, QStringLiteral("すべて選択(&Q)"), &CMainFrame::OnSelectAll));
+  QMenu* edit = menuBar()->addMenu(tr("編集(&E)"));
+  edit->addAction(MakeAction(ID_EDIT_COPY, tr("コピー(&C)"), &CMainFrame::OnCopy));
+  edit->addAction(MakeAction(ID_SELECT_ALL, tr("すべて選択(&Q)"), &CMainFrame::OnSelectAll));
 
-  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  QMenu* view = menuBar()->addMenu(tr("表示(&V)"));
   QAction* toolbar = m_ToolBar->toggleViewAction();
-  toolbar->setText(QStringLiteral("ツールバー(&T)"));
+  toolbar->setText(tr("ツールバー(&T)"));
   toolbar->setData(ID_VIEW_TOOLBAR);
   toolbar->setObjectName(QStringLiteral("Command%1").arg(ID_VIEW_TOOLBAR));
   m_actions.insert(ID_VIEW_TOOLBAR, toolbar);
   view->addAction(toolbar);
   // There is no status bar: the item is there and does nothing.
-  view->addAction(MakeAction(ID_VIEW_STATUS_BAR, QStringLiteral("状態バー(&S)"), nullptr));
-  view->addAction(MakeAction(ID_SHOW_ALL, QStringLiteral("全表示(&p)"), &CMainFrame::OnShowAll));
+  view->addAction(MakeAction(ID_VIEW_STATUS_BAR, tr("状態バー(&S)"), nullptr));
+  view->addAction(MakeAction(ID_SHOW_ALL, tr("全表示(&p)"), &CMainFrame::OnShowAll));
+  // The text size of the page view.
+  view->addSeparator();
+  view->addAction(MakeAction(ID_ZOOM_IN, tr("文字を大きく(&I)"), &CMainFrame::OnZoomIn));
+  view->addAction(MakeAction(ID_ZOOM_OUT, tr("文字を小さく(&D)"), &CMainFrame::OnZoomOut));
+  view->addAction(MakeAction(ID_ZOOM_RESET, tr("標準の大きさ(&R)"), &CMainFrame::OnZoomReset));
+  // Ctrl++ as typed on any keyboard (with Shift or on the keypad), and Ctrl+=.
+  Action(ID_ZOOM_IN)->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+  Action(ID_ZOOM_OUT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+  Action(ID_ZOOM_RESET)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+  // The interface language: the system's, or one of the languages in their
+  // own names.
+  view->addSeparator();
+  QMenu* languages = view->addMenu(tr("言語(&L)"));
+  languages->setObjectName(QStringLiteral("LanguageMenu"));
+  m_languages = new QActionGroup(this);
+  const QString chosen = LanguageSetting();
+  auto addLanguage = [&](const QString& code, const QString& name) {
+    QAction* a = languages->addAction(name);
+    a->setObjectName(QStringLiteral("Language_") + (code.isEmpty() ? QStringLiteral("system") : code));
+    a->setData(code);
+    a->setCheckable(true);
+    a->setChecked(code == (IsInterfaceLanguage(chosen) ? chosen : QString()));
+    m_languages->addAction(a);
+    connect(a, &QAction::triggered, this, [this, code] { OnLanguageChosen(code); });
+  };
+  addLanguage(QString(), tr("システムの言語"));
+  languages->addSeparator();
+  for (const InterfaceLanguage& l : InterfaceLanguages())
+    addLanguage(QString::fromLatin1(l.code), QString::fromUtf8(l.name));
 
-  QMenu* list = menuBar()->addMenu(QStringLiteral("一覧"));
-  list->addAction(MakeAction(ID_PREV_PAGE, QStringLiteral("上の頁へ(&P)"), &CMainFrame::OnPrevPage));
-  list->addAction(MakeAction(ID_NEXT_PAGE, QStringLiteral("次の頁へ(&N)"), &CMainFrame::OnNextPage));
+  QMenu* list = menuBar()->addMenu(tr("一覧"));
+  list->addAction(MakeAction(ID_PREV_PAGE, tr("上の頁へ(&P)"), &CMainFrame::OnPrevPage));
+  list->addAction(MakeAction(ID_NEXT_PAGE, tr("次の頁へ(&N)"), &CMainFrame::OnNextPage));
   list->addSeparator();
-  list->addAction(MakeAction(ID_PREV_VOLUME, QStringLiteral("上の巻へ"), &CMainFrame::OnPrevVolume));
-  list->addAction(MakeAction(ID_NEXT_VOLUME, QStringLiteral("次の巻へ"), &CMainFrame::OnNextVolume));
+  list->addAction(MakeAction(ID_PREV_VOLUME, tr("上の巻へ"), &CMainFrame::OnPrevVolume));
+  list->addAction(MakeAction(ID_NEXT_VOLUME, tr("次の巻へ"), &CMainFrame::OnNextVolume));
   list->addSeparator();
-  list->addAction(MakeAction(ID_PREV_HIT, QStringLiteral("上の検索結果"), &CMainFrame::OnPrevHit));
-  list->addAction(MakeAction(ID_NEXT_HIT, QStringLiteral("次の検索結果"), &CMainFrame::OnNextHit));
+  list->addAction(MakeAction(ID_PREV_HIT, tr("上の検索結果"), &CMainFrame::OnPrevHit));
+  list->addAction(MakeAction(ID_NEXT_HIT, tr("次の検索結果"), &CMainFrame::OnNextHit));
 
-  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-  help->addAction(MakeAction(ID_APP_ABOUT, QStringLiteral("バージョン(&A)..."), &CMainFrame::OnAbout));
-  help->addAction(MakeAction(ID_HELP_FILE, QStringLiteral("ヘルプ"), &CMainFrame::OnHelp));
+  QMenu* help = menuBar()->addMenu(tr("ヘルプ(&H)"));
+  help->addAction(MakeAction(ID_APP_ABOUT, tr("バージョン(&A)..."), &CMainFrame::OnAbout));
+  help->addAction(MakeAction(ID_HELP_FILE, tr("ヘルプ"), &CMainFrame::OnHelp));
 
   // Toolbar tips: the short names of the commands.
   const std::pair<int, const char*> tips[] = {
-      {ID_PRINT, "印刷"},           {ID_EDIT_COPY, "コピー"},         {ID_SELECT_ALL, "すべて選択"},
-      {ID_PREV_PAGE, "上の頁"},     {ID_NEXT_PAGE, "次の頁"},         {ID_PREV_VOLUME, "上の巻へ"},
-      {ID_NEXT_VOLUME, "次の巻へ"}, {ID_PREV_HIT, "上の検索結果"}, {ID_NEXT_HIT, "次の検索結果"},
-      {ID_APP_ABOUT, "情報"}};
-  for (const auto& [id, tip] : tips) Action(id)->setToolTip(QString::fromUtf8(tip));
+      {ID_PRINT, QT_TR_NOOP("印刷")},           {ID_EDIT_COPY, QT_TR_NOOP("コピー")},
+      {ID_SELECT_ALL, QT_TR_NOOP("すべて選択")}, {ID_PREV_PAGE, QT_TR_NOOP("上の頁")},
+      {ID_NEXT_PAGE, QT_TR_NOOP("次の頁")},     {ID_PREV_VOLUME, QT_TR_NOOP("上の巻へ")},
+      {ID_NEXT_VOLUME, QT_TR_NOOP("次の巻へ")}, {ID_PREV_HIT, QT_TR_NOOP("上の検索結果")},
+      {ID_NEXT_HIT, QT_TR_NOOP("次の検索結果")}, {ID_APP_ABOUT, QT_TR_NOOP("情報")}};
+  for (const auto& [id, tip] : tips) Action(id)->setToolTip(tr(tip));
 }
 
 bool CMainFrame::BuildToolBar() {
@@ -176,7 +230,7 @@ void CMainFrame::BuildAccelerators() {
     addAction(a);
     return a;
   };
-  // Save: the empty document written to a file the user names.
+  // Save: the page shown, written to a file the user names.
   accel(ID_FILE_SAVE, {QKeySequence(Qt::CTRL | Qt::Key_S)}, &CMainFrame::OnFileSave);
   // Next and previous pane of the splitter.
   accel(ID_NEXT_PANE, {QKeySequence(Qt::Key_F6)}, &CMainFrame::OnNextPane);
@@ -200,13 +254,15 @@ bool CMainFrame::CanPageShown() const { return m_pBookView && m_pBookView->PageS
 void CMainFrame::UpdateCommandUI() {
   if (!m_created) return;
   const bool shown = CanPageShown();
-  for (int id : {ID_PRINT_SETUP, ID_PRINT, ID_EDIT_COPY, ID_SELECT_ALL}) Action(id)->setEnabled(shown);
+  for (int id : {ID_PRINT_SETUP, ID_PRINT, ID_EDIT_COPY, ID_SELECT_ALL, ID_FILE_SAVE}) Action(id)->setEnabled(shown);
   Action(ID_PREV_PAGE)->setEnabled(CanPrevPage());
   Action(ID_NEXT_PAGE)->setEnabled(CanNextPage());
   Action(ID_PREV_VOLUME)->setEnabled(CanPrevVolume());
   Action(ID_NEXT_VOLUME)->setEnabled(CanNextVolume());
   Action(ID_PREV_HIT)->setEnabled(CanPrevHit());
   Action(ID_NEXT_HIT)->setEnabled(CanNextHit());
+  Action(ID_ZOOM_IN)->setEnabled(m_pBookView->CanZoomIn());
+  Action(ID_ZOOM_OUT)->setEnabled(m_pBookView->CanZoomOut());
   if (m_ToolBar->Slider()) m_ToolBar->Slider()->setEnabled(ReadingAvailable());
   const bool viewActive = PageViewActive();
   Action(ID_FILE_PRINT)->setEnabled(viewActive && shown);
@@ -226,29 +282,102 @@ void CMainFrame::OnPrintSetup() {
     m_pBookView->PrintPreview();
 }
 
-// Copy: the browser's unlimited copy while the page view is active, else the
-// limited copy.
-void CMainFrame::OnCopy() {
-  if (PageViewActive())
-    m_pBookView->UnlimitedCopy();
-  else
-    m_pBookView->LimitedCopy();
-}
+// Copy: the limited copy of plain text, whichever pane is active.
+void CMainFrame::OnCopy() { m_pBookView->LimitedCopy(); }
 
 void CMainFrame::OnSelectAll() { m_pBookView->SelectAll(); }
 
 void CMainFrame::OnShowAll() { m_Splitter->Toggle(0); }
 
-void CMainFrame::OnHelp() { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath())); }
+void CMainFrame::OnHelp() {
+  // The help page in a window of the program, which stays open beside the
+  // main window; asking again brings it forward.
+  if (!m_helpWindow) {
+    auto* window = new QDialog(this);
+    window->setObjectName(QStringLiteral("HelpWindow"));
+    window->setWindowTitle(tr("Tevarin ヘルプ"));
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* text = new QTextBrowser(window);
+    text->setObjectName(QStringLiteral("HelpText"));
+    // The page is the program's own; it leads nowhere else.
+    text->setOpenLinks(false);
+    QFile page(HelpFilePath());
+    if (page.open(QIODevice::ReadOnly))
+      text->setHtml(QString::fromUtf8(page.readAll()));
+    else
+      text->setPlainText(tr("ヘルプの頁 %1 を開けませんでした。").arg(HelpFilePath()));
+    layout->addWidget(text);
+    window->resize(640, 560);
+    m_helpWindow = window;
+  }
+  m_helpWindow->show();
+  m_helpWindow->raise();
+  m_helpWindow->activateWindow();
+}
 
 void CMainFrame::OnAbout() {
   CAboutDlg dlg(this);
   dlg.exec();
 }
 
-void CMainFrame::OnFileSave() { m_pDoc->OnFileSave(this); }
+void CMainFrame::OnFileSave() {
+  if (!CanPageShown()) return;
+  const QString html = QStringLiteral("HTML (*.html *.htm)"), text = tr("テキスト (*.txt)");
+  QString chosen;
+  const QString path = QFileDialog::getSaveFileName(this, tr("名前を付けて保存"),
+                                                    QStringLiteral("page.html"), html + QStringLiteral(";;") + text,
+                                                    &chosen);
+  if (path.isEmpty()) return;
+  SavePageAs(path, chosen == text);
+}
+
+void CMainFrame::SavePageAs(const QString& path, bool asText) {
+  m_pBookView->SavePage(path, asText, [this, path](bool ok, const QString& error) {
+    if (!ok) ShowWarning(this, tr("ファイル %1 を保存できませんでした。\n%2").arg(path, error));
+  });
+}
 
 void CMainFrame::OnNextPane() { m_Splitter->ActivateNextPane(); }
 void CMainFrame::OnPrevPane() { m_Splitter->ActivateNextPane(); }
+
+void CMainFrame::OnZoomIn() { m_pBookView->ZoomIn(); }
+void CMainFrame::OnZoomOut() { m_pBookView->ZoomOut(); }
+void CMainFrame::OnZoomReset() { m_pBookView->ZoomReset(); }
+
+void CMainFrame::OnLanguageChosen(const QString& code) {
+  const bool changes = ResolveLanguage(code, QLocale::system().uiLanguages()) != CurrentLanguage();
+  SaveLanguageSetting(code);
+  if (changes) ShowInformation(this, tr("表示の言語は次に起動したときから変わります。"));
+}
+
+void CMainFrame::RestoreSettings() {
+  const QSettings settings;
+  // The left pane, hidden when the program ended with it hidden.
+  const int hidden = m_Splitter->SavedHiddenPane();
+  if (hidden >= 0 && m_Splitter->HiddenColumn() == -1) m_Splitter->Toggle(hidden);
+  bool isNumber = false;
+  const double textSize = settings.value(kTextSizeKey).toDouble(&isNumber);
+  if (isNumber) m_pBookView->SetTextZoom(textSize);
+  if (m_pLeftForm) {
+    m_pLeftForm->RestoreOptions();
+    m_pLeftForm->RestoreReading();
+  }
+  UpdateCommandUI();
+}
+
+void CMainFrame::ShowWithSavedGeometry() {
+  const QByteArray geometry = QSettings().value(kGeometryKey).toByteArray();
+  if (!geometry.isEmpty() && restoreGeometry(geometry)) {
+    show();
+    return;
+  }
+  showMaximized();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  QSettings().setValue(kGeometryKey, saveGeometry());
+  QMainWindow::closeEvent(event);
+}
 
 }  // namespace tevarin

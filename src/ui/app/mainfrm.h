@@ -14,6 +14,19 @@
 //    the form's reading session. InitialUpdateLeftPane(frame, pane) runs once
 //    the frame is complete (menus, toolbar, both panes), before the window
 //    is shown.
+//  - Help shows the help page in a window of the program (no desktop
+//    handler is needed); save (Ctrl+S) writes the page shown, as HTML or as
+//    plain text by the type chosen, and is disabled while none is shown;
+//    copy is the page view's limited copy of plain text, whichever pane is
+//    active.
+//  - The View menu also sets the text size of the page view (Ctrl++, Ctrl+-,
+//    Ctrl+0, and Ctrl with the wheel in the page view) and the interface
+//    language (which takes effect at the next start).
+//  - Settings: the window's size and place are saved when it closes, the
+//    text size when it changes; RestoreSettings brings back, once at start,
+//    the left pane hidden or shown, the text size, the search options and
+//    the volume and page read last, and ShowWithSavedGeometry shows the
+//    window as it was (maximized the first time).
 //  - mainfrm_reading.cpp: the page, volume and hit commands, their enable
 //    rules, the page box text and the slider release — the members marked
 //    "reading" below. They are commands of the reading session; while a
@@ -28,6 +41,7 @@
 #include "ui/app/commands.h"
 
 class QAction;
+class QActionGroup;
 
 namespace tevarin {
 
@@ -44,8 +58,10 @@ class CMainFrame : public QMainWindow {
  public:
   // doc: the empty document; pages: the private page folder (both outlive
   // the frame); dataFolder: the collection, the executable's folder when
-  // empty.
-  CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent = nullptr, const QString& dataFolder = {});
+  // empty; openFailureNote: a line for the message shown when the
+  // collection cannot be opened (where it was looked for).
+  CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent = nullptr, const QString& dataFolder = {},
+             const QString& openFailureNote = {});
   // Starts the end program beside the executable: the window is gone.
   ~CMainFrame() override;
 
@@ -65,6 +81,7 @@ class CMainFrame : public QMainWindow {
   CBookDoc* Document() const { return m_pDoc; }
   // The folder of the collection's data files.
   const QString& DataFolder() const { return m_dataFolder; }
+  const QString& OpenFailureNote() const { return m_openFailureNote; }
   QAction* Action(int id) const { return m_actions.value(id); }
 
   // Enable rules.
@@ -80,9 +97,28 @@ class CMainFrame : public QMainWindow {
   void OnShowAll();
   void OnHelp();
   void OnAbout();
+  // Asks for a file and a type (HTML or plain text), then SavePageAs.
   void OnFileSave();
+  // Writes the page shown to path; a failure is reported in a message box.
+  void SavePageAs(const QString& path, bool asText);
+  // The help window (null until help was asked for).
+  QWidget* HelpWindow() const { return m_helpWindow; }
   void OnNextPane();
   void OnPrevPane();
+  // Text size of the page view.
+  void OnZoomIn();
+  void OnZoomOut();
+  void OnZoomReset();
+  // View → Language: code is one of InterfaceLanguages(), or empty for the
+  // system's. Saved for the next start, which it takes effect at.
+  void OnLanguageChosen(const QString& code);
+  QActionGroup* LanguageActions() const { return m_languages; }
+
+  // The saved settings, once at start (see the head of this file).
+  void RestoreSettings();
+  // Shows the window with its saved size, place and state, or maximized
+  // when none was saved.
+  void ShowWithSavedGeometry();
 
   // Reading (mainfrm_reading.cpp).
   bool CanPrevPage() const;
@@ -105,11 +141,15 @@ class CMainFrame : public QMainWindow {
   // The program started once the window is gone: "end.exe" beside the
   // executable.
   static QString EndProgramPath();
-  // The help file: "help.chm" beside the executable when there is one, else
-  // "help.html" there.
+  // The help page in the interface's language ("help.html" for Japanese,
+  // "help_<language>.html" for the others): the file beside the executable
+  // or in the installed share folder when there is one, else the copy among
+  // the program's resources.
   static QString HelpFilePath();
 
  private:
+  void closeEvent(QCloseEvent* event) override;
+
   QAction* MakeAction(int id, const QString& text, void (CMainFrame::*slot)());
   void BuildMenus();
   void BuildAccelerators();
@@ -129,7 +169,10 @@ class CMainFrame : public QMainWindow {
   CBookDoc* m_pDoc = nullptr;
   CPageFolder* m_pPages = nullptr;
   QString m_dataFolder;
+  QString m_openFailureNote;
   QHash<int, QAction*> m_actions;
+  QActionGroup* m_languages = nullptr;
+  QWidget* m_helpWindow = nullptr;
   bool m_created = false;
 };
 

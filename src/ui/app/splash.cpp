@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <QVideoWidget>
 
+#include "ui/app/resources.h"
+
 namespace tevarin {
 
 namespace {
@@ -23,7 +25,9 @@ bool CSplashWnd::SplashEnabled() { return g_enabled; }
 CSplashWnd* CSplashWnd::Current() { return g_current; }
 
 QString CSplashWnd::MoviePath() {
-  return QCoreApplication::applicationDirPath() + QStringLiteral("/main.swf");
+  const QString found = ProgramFile(QStringLiteral("main.swf"));
+  // Nowhere: the name beside the executable, which then plays nothing.
+  return found.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/main.swf") : found;
 }
 
 CSplashWnd::CSplashWnd(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWindowHint) {

@@ -1,6 +1,7 @@
 // CSplashWnd: the introductory movie. A frameless window covering the whole
-// screen above the main window plays "main.swf" beside the executable (any
-// format the multimedia backend can play, whatever the file's name). Any key
+// screen above the main window plays "main.swf", beside the executable or in
+// the installed share folder (see ProgramFile), in any format the multimedia
+// backend can play, whatever the file's name. Any key
 // press or mouse-button press anywhere in the application closes it and goes
 // no further; so does the 50-second timer. Without a multimedia backend no
 // window opens; with a missing or unplayable file the window still covers the
@@ -38,7 +39,8 @@ class CSplashWnd : public QWidget {
   // The application-wide filter itself: true when the event was consumed.
   static bool SplashFilterMessage(QEvent* event);
 
-  // The path of the movie: "main.swf" in the executable's folder.
+  // The path of the movie: "main.swf" where ProgramFile finds it, else the
+  // name in the executable's folder.
   static QString MoviePath();
   // The 50-second limit in milliseconds.
   static constexpr int kTimeoutMs = 50000;

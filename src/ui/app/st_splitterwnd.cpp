@@ -23,16 +23,48 @@ bool ST_SplitterWnd::Create(QWidget* first, QWidget* second, bool vertical) {
     // The first pane keeps its size when the window grows.
     setStretchFactor(0, 0);
     setStretchFactor(1, 1);
-    const int firstSize = vertical ? 260 : 100;
+    QSettings settings;
+    const int saved =
+        FirstPaneSizeOf(settings.value(m_section + QStringLiteral("/Panes_%1").arg(m_level)).toString());
+    const int firstSize = saved > 0 ? saved : vertical ? 260 : 100;
     const int total = vertical ? width() : height();
     setSizes({firstSize, qMax(100, total - firstSize - handleWidth())});
+    m_paneSize[0] = firstSize;
+    m_paneSize[1] = qMax(100, total - firstSize - handleWidth());
   }
   return true;
 }
 
+int ST_SplitterWnd::FirstPaneSizeOf(const QString& saved) {
+  const QStringList parts = saved.split(QLatin1Char(' '));
+  if (parts.size() != 4) return 0;
+  for (const QString& p : parts) {
+    bool ok = false;
+    p.toInt(&ok);
+    if (!ok) return 0;
+  }
+  const int size = parts[1].toInt();
+  return size >= kMinSavedSize && size <= kMaxSavedSize ? size : 0;
+}
+
+int ST_SplitterWnd::HiddenPaneOf(const QString& saved) {
+  if (FirstPaneSizeOf(saved) == 0) return -1;
+  const int hidden = saved.section(QLatin1Char(' '), 0, 0).toInt();
+  return hidden == 0 || hidden == 1 ? hidden : -1;
+}
+
+int ST_SplitterWnd::SavedHiddenPane() const {
+  return HiddenPaneOf(QSettings().value(m_section + QStringLiteral("/Panes_%1").arg(m_level)).toString());
+}
+
+void ST_SplitterWnd::showEvent(QShowEvent* event) {
+  QSplitter::showEvent(event);
+  m_shown = true;
+}
+
 void ST_SplitterWnd::CaptureSizes() {
   const int hidden = m_vertical ? m_hiddenColumn : m_hiddenRow;
-  if (hidden != -1 || count() < 2) return;
+  if (hidden != -1 || count() < 2 || !m_shown) return;
   const QList<int> s = sizes();
   m_paneSize[0] = s.value(0, -1);
   m_paneSize[1] = s.value(1, -1);

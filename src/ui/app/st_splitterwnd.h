@@ -2,8 +2,10 @@
 // can be hidden, so that the other fills the splitter, and shown again at its
 // previous size. When the splitter is destroyed it writes its pane sizes to
 // the settings, group "SplitterWnd", value "Panes_<level>", as
-// "hiddenColumn size0 hiddenRow size1" (e.g. "-1 260 -1 764"); nothing ever
-// reads the value back, so every start lays the panes out afresh.
+// "hiddenColumn size0 hiddenRow size1" (e.g. "-1 260 -1 764"); the next
+// splitter gives the first pane that size again (both panes shown), so the
+// width the user chose stays. Whether a pane was hidden is read back by the
+// main frame at start (SavedHiddenPane), which hides it again.
 #pragma once
 
 #include <QSplitter>
@@ -17,8 +19,9 @@ class ST_SplitterWnd : public QSplitter {
   ~ST_SplitterWnd() override;
 
   // Puts the two panes in: side by side when vertical (one row, two columns),
-  // else one above the other. The first pane starts 260 pixels wide (or
-  // 100 high), the second takes the rest.
+  // else one above the other. The first pane starts at its saved size, or
+  // 260 pixels wide (100 high) without a usable one; the second takes the
+  // rest.
   bool Create(QWidget* first, QWidget* second, bool vertical = true);
   // Hides the column (row) with that index, or shows it again when it is the
   // hidden one; any other index does nothing.
@@ -26,9 +29,24 @@ class ST_SplitterWnd : public QSplitter {
   int HiddenColumn() const { return m_hiddenColumn; }
   int HiddenRow() const { return m_hiddenRow; }
   // The pane sizes as last captured (before hiding, while a pane is hidden).
+  // Until the splitter is first shown they are the sizes Create gave, since
+  // a splitter never laid out has no sizes of its own to capture: a pane
+  // hidden before the window appears comes back at its saved size, and a
+  // window never shown writes back what it read.
   int PaneSize(int i) const { return m_paneSize[i]; }
   // The value written at destruction.
   QString SavedValue();
+  // The first pane's size in a saved value; 0 when the value is not one the
+  // splitter wrote or the size is out of bounds (kMinSavedSize ..
+  // kMaxSavedSize).
+  static int FirstPaneSizeOf(const QString& saved);
+  // The pane hidden in a saved value (0 or 1; -1 for none, or for a value
+  // the splitter did not write).
+  static int HiddenPaneOf(const QString& saved);
+  // That of the value saved last.
+  int SavedHiddenPane() const;
+  static constexpr int kMinSavedSize = 50;
+  static constexpr int kMaxSavedSize = 10000;
   void Save();
 
   // The active pane: the one that has, or last had, the keyboard focus.
@@ -40,6 +58,9 @@ class ST_SplitterWnd : public QSplitter {
  signals:
   void activePaneChanged(int pane);
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void CaptureSizes();
   void OnFocusChanged(QWidget* old, QWidget* now);
@@ -50,6 +71,8 @@ class ST_SplitterWnd : public QSplitter {
   int m_hiddenColumn = -1;
   int m_hiddenRow = -1;
   int m_paneSize[2] = {100, 100};
+  // Shown at least once, so that sizes() are those of a laid-out splitter.
+  bool m_shown = false;
   int m_activePane = 0;
 };
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSettings>
 #include <QTabBar>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -41,9 +42,17 @@ void ReportTiming(const char* what, const QElapsedTimer& t) {
   if (TimingOn()) std::fprintf(stderr, "timing: %s %.2f ms\n", what, t.nsecsElapsed() / 1e6);
 }
 
+// The settings the form keeps: the search options and the page read.
+const QString kMethodKey = QStringLiteral("Search/Method");      // 0 and, 1 or
+const QString kScopeKey = QStringLiteral("Search/Scope");        // 0 whole text, 1 body, 2 notes
+const QString kVariantsKey = QStringLiteral("Search/Variants");  // true, false
+const QString kVolumeKey = QStringLiteral("Reading/Volume");     // catalogue entry of the volume
+const QString kPageKey = QStringLiteral("Reading/Page");         // page number in it
+
 }  // namespace
 
-CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* parent)
+CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* parent,
+                     const QString& openFailureNote)
     : QWidget(parent), m_dataFolder(dataFolder) {
   setObjectName(QStringLiteral("LeftForm"));
   setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 9));
@@ -52,7 +61,9 @@ CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* par
   // engine opens on the whole-text index; a failure is shown and the form
   // runs on with the engine closed.
   m_adapter = new CSessionAdapter(dataFolder, pages, this);
-  if (!Session().OpenEngine()) ShowWarning(this, QStringLiteral("データを開けませんでした。"));
+  if (!Session().OpenEngine())
+    ShowWarning(this, openFailureNote.isEmpty() ? tr("データを開けませんでした。")
+                                                : tr("データを開けませんでした。") + QLatin1Char('\n') + openFailureNote);
   connect(m_adapter, &CSessionAdapter::pageRequested, this,
           [this](const QString& location, const QString& file, bool written) {
             if (m_pView) m_pView->Navigate(location);
@@ -60,6 +71,8 @@ CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* par
           });
   connect(m_adapter, &CSessionAdapter::searchEnded, this, &CLeftForm::OnSearchEnded);
   connect(m_adapter, &CSessionAdapter::longSearchChanged, this, &CLeftForm::OnLongSearch);
+  connect(m_adapter, &CSessionAdapter::readingChanged, this, &CLeftForm::MarkReadingVolume);
+  connect(m_adapter, &CSessionAdapter::readingChanged, this, &CLeftForm::SaveReading);
 
   m_tabFrame = new QFrame(this);
   m_tabFrame->setFrameShape(QFrame::StyledPanel);
@@ -78,22 +91,25 @@ CLeftForm::CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* par
   m_separator = new QFrame(this);
   m_separator->setFrameShape(QFrame::HLine);
   m_separator->setFrameShadow(QFrame::Sunken);
-  m_variant = new QCheckBox(QStringLiteral("簡繁・中日等の異体字の関連"), this);
-  m_methodGroup = new QGroupBox(QStringLiteral("検索方法："), this);
-  m_and = new QRadioButton(QStringLiteral("and"), this);
-  m_or = new QRadioButton(QStringLiteral("or"), this);
+  m_variant = new QCheckBox(tr("簡繁・中日等の異体字の関連"), this);
+  m_methodGroup = new QGroupBox(tr("検索方法："), this);
+  m_and = new QRadioButton(tr("and"), this);
+  m_or = new QRadioButton(tr("or"), this);
   m_andOrButtons = new QButtonGroup(this);
   m_andOrButtons->addButton(m_and, 0);
   m_andOrButtons->addButton(m_or, 1);
-  m_scopeGroup = new QGroupBox(QStringLiteral("検索対象："), this);
-  const char* scopeNames[] = {"全文", "正文", "注釈"};
+  m_scopeGroup = new QGroupBox(tr("検索対象："), this);
+  const QString scopeNames[] = {tr("全文"), tr("正文"), tr("注釈")};
   m_scopeButtons = new QButtonGroup(this);
   for (int i = 0; i < 3; ++i) {
-    m_scope[i] = new QRadioButton(QString::fromUtf8(scopeNames[i]), this);
+    m_scope[i] = new QRadioButton(scopeNames[i], this);
     m_scopeButtons->addButton(m_scope[i], i);
   }
   connect(m_scopeButtons, &QButtonGroup::idClicked, this, &CLeftForm::OnScopeClicked);
-  m_rangeGroup = new QGroupBox(QStringLiteral("検索範囲："), this);
+  // The user's choices of method and variants are kept for the next start.
+  connect(m_andOrButtons, &QButtonGroup::idClicked, this, &CLeftForm::SaveOptions);
+  connect(m_variant, &QCheckBox::clicked, this, &CLeftForm::SaveOptions);
+  m_rangeGroup = new QGroupBox(tr("検索範囲："), this);
   m_rangeLabel = new QLabel(QStringLiteral("Static"), this);
   m_rangeLabel->setObjectName(QStringLiteral("RangeLabel"));
   // Catalogue names are data: shown as they are, never as markup.
@@ -167,18 +183,26 @@ void CLeftForm::InitialUpdate() {
     if (m_html->focusProxy()) m_html->focusProxy()->installEventFilter(this);
   });
 
-  m_tabs->insertTab(0, QStringLiteral("検索"));
-  m_tabs->insertTab(0, QStringLiteral("目録"));
-  m_summary->setText(QStringLiteral("検索集計："));
-  m_rangeLabel->setText(FromU16(Session().RangeText()));
+  m_tabs->insertTab(0, tr("検索"));
+  m_tabs->insertTab(0, tr("目録"));
+  m_summary->setText(tr("検索集計："));
+  m_rangeLabel->setText(RangeLabelText());
   m_tree->setIconSize(QSize(20, 20));
   m_tabs->setCurrentIndex(0);
 
-  // The catalogue, its listing in the current folder, and the tree.
-  if (!Session().LoadCatalogue()) ShowWarning(this, QStringLiteral("you delete data file!"));
+  // The catalogue, its listing beside the page files, and the tree: 全体
+  // first, then the catalogue's entries.
+  if (!Session().LoadCatalogue()) ShowWarning(this, tr("you delete data file!"));
   const CCatalogue& catalogue = Session().Catalogue();
   const QIcon closedIcon(QStringLiteral(":/res/tree_160.bmp"));
   const QIcon openIcon(QStringLiteral(":/res/tree_159.bmp"));
+  QIcon icon;
+  icon.addPixmap(closedIcon.pixmap(20, 20), QIcon::Normal);
+  icon.addPixmap(openIcon.pixmap(20, 20), QIcon::Selected);
+  m_wholeItem = new QTreeWidgetItem(m_tree);
+  m_wholeItem->setText(0, WholeCollectionText());
+  m_wholeItem->setIcon(0, icon);
+  m_wholeItem->setData(0, Qt::UserRole, CReadingSession::kWholeCollection);
   m_treeItems.assign(static_cast<size_t>(catalogue.NodeCount()), nullptr);
   for (int i = 1; i < catalogue.NodeCount(); ++i) {
     const NodeItem& item = *catalogue.Entry(i);
@@ -186,28 +210,55 @@ void CLeftForm::InitialUpdate() {
     auto* t = parent ? new QTreeWidgetItem(m_treeItems[static_cast<size_t>(parent)])
                      : new QTreeWidgetItem(m_tree);
     t->setText(0, FromU16(item.Name()));
-    QIcon icon;
-    icon.addPixmap(closedIcon.pixmap(20, 20), QIcon::Normal);
-    icon.addPixmap(openIcon.pixmap(20, 20), QIcon::Selected);
     t->setIcon(0, icon);
     t->setData(0, Qt::UserRole, i);
     m_treeItems[static_cast<size_t>(i)] = t;
   }
 
-  const QString prevTip = QStringLiteral("Previous Page"), nextTip = QStringLiteral("Next Page");
+  const QString prevTip = tr("前の頁"), nextTip = tr("次の頁");
   m_prev->LoadStateBitmap(QStringLiteral(":/res/prev_184.bmp"));
   m_prev->SetToolTipText(&prevTip);
   m_next->LoadStateBitmap(QStringLiteral(":/res/next_185.bmp"));
   m_next->SetToolTipText(&nextTip);
 
-  // Enter anywhere in the form runs the search or goes to the typed page.
+  // Enter and Esc in the form's controls (see eventFilter).
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
   LayoutControls();
 }
 
 QTreeWidgetItem* CLeftForm::TreeItemOf(int entry) const {
+  if (entry == CReadingSession::kWholeCollection) return m_wholeItem;
   return entry >= 1 && static_cast<size_t>(entry) < m_treeItems.size() ? m_treeItems[static_cast<size_t>(entry)]
                                                                           : nullptr;
+}
+
+void CLeftForm::MarkReadingVolume() {
+  QTreeWidgetItem* item = TreeItemOf(Session().CurNode());
+  if (item == m_wholeItem) item = nullptr;
+  if (item != m_readingItem) {
+    auto setBold = [](QTreeWidgetItem* t, bool bold) {
+      QFont f = t->font(0);
+      f.setBold(bold);
+      t->setFont(0, f);
+    };
+    if (m_readingItem) setBold(m_readingItem, false);
+    m_readingItem = item;
+    if (item) setBold(item, true);
+  }
+  if (!item) return;
+  // The volume read is the tree's current item: the keys of the tree go on
+  // from it. The selection, which is the search range, stays as chosen.
+  for (QTreeWidgetItem* p = item->parent(); p; p = p->parent()) p->setExpanded(true);
+  if (m_tree->currentItem() != item)
+    m_tree->selectionModel()->setCurrentIndex(m_tree->indexFromItem(item), QItemSelectionModel::NoUpdate);
+  m_tree->scrollToItem(item);
+}
+
+bool CLeftForm::InKeywordField(const QObject* o) const {
+  if (!m_html) return false;
+  for (; o; o = o->parent())
+    if (o == m_html) return true;
+  return false;
 }
 
 void CLeftForm::resizeEvent(QResizeEvent* event) {
@@ -239,10 +290,10 @@ void CLeftForm::LayoutControls() {
     m_hiddenEdit->hide();
     for (QWidget* w : searchControls)
       if (w && w != m_placeholder) w->show();
-    m_prompt->setText(QStringLiteral("キーワードを入力して下さい。"));
+    m_prompt->setText(tr("キーワードを入力して下さい。"));
     m_prompt->setGeometry(5, 28, W - 10, 15);
     if (field) field->setGeometry(5, 45, W - 60, 25);
-    m_searchButton->setText(m_adapter->LongSearch() ? QStringLiteral("中止") : QStringLiteral("検索"));
+    m_searchButton->setText(m_adapter->LongSearch() ? tr("中止") : tr("検索"));
     m_searchButton->setGeometry(W - 50, 45, 45, 25);
     m_separator->setGeometry(4, 75, W - 8, 1);
     m_variant->setGeometry(5, 80, W - 15, 15);
@@ -304,12 +355,26 @@ bool CLeftForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* ke = static_cast<QKeyEvent*>(event);
     if ((ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) && !ke->isAutoRepeat()) {
-      if (Session().PageCount() > 1)
-        GoToTypedPage();
-      else
+      // Enter acts on the control that has the focus: the keyword field
+      // searches, whatever the results; other controls keep their own use.
+      if (InKeywordField(watched)) {
         OnSearch();
-      // The key goes on to the control that has the focus as well.
-      return watched == m_pageEdit ? true : false;
+        return true;
+      }
+      if (watched == m_pageEdit) {
+        GoToTypedPage();
+        return true;
+      }
+      if (watched == m_searchButton) {
+        m_searchButton->click();
+        return true;
+      }
+      if (watched == m_tree) {
+        if (QTreeWidgetItem* item = m_tree->currentItem(); item && item->childCount() > 0)
+          item->setExpanded(!item->isExpanded());
+        return true;
+      }
+      return false;
     }
     // Esc stops a long search as the 中止 button does.
     if (ke->key() == Qt::Key_Escape && m_adapter->LongSearch()) {
@@ -325,7 +390,11 @@ void CLeftForm::ReadOptions() { Session().SetSearchOptions(m_or->isChecked() ? 1
 void CLeftForm::OnScopeClicked(int scope) {
   // The open index changes once no search is using the engine.
   m_adapter->WhenIdle([this, scope] {
-    if (!Session().SetScope(scope)) ShowWarning(this, QStringLiteral("データを開けませんでした。"));
+    if (!Session().SetScope(scope)) {
+      ShowWarning(this, tr("データを開けませんでした。"));
+      return;
+    }
+    SaveOptions();
   });
 }
 
@@ -356,6 +425,13 @@ void CLeftForm::OnSearch() {
   });
 }
 
+QString CLeftForm::RejectedMessage(const QString& characters, const QString& resultKeywords) {
+  QString text = characters.isEmpty() ? tr("キーワードに検索できる文字がありません。")
+                                      : tr("「%1」は検索できない文字です。").arg(characters);
+  if (!resultKeywords.isEmpty()) text += QLatin1Char('\n') + tr("一覧は「%1」の検索結果のままです。").arg(resultKeywords);
+  return text;
+}
+
 void CLeftForm::ContinueSearch(bool loaded, const std::optional<QString>& value) {
   if (loaded && !value) {  // an input element without a value: the search ends silently
     emit searchFinished();
@@ -364,13 +440,29 @@ void CLeftForm::ContinueSearch(bool loaded, const std::optional<QString>& value)
   const QString keywords = QString(*value).replace(QChar(0x3000), QChar(u' '));
   switch (m_adapter->StartSearch(keywords)) {
     case CReadingSession::SearchStart::NoRange:
-      ShowWarning(this, QStringLiteral("検索範囲をまた指定していません。"));
+      ShowWarning(this, tr("検索範囲をまた指定していません。"));
       EndSearchCommand(true);
       return;
     case CReadingSession::SearchStart::NoKeywords:
-      ShowWarning(this, QStringLiteral("何かキーワードを入力して検索をして下さい。"));
+      ShowWarning(this, tr("何かキーワードを入力して検索をして下さい。"));
       emit searchFinished();
       return;
+    case CReadingSession::SearchStart::Rejected: {
+      // Nothing was searched: the list stays, and the summary names the
+      // keywords it comes from, as the keyword field no longer shows them.
+      QString characters;
+      for (QChar c : QString::fromStdU16String(Session().RejectedText()))
+        characters += c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0)
+                          ? QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper()
+                          : QString(c);
+      const QString resultKeywords =
+          Session().ResultGeneration() > 0 ? FromU16(Session().ResultKeyWords()) : QString();
+      if (!resultKeywords.isEmpty())
+        m_summary->setText(tr("「%1」%2").arg(resultKeywords, SummaryText()));
+      ShowWarning(this, RejectedMessage(characters, resultKeywords));
+      emit searchFinished();
+      return;
+    }
     case CReadingSession::SearchStart::Busy:
       return;
     case CReadingSession::SearchStart::Started:
@@ -382,7 +474,8 @@ void CLeftForm::OnSearchEnded(bool cancelled) {
   // A cancelled search leaves the list, the summary and the paging as they were.
   if (!cancelled) {
     m_list->clear();
-    m_summary->setText(FromU16(Session().Summary()));
+    m_summary->setText(SummaryText());
+    m_summary->setToolTip(tr("「%1」の検索結果").arg(FromU16(Session().ResultKeyWords())));
     if (Session().PageCount() > 0) {
       LayoutControls();
       FillResultPage();
@@ -405,13 +498,13 @@ void CLeftForm::OnLongSearch(bool running) {
   // collection (the tree, the result list, the scope) waits for its end.
   if (running) {
     m_summaryBefore = m_summary->text();
-    m_summary->setText(QStringLiteral("検索中…"));
+    m_summary->setText(tr("検索中…"));
     setCursor(Qt::BusyCursor);
   } else {
     m_summary->setText(m_summaryBefore);
     unsetCursor();
   }
-  m_searchButton->setText(running ? QStringLiteral("中止") : QStringLiteral("検索"));
+  m_searchButton->setText(running ? tr("中止") : tr("検索"));
   for (QWidget* w : {static_cast<QWidget*>(m_tree), static_cast<QWidget*>(m_list),
                      static_cast<QWidget*>(m_scopeGroup), static_cast<QWidget*>(m_scope[0]),
                      static_cast<QWidget*>(m_scope[1]), static_cast<QWidget*>(m_scope[2])})
@@ -470,7 +563,7 @@ void CLeftForm::OnTreeSelChanged() {
   if (sel.isEmpty()) return;
   const int entry = sel.first()->data(0, Qt::UserRole).toInt();
   Session().SelectRange(entry);
-  m_rangeLabel->setText(FromU16(Session().RangeText()));
+  m_rangeLabel->setText(RangeLabelText());
   // A volume (an entry with nothing below it) is shown at its first page,
   // once no search is using the engine.
   if (Session().IsLeaf(entry)) m_adapter->WhenIdle([this, entry] { Session().ShowEntry(entry); });
@@ -485,6 +578,68 @@ void CLeftForm::OpenResult() {
     // A row of results that a search has replaced meanwhile is not opened.
     if (Session().ResultGeneration() == generation) Session().OpenResult(record);
   });
+}
+
+}  // namespace tevarin
+
+namespace tevarin {
+
+QString CLeftForm::WholeCollectionText() { return tr("全体"); }
+
+QString CLeftForm::RangeLabelText() const {
+  // The whole collection's label is the interface's; the titles of the
+  // catalogue are data and stay as they are.
+  if (Session().SearchRange() == CReadingSession::kWholeCollection) return WholeCollectionText();
+  return FromU16(Session().RangeText());
+}
+
+QString CLeftForm::SummaryText() const {
+  return tr("全部で %1 頁で、%2 箇所でした。").arg(Session().Results().size()).arg(Session().HitTotal());
+}
+
+void CLeftForm::SaveOptions() const {
+  QSettings settings;
+  settings.setValue(kMethodKey, m_or->isChecked() ? 1 : 0);
+  settings.setValue(kScopeKey, std::max(0, m_scopeButtons->checkedId()));
+  settings.setValue(kVariantsKey, m_variant->isChecked());
+}
+
+void CLeftForm::RestoreOptions() {
+  const QSettings settings;
+  (settings.value(kMethodKey, 0).toInt() == 1 ? m_or : m_and)->setChecked(true);
+  m_variant->setChecked(settings.value(kVariantsKey, true).toBool());
+  int scope = settings.value(kScopeKey, 0).toInt();
+  if (scope < 0 || scope > 2) scope = 0;
+  // The index of that scope is opened now; one that cannot be falls back to
+  // the whole text, which the engine opened at start.
+  if (scope != 0 && Session().Engine().IsOpen() && !Session().SetScope(scope)) {
+    scope = 0;
+    Session().SetScope(0);
+  }
+  if (!Session().Engine().IsOpen()) scope = Session().Scope();
+  m_scope[scope]->setChecked(true);
+}
+
+void CLeftForm::SaveReading() const {
+  const int entry = Session().CurNode();
+  if (!Session().IsLeaf(entry)) return;
+  QSettings settings;
+  settings.setValue(kVolumeKey, entry);
+  settings.setValue(kPageKey, Session().CurPageNo());
+}
+
+bool CLeftForm::RestoreReading() {
+  const QSettings settings;
+  if (!settings.contains(kVolumeKey)) return false;
+  const int entry = settings.value(kVolumeKey).toInt();
+  const int page = settings.value(kPageKey).toInt();
+  // Only a volume of this collection, at one of its pages.
+  if (!Session().IsLeaf(entry)) return false;
+  const NodeItem* e = Session().Catalogue().Entry(entry);
+  if (!e || page < e->curFileName || page > e->curFileName + e->docNo - 1) return false;
+  if (!Session().ShowEntry(entry)) return false;
+  if (page != Session().CurPageNo()) Session().GoToPage(page);
+  return true;
 }
 
 }  // namespace tevarin

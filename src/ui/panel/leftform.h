@@ -4,6 +4,20 @@
 // from the pane's size. The form holds the reading session (through its
 // adapter), which owns the engine, the catalogue, the results and the page
 // files; the form passes the user's choices to it and draws what it answers.
+//
+// The tree starts with the item 全体, the whole collection, the search range
+// at start; the volume being read is shown in bold and is the tree's current
+// item, also when a result made it the one read. Enter in the keyword field
+// searches, in the page edit goes to the typed result page, on the search
+// button presses it and in the tree opens or closes the current item; in the
+// other controls it does what they do with it.
+//
+// The search options (method, scope, variants) are saved whenever the user
+// changes one, and the volume and page read whenever they change; a new
+// form starts with the usual choices (and, whole text, variants), and the
+// program brings the saved ones back with RestoreOptions and RestoreReading.
+// The form's texts go through the translation system; the names of the
+// catalogue and the pages are data and are shown as they are.
 #pragma once
 
 #include <QElapsedTimer>
@@ -40,8 +54,11 @@ class CToolTipResourceButton;
 class CLeftForm : public QWidget {
   Q_OBJECT
  public:
-  // dataFolder holds the collection (the executable's folder in the program).
-  CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* parent = nullptr);
+  // dataFolder holds the collection. openFailureNote, when not empty, is a
+  // line added to the message shown when the collection cannot be opened
+  // (where it was looked for).
+  CLeftForm(const QString& dataFolder, CPageFolder* pages, QWidget* parent = nullptr,
+            const QString& openFailureNote = {});
   ~CLeftForm() override;
 
   void SetPageView(CBookView* view) { m_pView = view; }
@@ -68,8 +85,25 @@ class CLeftForm : public QWidget {
   void OnTreeSelChanged();
   // The selected row of the result list is opened.
   void OpenResult();
-  // The tree item of a catalogue entry (null when none).
+  // The tree item of a catalogue entry, or of the whole collection (null
+  // when none).
   QTreeWidgetItem* TreeItemOf(int entry) const;
+  // The tree item of the volume being read (null when none).
+  QTreeWidgetItem* ReadingItem() const { return m_readingItem; }
+  // The message for keywords that cannot be searched: the characters that
+  // cannot be, and which keywords the results shown still come from.
+  static QString RejectedMessage(const QString& characters, const QString& resultKeywords);
+
+  // The saved search options (after InitialUpdate). A scope whose index
+  // cannot be opened falls back to the whole text.
+  void RestoreOptions();
+  void SaveOptions() const;
+  // Shows the saved volume at the saved page, when the collection has that
+  // volume and page; false otherwise (nothing is shown then).
+  bool RestoreReading();
+  void SaveReading() const;
+  // The label of the whole collection (全体), in the interface's language.
+  static QString WholeCollectionText();
 
   QTreeWidget* Tree() const { return m_tree; }
   CSortListCtrl* ResultList() const { return m_list; }
@@ -83,6 +117,9 @@ class CLeftForm : public QWidget {
   CToolTipResourceButton* NextButton() const { return m_next; }
   QPushButton* SearchButton() const { return m_searchButton; }
   QRadioButton* ScopeButton(int scope) const { return scope >= 0 && scope < 3 ? m_scope[scope] : nullptr; }
+  // 0 "and", 1 "or".
+  QRadioButton* MethodButton(int method) const { return method == 0 ? m_and : method == 1 ? m_or : nullptr; }
+  QCheckBox* VariantBox() const { return m_variant; }
   // The keyword page is being read or a search runs.
   bool SearchPending() const;
   const QString& DataFolder() const { return m_dataFolder; }
@@ -107,6 +144,14 @@ class CLeftForm : public QWidget {
   void HidePaging();
   void ReadOptions();
   void SetCaption();
+  // The range label: 全体 in the interface's language, else the titles.
+  QString RangeLabelText() const;
+  // "全部で %1 頁で、%2 箇所でした。" of the last search.
+  QString SummaryText() const;
+  // The tree follows the volume being read.
+  void MarkReadingVolume();
+  // Whether o is the keyword field or lies inside it.
+  bool InKeywordField(const QObject* o) const;
 
   QString m_dataFolder;
   CSessionAdapter* m_adapter = nullptr;
@@ -142,6 +187,8 @@ class CLeftForm : public QWidget {
   QLineEdit* m_pageEdit = nullptr;
   QLabel* m_pageTotal = nullptr;
   std::vector<QTreeWidgetItem*> m_treeItems;  // per catalogue entry
+  QTreeWidgetItem* m_wholeItem = nullptr;     // 全体
+  QTreeWidgetItem* m_readingItem = nullptr;
 };
 
 }  // namespace tevarin

@@ -14,7 +14,7 @@ CSortListCtrl::CSortListCtrl(QWidget* parent) : QTreeWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setAllColumnsShowFocus(true);
-  setHeaderLabels({QStringLiteral("類別"), QStringLiteral("書名"), QStringLiteral("巻"), QStringLiteral("頁")});
+  setHeaderLabels({tr("類別"), tr("書名"), tr("巻"), tr("頁")});
   const int widths[] = {45, 80, 60, 60};
   for (int c = 0; c < 4; ++c) setColumnWidth(c, widths[c]);
   header()->setSectionsClickable(true);

@@ -1,9 +1,23 @@
 // CBookView: the page view, the right pane of the main window. A browser view
 // showing "about:blank" until a page file is shown, with its own context menu
 // ("コピー(300字以内に制限しています。)", "すべて選択。") while a page is shown
-// and never the browser's own, a copy limited to 600 bytes of CP932 text, a
-// block on the Ctrl key ("マウスの右ボタンでコピーして下さい。"), select all,
-// printing on the default printer without a dialog, page setup and preview.
+// and never the browser's own, a copy of plain text limited to 600 bytes of
+// CP932 text, a block on the Ctrl key ("マウスの右ボタンでコピーして下さい。"),
+// select all, printing on the default printer without a dialog, page setup
+// and preview, and saving the page shown. The menu and the Ctrl block belong
+// to the page itself: the print, preview and page setup dialogs the view
+// opens are windows of their own and keep their keys and mouse.
+//
+// Text size: the page is shown zoomed by one of the steps of ZoomSteps()
+// (1.0 at start), kept across the pages shown and followed by printing.
+// The Ctrl block lets exactly the zoom keys through (Ctrl with +, =, - or 0,
+// on the main keys or the keypad, Shift allowed), and Ctrl with the mouse
+// wheel zooms. So that a zoom key can follow the Ctrl key at all, the
+// message of the block comes when the Ctrl key is let go (or at once, for
+// any other key pressed with it), once per press, and not when a zoom key
+// was used meanwhile.
+// Printing says what went wrong: no printer, a printer that failed, and asks
+// before it overwrites a file that exists.
 // The pages shown are content only: no script of theirs runs, and they load
 // nothing but the page files the view was sent to (CSafePage).
 #pragma once
@@ -11,6 +25,7 @@
 #include <QPrinter>
 #include <QUrl>
 #include <QWebEngineView>
+#include <functional>
 
 class QMenu;
 
@@ -33,15 +48,18 @@ class CBookView : public QWebEngineView {
   QString CurrentLocation() const;
   bool PageShown() const { return CurrentLocation() != QLatin1String("about:blank"); }
 
-  // The copy of the context menu and of the frame: the selection is copied
-  // as the browser copies it; when its CP932 form is longer than 600 bytes
-  // the clipboard gets only plain text cut to at most 600 bytes of that form.
+  // The copy of the context menu and of the frame, wherever it starts: the
+  // clipboard gets the selection's plain text (never its markup), cut to at
+  // most 600 bytes of its CP932 form.
   void LimitedCopy();
-  // The browser's own copy of the selection, without a limit.
-  void UnlimitedCopy();
   void SelectAll();
-  // Prints the page on the default printer at once, without a dialog.
-  void PrintNow();
+  // Prints the page on the default printer at once, without a dialog. With
+  // no printer, or when printing fails, a message says so; printing to a
+  // file that exists asks first, unless overwriteAsked (a print dialog
+  // asked already).
+  void PrintNow(bool overwriteAsked = false);
+  // Why the printer cannot print now (empty when it can): no printer.
+  QString PrinterProblem() const;
   // The page setup dialog; its choices apply to later printing.
   void PageSetup();
   // The preview of the printed page.
@@ -51,6 +69,24 @@ class CBookView : public QWebEngineView {
   // The browser's cut and paste (the page is read-only: they change nothing).
   void Cut();
   void Paste();
+
+  // Text size. SetTextZoom takes the nearest step; the factor holds for every
+  // page shown from now on and for printing.
+  static const QList<double>& ZoomSteps();
+  double TextZoom() const { return m_zoom; }
+  void SetTextZoom(double factor);
+  void ZoomIn();
+  void ZoomOut();
+  void ZoomReset() { SetTextZoom(1.0); }
+  bool CanZoomIn() const { return m_zoom < ZoomSteps().last(); }
+  bool CanZoomOut() const { return m_zoom > ZoomSteps().first(); }
+  // Whether key with modifiers is one of the zoom keys the Ctrl block lets through.
+  static bool IsZoomKey(int key, Qt::KeyboardModifiers modifiers);
+
+  // Saves the page shown to path: the page file's HTML as it is, or the
+  // page's plain text (UTF-8) when asText. done gets false and the reason
+  // when nothing is shown or the file cannot be written.
+  void SavePage(const QString& path, bool asText, std::function<void(bool ok, const QString& error)> done);
 
   QMenu* ContextMenu() const { return m_menu; }
   CSafePage* SafePage() const { return m_page; }
@@ -67,11 +103,18 @@ class CBookView : public QWebEngineView {
  signals:
   // The Ctrl key was blocked and the user told to copy with the mouse.
   void ctrlBlocked();
+  // The text size changed (factor: the new zoom).
+  void textZoomChanged(double factor);
   // The context menu was opened at a screen position.
   void contextMenuShown(const QPoint& globalPos);
 
  private:
   void ShowContextMenu(const QPoint& globalPos);
+  // The zoom on the page shown, and in its print style.
+  void ApplyZoom();
+  // The message of the Ctrl block, once for the press it is pending for.
+  void WarnCtrlBlocked();
+  // Whether o is the view or a widget inside it, in the view's own window.
   bool IsInside(const QObject* o) const;
 
   CSafePage* m_page = nullptr;
@@ -82,6 +125,11 @@ class CBookView : public QWebEngineView {
   QUrl m_location{QStringLiteral("about:blank")};
   QPrinter m_printer;
   bool m_printing = false;
+  double m_zoom = 1.0;
+  // A Ctrl press was blocked and its message not yet shown.
+  bool m_ctrlWarningPending = false;
+  // Wheel turns with Ctrl not yet amounting to a notch.
+  int m_wheelDelta = 0;
 };
 
 }  // namespace tevarin

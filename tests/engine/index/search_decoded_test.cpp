@@ -1,6 +1,7 @@
-// The search keeps slots' postings decoded between searches. These tests hold
-// its answers against a search that walks the postings file every time
-// (SetDecodedLimit(0)) and against a count of the pattern in the page texts,
+// The search keeps slots' postings decoded between searches, or reads them
+// from the companion postings file. These tests hold its answers both ways
+// against a search that walks the postings file every time (no companion,
+// SetDecodedLimit(0)) and against a count of the pattern in the page texts,
 // on a sound index, on hand-made damaged streams, and with a cache too small
 // for all the slots a search session uses.
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <random>
 
 #include "support/search_fixture.h"
+#include "writer/companionwriter.h"
 
 namespace tevarin {
 
@@ -63,14 +65,19 @@ class DecodedSearch : public ::testing::Test {
       for (size_t i = 0; i < length && p % 7 != 0; ++i) text[i] = alphabet[random() % alphabet.size()];
       texts.push_back(text);
     }
-    f.Build(texts, {"5B78,5B66"});
+    f.Build(texts, {"5B78,5B66"});  // f.index has no companion: it decodes
+    walked.UseCompanion(false);
     ASSERT_TRUE(IsOk(walked.Open(f.dir.path(), "Index", IndexPart::FullText)));
     walked.SetDecodedLimit(0);
+    ASSERT_TRUE(IsOk(WriteCompanion(f.dir.file("Index"))));
+    ASSERT_TRUE(IsOk(companion.Open(f.dir.path(), "Index", IndexPart::FullText)));
+    ASSERT_TRUE(companion.CompanionInUse()) << companion.CompanionStatus().Message();
   }
 
   std::vector<std::u16string> texts;
   SearchFixture f;
   CIndex walked;
+  CIndex companion;
 };
 
 const Query kQueries[] = {
@@ -89,14 +96,17 @@ TEST_F(DecodedSearch, AnswersAsTheWalkAndTheTextsDo) {
   for (int round = 0; round < 2; ++round) {  // the second round finds the slots decoded
     for (const Query& q : kQueries) {
       SCOPED_TRACE(std::string(q.orMode ? "or " : "and ") + std::to_string(round));
-      int32_t a = 0, b = 0;
+      int32_t a = 0, b = 0, c = 0;
       const Hits decoded = Search(f.index, q, &a);
       EXPECT_EQ(decoded, Search(walked, q, &b));
+      EXPECT_EQ(decoded, Search(companion, q, &c));
       EXPECT_EQ(a, b);
+      EXPECT_EQ(a, c);
     }
   }
   EXPECT_GT(f.index.DecodedBytes(), 0u);
   EXPECT_EQ(walked.DecodedBytes(), 0u);
+  EXPECT_EQ(companion.DecodedBytes(), 0u);  // every slot came from the companion
 
   // Phrases with "?" inside against the texts themselves.
   for (const std::u16string pattern :
@@ -110,6 +120,7 @@ TEST_F(DecodedSearch, AnswersAsTheWalkAndTheTextsDo) {
 
 TEST_F(DecodedSearch, ASmallCacheEvictsAndStillAnswersTheSame) {
   CIndex small;
+  small.UseCompanion(false);
   ASSERT_TRUE(small.Open(f.dir.path(), "Index", IndexPart::FullText));
   Search(small, {u"甲"});
   const size_t oneSlot = small.DecodedBytes();
@@ -153,23 +164,35 @@ TEST(DecodedSearchDamage, StreamsOnlyADamagedFileHoldsAnswerAsTheWalkDoes) {
   w.SetRawStream(one, {0x00, 0x01, 0x00, 0x81, 0x02, 0x01, 0x00, 0x05}, 2);
   ASSERT_TRUE(w.Write(dir.file("Index"), IndexWriter::BlockOrder::Interleaved));
 
-  CIndex decoded, walked;
+  CIndex decoded, walked, companion;
+  decoded.UseCompanion(false);
+  walked.UseCompanion(false);
   ASSERT_TRUE(IsOk(decoded.Open(dir.path(), "Index", IndexPart::FullText)));
   ASSERT_TRUE(walked.Open(dir.path(), "Index", IndexPart::FullText));
   walked.SetDecodedLimit(0);
+  // The companion holds the sound streams only (甲, 乙 and 一): the others
+  // are read from the index files, beside companion lists in one keyword.
+  ASSERT_TRUE(IsOk(WriteCompanion(dir.file("Index"))));
+  ASSERT_TRUE(IsOk(companion.Open(dir.path(), "Index", IndexPart::FullText)));
+  ASSERT_TRUE(companion.CompanionInUse());
+  EXPECT_EQ(companion.Companion().Header().records, 3u);
 
   const Query queries[] = {{u"甲"}, {u"甲乙"}, {u"甲?乙"}, {u"甲丙"}, {u"丙乙"}, {u"乙丁"},
                            {u"甲一"}, {u"一"}, {u"甲 丙"}, {u"甲 丁", true}, {u"丙*乙"},
                            {u"甲*乙*丙"}};
   for (const Query& q : queries) {
-    int32_t a = 0, b = 0;
-    EXPECT_EQ(Search(decoded, q, &a), Search(walked, q, &b));
+    int32_t a = 0, b = 0, c = 0;
+    const Hits walkedHits = Search(walked, q, &b);
+    EXPECT_EQ(Search(decoded, q, &a), walkedHits);
+    EXPECT_EQ(Search(companion, q, &c), walkedHits);
     EXPECT_EQ(a, b);
+    EXPECT_EQ(c, b);
   }
   // A position repeated on both terms matches twice, as stepping the terms
   // through their positions together counts it.
   EXPECT_EQ(Search(decoded, {u"甲乙"}), (Hits{{0, 2}, {2, 1}}));
   EXPECT_EQ(Search(decoded, {u"甲"}), (Hits{{0, 2}, {2, 1}}));
+  EXPECT_EQ(Search(companion, {u"甲乙"}), (Hits{{0, 2}, {2, 1}}));
 }
 
 }  // namespace

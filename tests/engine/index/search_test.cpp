@@ -45,6 +45,8 @@ TEST_F(Search, PatternsFindTheirPagesAndCounts) {
       {X + Y + u"?" + Z, {{6, 1}}},
       {X + Y + Z, {{0, 1}}},
       {X + u"、" + Y, {{0, 1}, {6, 1}}},                    // U+3001 has no slot: dropped
+      {X + u"，" + Y, {{0, 1}, {6, 1}}},                    // nor has punctuation of any width
+      {X + u"：！" + Y + u"。" + Z, {{0, 1}}},
       {X + u"\U0001F600、" + Y, {{0, 1}, {6, 1}}},          // unindexed pair and character
       // "?" at a segment boundary require one more position: 301 between is fine.
       {X + u"?*" + Y, {{1, 1}, {3, 1}, {4, 1}, {7, 1}}},
@@ -78,9 +80,11 @@ TEST_F(Search, RejectedStringsLeaveEverythingAsItWas) {
     EXPECT_EQ(q, original);
     EXPECT_EQ(f.Hits(), before);
   }
-  // Full-width letters and punctuation have slots: searched, not rejected.
+  // Full-width letters have slots: searched, not rejected; full-width
+  // punctuation is dropped as other punctuation is.
   EXPECT_TRUE(f.And(X + u"\uFF21").empty());
   EXPECT_EQ(f.index.GetHitPageCount(), 0);
+  EXPECT_EQ(f.And(X + u"\uFF01"), f.And(X));
 }
 
 TEST_F(Search, AndAndOrCombineKeywords) {

@@ -1,7 +1,9 @@
 // The reading session on small collections the tests write: search and its
-// options, range and scope, results and their paging, the search thread and
-// its cancelling, the volume and page read with the enable rules, hit pages
-// and hit stepping, and the page files.
+// options, range (the whole collection at first) and scope, keywords that
+// cannot be searched, results and their paging, the search thread and its
+// cancelling, the volume and page read with the enable rules, hit pages and
+// hit stepping, reading on from an opened result, and the page files with
+// the catalogue's listing.
 #include "session/readingsession.h"
 
 #include <gtest/gtest.h>
@@ -155,14 +157,51 @@ using End = CReadingSession::SearchEnd;
 
 }  // namespace
 
-TEST(ReadingSession, SearchesWithTheOptionsInsideTheRange) {
+TEST(ReadingSession, TheFirstSearchCoversTheWholeCollection) {
   Session s;
-  EXPECT_EQ(s->SearchRange(), 1);
-  EXPECT_EQ(s->RangeText(), u"ｾｭ");
+  EXPECT_EQ(s->SearchRange(), CReadingSession::kWholeCollection);
+  EXPECT_EQ(s->RangeText(), u"全体");
   EXPECT_EQ(s->PageCount(), 0);
   EXPECT_EQ(s->CurPage(), 0);
 
-  // Entry 1 (經部) is the range until another is chosen.
+  // Every division's pages, each titled by its division, book and volume.
+  ASSERT_EQ(s->Search(u"學"), Start::Started);
+  EXPECT_EQ(s.Records(), (std::vector<int32_t>{0, 1, 3}));
+  EXPECT_EQ(s->Summary(), u"全部で 3 頁で、5 箇所でした。");
+  struct Row {
+    int32_t record;
+    std::u16string division, book, volume;
+    int32_t pageNo;
+  };
+  const Row rows[] = {{0, u"經部", u"論語", u"卷1", 1}, {1, u"經部", u"論語", u"卷1", 2}, {3, u"集部", u"全唐詩", u"卷1", 1}};
+  for (const Row& want : rows) {
+    const auto got = std::find_if(s->Results().begin(), s->Results().end(),
+                                  [&](const SearchNodeTag& t) { return t.nRecord == want.record; });
+    ASSERT_NE(got, s->Results().end()) << want.record;
+    EXPECT_EQ(got->strClass, want.division) << want.record;
+    EXPECT_EQ(got->strBook, want.book) << want.record;
+    EXPECT_EQ(got->strVolume, want.volume) << want.record;
+    EXPECT_EQ(got->nPageNo, want.pageNo) << want.record;
+  }
+  // Sorted by page number across the divisions.
+  EXPECT_EQ(s->Results()[2].nPageNo, 2);
+
+  // A division, then back to the whole collection.
+  s->SelectRange(5);
+  ASSERT_EQ(s->Search(u"學"), Start::Started);
+  EXPECT_EQ(s.Records(), (std::vector<int32_t>{3}));
+  s->SelectRange(CReadingSession::kWholeCollection);
+  EXPECT_EQ(s->RangeText(), u"全体");
+  ASSERT_EQ(s->Search(u"學"), Start::Started);
+  EXPECT_EQ(s.Records(), (std::vector<int32_t>{0, 1, 3}));
+}
+
+TEST(ReadingSession, SearchesWithTheOptionsInsideTheRange) {
+  Session s;
+  s->SelectRange(1);
+  EXPECT_EQ(s->SearchRange(), 1);
+  EXPECT_EQ(s->RangeText(), u"經部");
+
   EXPECT_EQ(s->Search(u"學而 時"), Start::Started);
   EXPECT_EQ(s->KeyWords(), u"學而\u3000時");  // the engine's separator
   EXPECT_EQ(s->ResultKeyWords(), u"學而\u3000時");
@@ -204,24 +243,39 @@ TEST(ReadingSession, SearchesWithTheOptionsInsideTheRange) {
   EXPECT_EQ(s.events.searchEnded, 4);
 }
 
-TEST(ReadingSession, RejectedKeywordsBuildTheResultsAgainFromTheLastHits) {
+TEST(ReadingSession, RejectedKeywordsAreNotSearchedAndSayWhy) {
   Session s;
   s->SelectRange(2);  // 論語
   ASSERT_EQ(s->Search(u"學"), Start::Started);
   EXPECT_EQ(s.Records(), (std::vector<int32_t>{0, 1}));
-  // Latin letters: the engine refuses them and keeps its hit list; the hits
-  // of "學" come back inside the range chosen now, under a new summary.
-  ASSERT_FALSE(CIndex::AcceptsKeywords(u"abc"));
-  s->SelectRange(5);  // 集部
-  ASSERT_EQ(s->Search(u"abc"), Start::Started);
-  EXPECT_EQ(s->KeyWords(), u"abc");
-  EXPECT_EQ(s->ResultKeyWords(), u"學");  // the hit pages still mark 學
+  const uint64_t generation = s->ResultGeneration();
+  const int ended = s.events.searchEnded;
+  s->SelectRange(5);  // 集部: no search runs, so the results stay those of 論語
+
+  // The text, and the characters named as the reason.
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"abc", u"abc"},
+      {u"學a 而b a", u"ab"},   // each once, in the order typed
+      {u"\t學", u"\t"},
+      {u"學,", u","},
+      {u"\u3000\u3000", u""},  // nothing to search
+      {u"  ", u""},
+  };
+  for (const auto& [text, reason] : cases) {
+    EXPECT_EQ(s->Search(text), Start::Rejected) << Utf8(text);
+    EXPECT_EQ(s->RejectedText(), reason) << Utf8(text);
+    EXPECT_EQ(CReadingSession::UnsearchableCharacters(text), reason) << Utf8(text);
+    EXPECT_EQ(s->KeyWords(), u"學") << Utf8(text);
+    EXPECT_EQ(s->ResultKeyWords(), u"學") << Utf8(text);
+    EXPECT_EQ(s.Records(), (std::vector<int32_t>{0, 1})) << Utf8(text);
+  }
+  EXPECT_EQ(s->ResultGeneration(), generation);
+  EXPECT_EQ(s.events.searchEnded, ended);
+  // Characters the engine takes are never named.
+  EXPECT_EQ(CReadingSession::UnsearchableCharacters(u"學 * ? \U00020000"), u"");
+  // An accepted search then replaces the results as usual.
+  ASSERT_EQ(s->Search(u"學"), Start::Started);
   EXPECT_EQ(s.Records(), (std::vector<int32_t>{3}));
-  EXPECT_EQ(s->Summary(), u"全部で 1 頁で、3 箇所でした。");
-  // Another index drops the hit list it had.
-  ASSERT_TRUE(s->SetScope(0));
-  ASSERT_EQ(s->Search(u"abc"), Start::Started);
-  EXPECT_TRUE(s->Results().empty());
 }
 
 TEST(ReadingSession, ScopeSwitchesTheOpenIndex) {
@@ -281,6 +335,7 @@ TEST(ReadingSession, ResultPagesOfAHundred) {
 
 TEST(ReadingSession, ACancelledSearchLeavesEverythingAsItWas) {
   Session s;
+  s->SelectRange(1);  // 經部
   ASSERT_EQ(s->Search(u"學"), Start::Started);
   const std::vector<int32_t> before = s.Records();
   const uint64_t generation = s->ResultGeneration();
@@ -330,9 +385,10 @@ TEST(ReadingSession, ACancelledSearchLeavesEverythingAsItWas) {
   EXPECT_EQ(s.Records(), before);
 
   // The cancelled searches are as if they never ran: a rejected string
-  // builds the results again from the hits of "學".
-  ASSERT_EQ(s->Search(u"abc"), Start::Started);
+  // keeps the results of "學".
+  ASSERT_EQ(s->Search(u"abc"), Start::Rejected);
   EXPECT_EQ(s.Records(), before);
+  EXPECT_EQ(s->KeyWords(), u"學");
   // And the next search runs as usual.
   ASSERT_EQ(s->Search(u"而"), Start::Started);
   EXPECT_EQ(s.Records(), (std::vector<int32_t>{0, 1, 2}));
@@ -450,27 +506,101 @@ TEST(ReadingSession, HitPagesTakeTurnsAndTheHitCommandsStepThroughThem) {
   EXPECT_TRUE(s->CanNextHit());
   s->NextHit();
   EXPECT_EQ(s.events.LastLocation(), files[2] + "#0002");
-  // A new search goes back to the first hit of that page.
+  // A new search command goes back to the first hit of that page.
   s->PrepareSearch();
   EXPECT_EQ(s->HitIndex(), 0);
   EXPECT_EQ(s->HitCount(), 3);
   EXPECT_EQ(s->HitPage(), files[2]);
+  s->NextHit();
+
+  // A search that is refused or cancelled leaves the hit commands as they were.
+  EXPECT_EQ(s->Search(u"abc"), Start::Rejected);
+  s->SetSearchGate([&] {
+    while (!s->CancelRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  ASSERT_EQ(s->BeginSearch(u"而"), Start::Started);
+  s->CancelSearch();
+  ASSERT_EQ(s->FinishSearch(), End::Cancelled);
+  s->SetSearchGate({});
+  EXPECT_EQ(s->HitIndex(), 1);
+  EXPECT_EQ(s->HitCount(), 3);
+  // New results: the old hit page is not theirs, and nothing is left to step through.
+  ASSERT_EQ(s->Search(u"而"), Start::Started);
+  EXPECT_EQ(s->HitCount(), 0);
+  EXPECT_EQ(s->HitIndex(), 0);
+  EXPECT_TRUE(s->HitPage().empty());
+  EXPECT_FALSE(s->CanNextHit() || s->CanPrevHit());
+  const size_t shown = s.events.pages.size();
+  s->NextHit();  // sent regardless of the rule: nothing to show
+  EXPECT_EQ(s.events.pages.size(), shown);
+  EXPECT_EQ(s->HitIndex(), 0);
+}
+
+TEST(ReadingSession, ReadingGoesOnFromAnOpenedResult) {
+  Session s;
+  // Where each record lies: catalogue entry of its volume and page number.
+  const struct {
+    int32_t record;
+    bool held;
+    int entry, pageNo;
+  } where[] = {{0, true, 3, 1}, {1, true, 3, 2}, {2, true, 4, 1}, {3, true, 7, 1}, {4, false, 0, 0}, {-1, false, 0, 0}};
+  for (const auto& w : where) {
+    int entry = 0, pageNo = 0;
+    EXPECT_EQ(s->VolumeOfRecord(w.record, entry, pageNo), w.held) << w.record;
+    if (w.held) {
+      EXPECT_EQ(std::make_pair(entry, pageNo), std::make_pair(w.entry, w.pageNo)) << w.record;
+    }
+  }
+
+  // A volume chosen first, then a result in another volume opened: its
+  // volume and page are the ones read.
+  ASSERT_TRUE(s->ShowEntry(4));
+  ASSERT_EQ(s->Search(u"學"), Start::Started);
+  const int changes = s.events.readingChanged;
+  ASSERT_TRUE(s->OpenResult(1));
+  EXPECT_EQ(s->CurNode(), 3);
+  EXPECT_EQ(s->CurPageNo(), 2);
+  EXPECT_EQ(s.events.readingChanged, changes + 1);
+  EXPECT_EQ(s.events.LastLocation(), s->HitPage() + "#0000");  // the hit page is what is shown
+  EXPECT_TRUE(s->CanPrevPage());
+  EXPECT_FALSE(s->CanNextPage());
+  s->PrevPage();
+  EXPECT_EQ(s->CurPageNo(), 1);
+  EXPECT_EQ(ReadFile(s->TocFile()), StoredPage(1, u"學而時習之"));
+  // The next volume after the result's, not after the one chosen before.
+  ASSERT_TRUE(s->OpenResult(1));
+  ASSERT_TRUE(s->NextVolume());
+  EXPECT_EQ(s->CurNode(), 4);
+  ASSERT_TRUE(s->OpenResult(3));
+  EXPECT_EQ(s->CurNode(), 7);
+  EXPECT_FALSE(s->CanNextVolume());
+  ASSERT_TRUE(s->PrevVolume());
+  EXPECT_EQ(s->CurNode(), 4);
 }
 
 TEST(ReadingSession, PageFilesGoWithTheSession) {
-  TempDir data, pagesBase;
+  TempDir data, pagesBase, startFolder;
   WriteCollection(data.path(), Analects());
   CPageFolder pages(pagesBase.path());
   std::vector<std::string> files;
   {
+    // The listing goes beside the page files, not into the folder the
+    // program was started from.
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(startFolder.path());
     CReadingSession s(data.path(), &pages);
     ASSERT_TRUE(s.OpenEngine());
     ASSERT_TRUE(s.LoadCatalogue());
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(std::filesystem::is_empty(startFolder.path()));
+    EXPECT_EQ(s.ListingFile(), pages.File("vok.txt"));
+    EXPECT_EQ(ReadFile(s.ListingFile()), s.Catalogue().Listing());
+    files.push_back(s.ListingFile());
     ASSERT_EQ(s.Search(u"學"), Start::Started);
     ASSERT_TRUE(s.ShowEntry(3));
     ASSERT_TRUE(s.OpenResult(0));
     ASSERT_TRUE(s.OpenResult(1));
-    files = {s.TocFile(), s.HitFile1(), s.HitFile2()};
+    for (const std::string& f : {s.TocFile(), s.HitFile1(), s.HitFile2()}) files.push_back(f);
     for (const std::string& f : files) EXPECT_TRUE(std::filesystem::exists(f)) << f;
     // Ending with a search held on its thread: it is stopped and waited for.
     s.SetSearchGate([&] {
@@ -486,6 +616,7 @@ TEST(ReadingSession, PageFilesGoWithTheSession) {
   CReadingSession bare(data.path(), nullptr);
   ASSERT_TRUE(bare.OpenEngine());
   ASSERT_TRUE(bare.LoadCatalogue());
+  EXPECT_TRUE(bare.ListingFile().empty());
   EXPECT_TRUE(bare.ShowEntry(3));
   EXPECT_EQ(bare.CurNode(), 3);
   EXPECT_FALSE(bare.ShowDocument(3, true, 1));
