@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>ResultExport</name>
+    <message>
+        <source>レコード</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>箇所</source>
+        <translation>Hits</translation>
+    </message>
+</context>
+<context>
     <name>tevarin::CBookApp</name>
     <message>
         <source>探した場所：%1。データは tevarin-mkcollection --out %2 で作れます（man tevarin-mkcollection）。</source>
@@ -47,6 +58,131 @@
     <message>
         <source>表示している頁がありません。</source>
         <translation>No page is shown.</translation>
+    </message>
+    <message>
+        <source>出典付きでコピー</source>
+        <translation>Copy with Citation</translation>
+    </message>
+</context>
+<context>
+    <name>tevarin::CConcordanceModel</name>
+    <message>
+        <source>%1頁</source>
+        <translation>p. %1</translation>
+    </message>
+    <message>
+        <source>前文</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <source>キーワード</source>
+        <translation>Keyword</translation>
+    </message>
+    <message>
+        <source>後文</source>
+        <translation>After</translation>
+    </message>
+    <message>
+        <source>書名</source>
+        <translation>Book</translation>
+    </message>
+    <message>
+        <source>巻</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>頁</source>
+        <translation>Page</translation>
+    </message>
+</context>
+<context>
+    <name>tevarin::CConcordanceView</name>
+    <message>
+        <source>用例</source>
+        <translation>Concordance</translation>
+    </message>
+    <message>
+        <source>用例はありません。</source>
+        <translation>No hits.</translation>
+    </message>
+    <message>
+        <source>検索をすると、その用例がここに並びます。</source>
+        <translation>Search, and the hits are listed here in context.</translation>
+    </message>
+    <message>
+        <source>用例 %1 箇所中 %2 箇所を読み込みました…</source>
+        <translation>Loaded %2 of %1 hits…</translation>
+    </message>
+    <message>
+        <source>読み込みが終わってから並べ替えます。</source>
+        <translation>The lines will be sorted once all are loaded.</translation>
+    </message>
+    <message>
+        <source>用例 %1 箇所</source>
+        <translation>%1 hits</translation>
+    </message>
+    <message>
+        <source>読めなかった頁が %1 頁あります。</source>
+        <translation>%1 pages could not be read.</translation>
+    </message>
+    <message>
+        <source>%1 頁ではキーワードの一部だけを挙げています。</source>
+        <translation>On %1 pages only some of the keywords are listed.</translation>
+    </message>
+    <message>
+        <source>検索対象が変わりました。用例を合わせるには検索し直して下さい。</source>
+        <translation>The search scope has changed; search again to update the lines.</translation>
+    </message>
+</context>
+<context>
+    <name>tevarin::CDistributionView</name>
+    <message>
+        <source>分布</source>
+        <translation>Distribution</translation>
+    </message>
+    <message>
+        <source>検索をすると、その分布がここに出ます。</source>
+        <translation>Search, and where the hits lie is shown here.</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>箇所</source>
+        <translation>Hits</translation>
+    </message>
+    <message>
+        <source>頁</source>
+        <translation>Pages</translation>
+    </message>
+    <message>
+        <source>密度</source>
+        <translation>Rate</translation>
+    </message>
+    <message>
+        <source>1万字あたりの箇所数</source>
+        <translation>Hits per 10,000 characters</translation>
+    </message>
+    <message>
+        <source>検索範囲が目録にありません。</source>
+        <translation>The search range is not in the catalogue.</translation>
+    </message>
+    <message>
+        <source>検索結果がありません。</source>
+        <translation>No results.</translation>
+    </message>
+    <message>
+        <source>文字数を数えています…</source>
+        <translation>Counting characters…</translation>
+    </message>
+    <message>
+        <source>%1 頁で %2 箇所（万字あたり %3）</source>
+        <translation>%2 hits on %1 pages (%3 per 10,000 characters)</translation>
+    </message>
+    <message>
+        <source>読めなかった頁が %1 頁あります。</source>
+        <translation>%1 pages could not be read.</translation>
     </message>
 </context>
 <context>
@@ -331,6 +467,36 @@
     <message>
         <source>これ以上戻れません。もう巻一に至っています。</source>
         <translation>Cannot go back further: this is the first volume.</translation>
+    </message>
+    <message>
+        <source>検索結果をエクスポート(&amp;E)...</source>
+        <translation>&amp;Export Results...</translation>
+    </message>
+    <message>
+        <source>出典付きでコピー(&amp;R)</source>
+        <translation>Copy with Ci&amp;tation</translation>
+    </message>
+    <message>
+        <source>CSV (カンマ区切り) (*.csv)</source>
+        <translation>CSV (comma-separated) (*.csv)</translation>
+    </message>
+    <message>
+        <source>TSV (タブ区切り) (*.tsv)</source>
+        <translation>TSV (tab-separated) (*.tsv)</translation>
+    </message>
+    <message>
+        <source>検索結果をエクスポート</source>
+        <translation>Export Results</translation>
+    </message>
+    <message>
+        <source>ファイル「%1」は既にあります。上書きしますか？</source>
+        <translation>The file “%1” exists already. Overwrite it?</translation>
+    </message>
+    <message>
+        <source>検索結果をファイル %1 に書き出せませんでした。
+%2</source>
+        <translation>The results could not be written to the file %1.
+%2</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_TW" sourcelanguage="ja">
 <context>
+    <name>ResultExport</name>
+    <message>
+        <source>レコード</source>
+        <translation>記錄</translation>
+    </message>
+    <message>
+        <source>箇所</source>
+        <translation>處數</translation>
+    </message>
+</context>
+<context>
     <name>tevarin::CBookApp</name>
     <message>
         <source>探した場所：%1。データは tevarin-mkcollection --out %2 で作れます（man tevarin-mkcollection）。</source>
@@ -47,6 +58,131 @@
     <message>
         <source>表示している頁がありません。</source>
         <translation>沒有顯示中的頁面。</translation>
+    </message>
+    <message>
+        <source>出典付きでコピー</source>
+        <translation>附出處複製</translation>
+    </message>
+</context>
+<context>
+    <name>tevarin::CConcordanceModel</name>
+    <message>
+        <source>%1頁</source>
+        <translation>第%1頁</translation>
+    </message>
+    <message>
+        <source>前文</source>
+        <translation>前文</translation>
+    </message>
+    <message>
+        <source>キーワード</source>
+        <translation>關鍵字</translation>
+    </message>
+    <message>
+        <source>後文</source>
+        <translation>後文</translation>
+    </message>
+    <message>
+        <source>書名</source>
+        <translation>書名</translation>
+    </message>
+    <message>
+        <source>巻</source>
+        <translation>卷</translation>
+    </message>
+    <message>
+        <source>頁</source>
+        <translation>頁</translation>
+    </message>
+</context>
+<context>
+    <name>tevarin::CConcordanceView</name>
+    <message>
+        <source>用例</source>
+        <translation>用例</translation>
+    </message>
+    <message>
+        <source>用例はありません。</source>
+        <translation>沒有用例。</translation>
+    </message>
+    <message>
+        <source>検索をすると、その用例がここに並びます。</source>
+        <translation>檢索後，其用例列於此處。</translation>
+    </message>
+    <message>
+        <source>用例 %1 箇所中 %2 箇所を読み込みました…</source>
+        <translation>用例 %1 處中已讀入 %2 處…</translation>
+    </message>
+    <message>
+        <source>読み込みが終わってから並べ替えます。</source>
+        <translation>讀入完成後排序。</translation>
+    </message>
+    <message>
+        <source>用例 %1 箇所</source>
+        <translation>用例 %1 處</translation>
+    </message>
+    <message>
+        <source>読めなかった頁が %1 頁あります。</source>
+        <translation>有 %1 頁無法讀取。</translation>
+    </message>
+    <message>
+        <source>%1 頁ではキーワードの一部だけを挙げています。</source>
+        <translation>有 %1 頁只列出部分關鍵字。</translation>
+    </message>
+    <message>
+        <source>検索対象が変わりました。用例を合わせるには検索し直して下さい。</source>
+        <translation>檢索對象已變更，請重新檢索以更新用例。</translation>
+    </message>
+</context>
+<context>
+    <name>tevarin::CDistributionView</name>
+    <message>
+        <source>分布</source>
+        <translation>分佈</translation>
+    </message>
+    <message>
+        <source>検索をすると、その分布がここに出ます。</source>
+        <translation>檢索後，其分佈顯示於此處。</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>名稱</translation>
+    </message>
+    <message>
+        <source>箇所</source>
+        <translation>處</translation>
+    </message>
+    <message>
+        <source>頁</source>
+        <translation>頁</translation>
+    </message>
+    <message>
+        <source>密度</source>
+        <translation>密度</translation>
+    </message>
+    <message>
+        <source>1万字あたりの箇所数</source>
+        <translation>每萬字的處數</translation>
+    </message>
+    <message>
+        <source>検索範囲が目録にありません。</source>
+        <translation>檢索範圍不在目錄中。</translation>
+    </message>
+    <message>
+        <source>検索結果がありません。</source>
+        <translation>沒有檢索結果。</translation>
+    </message>
+    <message>
+        <source>文字数を数えています…</source>
+        <translation>正在計算字數…</translation>
+    </message>
+    <message>
+        <source>%1 頁で %2 箇所（万字あたり %3）</source>
+        <translation>%1 頁共 %2 處（每萬字 %3）</translation>
+    </message>
+    <message>
+        <source>読めなかった頁が %1 頁あります。</source>
+        <translation>有 %1 頁無法讀取。</translation>
     </message>
 </context>
 <context>
@@ -331,6 +467,36 @@
     <message>
         <source>これ以上戻れません。もう巻一に至っています。</source>
         <translation>無法再往前，已經到了第一卷。</translation>
+    </message>
+    <message>
+        <source>検索結果をエクスポート(&amp;E)...</source>
+        <translation>匯出檢索結果(&amp;E)...</translation>
+    </message>
+    <message>
+        <source>出典付きでコピー(&amp;R)</source>
+        <translation>附出處複製(&amp;R)</translation>
+    </message>
+    <message>
+        <source>CSV (カンマ区切り) (*.csv)</source>
+        <translation>CSV（逗號分隔）(*.csv)</translation>
+    </message>
+    <message>
+        <source>TSV (タブ区切り) (*.tsv)</source>
+        <translation>TSV（定位字元分隔）(*.tsv)</translation>
+    </message>
+    <message>
+        <source>検索結果をエクスポート</source>
+        <translation>匯出檢索結果</translation>
+    </message>
+    <message>
+        <source>ファイル「%1」は既にあります。上書きしますか？</source>
+        <translation>檔案「%1」已經存在。要覆寫嗎？</translation>
+    </message>
+    <message>
+        <source>検索結果をファイル %1 に書き出せませんでした。
+%2</source>
+        <translation>無法將檢索結果寫入檔案 %1。
+%2</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cassert>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "index/charslot.h"
 #include "index/index.h"
@@ -46,6 +49,28 @@ class RangeSink : public MatchSink {
   std::vector<PageMatchFinder::Match>& m_matches;
   std::vector<CharRange>& m_ranges;
 };
+
+// A bound on the size of the hit page RenderHitPage writes for text and
+// marks: the stored page (the title, the cells and the runs are parts of it),
+// the template and note markers, each anchor, and each highlighted piece,
+// whose number is at most the ranges, runs, tags and anchors together (a
+// joined span begins at a range's first character or at a run's start, and
+// each tag or anchor inside it cuts it once more).
+size_t HitPageSizeBound(std::string_view stored, const PageText& text, const HitMarks& marks) {
+  const size_t tags = static_cast<size_t>(std::count(stored.begin(), stored.end(), '<'));
+  const size_t pieces = marks.ranges.size() + text.runs.size() + tags + marks.Count();
+  return stored.size() + 1024 + text.runs.size() * 64 + marks.Count() * 32 + pieces * 64;
+}
+
+// A keyword as a note quotes it: its first 40 UTF-16 units (a surrogate
+// pair never cut), in quotes, "..." marking the cut.
+std::string QuoteKeyword(std::u16string_view keyword) {
+  size_t n = std::min<size_t>(keyword.size(), 40);
+  if (n < keyword.size() && n > 0 && IsHighSurrogate(keyword[n - 1])) --n;
+  std::string bytes = "\"";
+  ConvertUtf16ToUtf8(keyword.substr(0, n), bytes, true);
+  return bytes + (n < keyword.size() ? "...\"" : "\"");
+}
 
 }  // namespace
 
@@ -147,68 +172,94 @@ void OrderMarks(const std::vector<PageMatchFinder::Match>& matches,
   }
 }
 
+HitPageKeywordList CIndex::HitPageKeywordsOf(std::u16string_view keywords, bool variants) const {
+  HitPageKeywordList list;
+  list.variants = variants;
+  for (std::u16string_view keyword : HitPageKeywords(keywords)) {
+    list.keywords.emplace_back(keyword);
+    list.compiled.push_back(CompileKeyword(keyword, variants ? &m_variants : nullptr));
+  }
+  return list;
+}
+
+Status CIndex::HitPageMarks(int32_t recordIndex, const HitPageKeywordList& keywords, HitScope scope,
+                            HitPageMarking& out, std::string* page) const {
+  out.marks.Clear();
+  out.marked = 0;
+  out.note.clear();
+  std::string stored;
+  int32_t pageNumber = 0;
+  if (Status readable = m_files.ReadHitPageSource(recordIndex, stored, pageNumber); !readable) {
+    out.text = PageText();
+    return readable;
+  }
+  out.text = ReadPageText(stored, pageNumber);
+  const PageText& text = out.text;
+
+  PageMatchFinder finder(text, scope, keywords.variants ? &m_variants : nullptr);
+  std::vector<PageMatchFinder::Match> matches;
+  std::vector<CharRange> ranges;
+  uint32_t marked = 0;  // keywords whose matches are found
+  uint64_t work = 0;
+  for (; marked < keywords.Count(); ++marked) {
+    const CompiledKeyword& keyword = keywords.compiled[marked];
+    work += finder.WorkOf(keyword);
+    if (work > kHitPageWork) break;
+    finder.Find(keyword, marked, matches, ranges);
+  }
+  if (marked < keywords.Count())
+    out.note = "keywords from " + QuoteKeyword(keywords.keywords[marked]) +
+               " on are not marked: finding them would read more than " +
+               std::to_string(kHitPageWork >> 20) + " million positions of the page";
+
+  // The page stays within its bound: when all the marks do not fit, the
+  // most keywords in string order whose marks fit are marked. Far from the
+  // bound a cheap upper bound on the size tells; near it only rendering does
+  // (and a page asked for is rendered anyway).
+  const size_t limit = CFileList::HitPageLimit(stored.size());
+  OrderMarks(matches, ranges, marked, out.marks);
+  std::string scratch;
+  std::string& rendered = page ? *page : scratch;
+  const bool mayPass = page || (marked > 0 && HitPageSizeBound(stored, text, out.marks) > limit);
+  if (mayPass && !RenderHitPage(text, out.marks, scope, rendered, limit)) {
+    uint32_t fits = 0, fails = marked;  // RenderHitPage of no marks always fits the bound
+    while (fails - fits > 1) {
+      const uint32_t mid = fits + (fails - fits) / 2;
+      OrderMarks(matches, ranges, mid, out.marks);
+      if (RenderHitPage(text, out.marks, scope, rendered, limit)) fits = mid;
+      else fails = mid;
+    }
+    marked = fits;
+    OrderMarks(matches, ranges, marked, out.marks);
+    if (page) RenderHitPage(text, out.marks, scope, *page);
+    out.note = "keywords from " + QuoteKeyword(keywords.keywords[marked]) +
+               " on are not marked: the hit page would pass its limit of " + std::to_string(limit) +
+               " bytes (16 times the stored page, at least " +
+               std::to_string(CFileList::kMinHitPageLimit >> 20) + " MiB)";
+  }
+  out.marked = marked;
+  return Status::Ok();
+}
+
 Status CIndex::BuildHitPage(int32_t recordIndex, std::string& out, std::u16string_view keywords,
                             int32_t scope, bool variants, HitPageReport& report) const {
   report = HitPageReport();
   // Closed: nothing is done, the output stays as it was.
   if (!m_files.IsOpen()) return Status::Invalid("the book store is not open");
-  std::string stored;
-  int32_t pageNumber = 0;
-  if (Status readable = m_files.ReadHitPageSource(recordIndex, stored, pageNumber); !readable) {
+  const HitPageKeywordList list = HitPageKeywordsOf(keywords, variants);
+  HitPageMarking marking;
+  // Without keywords the record is still read, and the output stays as it
+  // was unless the record cannot be read.
+  if (Status readable = HitPageMarks(recordIndex, list, static_cast<HitScope>(scope), marking,
+                                     list.Empty() ? nullptr : &out);
+      !readable) {
     // An unreadable record renders nothing rather than a stale page.
     out.clear();
     return readable;
   }
-  const std::vector<std::u16string_view> list = HitPageKeywords(keywords);
-  if (list.empty()) return Status::Ok();  // no keyword: the output stays as it was
-
-  const PageText text = ReadPageText(stored, pageNumber);
-  const HitScope hitScope = static_cast<HitScope>(scope);
-  PageMatchFinder finder(text, hitScope, variants ? &m_variants : nullptr);
-  std::vector<PageMatchFinder::Match> matches;
-  std::vector<CharRange> ranges;
-  uint32_t marked = 0;  // keywords whose matches are found
-  uint64_t work = 0;
-  for (; marked < list.size(); ++marked) {
-    const CompiledKeyword keyword = CompileKeyword(list[marked], variants ? &m_variants : nullptr);
-    work += finder.WorkOf(keyword);
-    if (work > kHitPageWork) break;
-    finder.Find(keyword, marked, matches, ranges);
-  }
-  auto quote = [&](uint32_t k) {
-    const std::u16string_view keyword = list[k];
-    size_t n = std::min<size_t>(keyword.size(), 40);
-    if (n < keyword.size() && n > 0 && IsHighSurrogate(keyword[n - 1])) --n;
-    std::string bytes = "\"";
-    ConvertUtf16ToUtf8(keyword.substr(0, n), bytes, true);
-    return bytes + (n < keyword.size() ? "...\"" : "\"");
-  };
-  if (marked < list.size())
-    report.note = "keywords from " + quote(marked) +
-                  " on are not marked: finding them would read more than " +
-                  std::to_string(kHitPageWork >> 20) + " million positions of the page";
-
-  // The page stays within its bound: when all the marks do not fit, the
-  // most keywords in string order whose marks fit are marked.
-  const size_t limit = CFileList::HitPageLimit(stored.size());
-  HitMarks marks;
-  OrderMarks(matches, ranges, marked, marks);
-  if (!RenderHitPage(text, marks, hitScope, out, limit)) {
-    uint32_t fits = 0, fails = marked;  // RenderHitPage of no marks always fits the bound
-    while (fails - fits > 1) {
-      const uint32_t mid = fits + (fails - fits) / 2;
-      OrderMarks(matches, ranges, mid, marks);
-      if (RenderHitPage(text, marks, hitScope, out, limit)) fits = mid;
-      else fails = mid;
-    }
-    OrderMarks(matches, ranges, fits, marks);
-    RenderHitPage(text, marks, hitScope, out);
-    report.note = "keywords from " + quote(fits) +
-                  " on are not marked: the hit page would pass its limit of " +
-                  std::to_string(limit) + " bytes (16 times the stored page, at least " +
-                  std::to_string(CFileList::kMinHitPageLimit >> 20) + " MiB)";
-  }
-  report.anchors = static_cast<int32_t>(marks.Count());
+  if (list.Empty()) return Status::Ok();
+  report.anchors = static_cast<int32_t>(marking.marks.Count());
+  report.note = std::move(marking.note);
   return Status::Ok();
 }
 

@@ -67,4 +67,25 @@ std::vector<std::u16string_view> HitPageKeywords(std::u16string_view keywords);
 void OrderMarks(const std::vector<PageMatchFinder::Match>& matches,
                 const std::vector<CharRange>& ranges, uint32_t keywordCount, HitMarks& marks);
 
+// The keywords a hit page marks: the keyword string split as a hit page
+// reads it (HitPageKeywords), each keyword compiled as the search compiles
+// it, with the variant table when variants are on. Made once by
+// CIndex::HitPageKeywordsOf, the list serves every page of a search.
+struct HitPageKeywordList {
+  std::vector<std::u16string> keywords;  // as typed, for the notes
+  std::vector<CompiledKeyword> compiled;  // compiled[k] is keywords[k]
+  bool variants = false;                  // compiled with the variant table
+
+  bool Empty() const { return keywords.empty(); }
+  uint32_t Count() const { return static_cast<uint32_t>(keywords.size()); }
+};
+
+// One page's marks as its hit page sets them (CIndex::HitPageMarks).
+struct HitPageMarking {
+  PageText text;        // the page's text, which the marks index
+  HitMarks marks;       // one per match of the marked keywords, in anchor order
+  uint32_t marked = 0;  // keywords [0, marked) are marked; the rest lie past a bound
+  std::string note;     // why keywords are left unmarked; empty when none is
+};
+
 }  // namespace tevarin

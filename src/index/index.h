@@ -17,6 +17,7 @@
 #include "base/status.h"
 #include "index/companionfile.h"
 #include "index/hitlist.h"
+#include "index/hitpagematches.h"
 #include "index/indexformat.h"
 #include "index/postingsfile.h"
 #include "index/search.h"
@@ -82,7 +83,7 @@ class CIndex {
   const std::vector<uint32_t>& GetHitCounts() const { return m_hits.Counts(); }
   int32_t GetHitPageCount() const { return m_hits.PageCount(); }
 
-  // The hit page of a record (index/hitpagematches.h): each keyword's
+  // The hit page of a record (HitPageMarks rendered): each keyword's
   // matches found over the page's own indexed text by the search's matchers,
   // with variants when set; scope 0 whole text, 1 body, 2 notes (HitScope).
   // One anchor per match, numbered in page order, so the anchors of a page
@@ -98,6 +99,21 @@ class CIndex {
   // the note in report.
   Status BuildHitPage(int32_t recordIndex, std::string& out, std::u16string_view keywords,
                       int32_t scope, bool variants, HitPageReport& report) const;
+
+  // The keyword string of a hit page split and compiled (with the variant
+  // table when variants is set), for HitPageMarks.
+  HitPageKeywordList HitPageKeywordsOf(std::u16string_view keywords, bool variants) const;
+  // The marks of a record's hit page, the one source of them for the hit
+  // page and for whatever lists a page's hits by its anchors: each keyword's
+  // matches found over the page's own indexed text in scope, in anchor
+  // order, within the work bound (kHitPageWork) and the size bound
+  // (CFileList::HitPageLimit). Keywords from the first one past a bound on
+  // are left unmarked, and out.note says which and why. page, when given,
+  // receives the hit page of these marks (deciding the size bound may take
+  // rendering it, so it is rendered once here). Fails, with the reason, when
+  // the record cannot be read; page is then left as it was.
+  Status HitPageMarks(int32_t recordIndex, const HitPageKeywordList& keywords, HitScope scope,
+                      HitPageMarking& out, std::string* page = nullptr) const;
 
   // Variant-character table (folder/yitizi.txt); Open loads it.
   Status LoadVariantTable(const std::string& folder) { return m_variants.Load(folder); }

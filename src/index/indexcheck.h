@@ -4,8 +4,11 @@
 // readers take on trust:
 //   each index   no more block chain entries than the postings file has blocks;
 //                every slot with postings is a character's or a variant group's
-//                slot; its chain stays inside the postings file and the block
-//                chain, visits no block twice and reaches the slot's last page;
+//                slot (slots of characters this version does not index,
+//                which an older builder filled, are reported once, with the
+//                advice to build the collection again); its chain stays
+//                inside the postings file and the block chain, visits no
+//                block twice and reaches the slot's last page;
 //                page entries ascend, name records of the page table and hold
 //                ascending positions that fill their byte count exactly; a group
 //                slot holds its members' postings;

@@ -24,6 +24,7 @@
 #include "ui/app/mainfrm.h"
 #include "ui/app/st_splitterwnd.h"
 #include "ui/panel/leftform.h"
+#include "ui/panel/resultexport.h"
 #include "ui/view/bookview.h"
 
 using namespace tevarin;
@@ -297,6 +298,11 @@ class SettingsTest : public QObject {
     QCOMPARE(f.Form()->Tabs()->tabText(1), QStringLiteral("Search"));
     QCOMPARE(f.Form()->RangeLabel()->text(), QStringLiteral("Whole collection"));
     QCOMPARE(f->BookView()->ContextMenu()->actions().value(0)->text(), QStringLiteral("Copy (at most 300 characters)"));
+    // The commands added later, and the header line of the exported results.
+    QCOMPARE(f->BookView()->ContextMenu()->actions().value(2)->text(), QStringLiteral("Copy with Citation"));
+    QCOMPARE(f->Action(ID_EDIT_COPY_CITED)->text(), QStringLiteral("Copy with Ci&tation"));
+    QCOMPARE(f->Action(ID_FILE_EXPORT_RESULTS)->text(), QStringLiteral("&Export Results..."));
+    QCOMPARE(ResultExportHeader(), (QStringList{"Div.", "Book", "Volume", "Page", "Record", "Hits"}));
     QVERIFY(CMainFrame::HelpFilePath().endsWith(QStringLiteral("help_en.html")));
     QVERIFY(UseLanguage(QStringLiteral("ja")));
     QCOMPARE(CurrentLanguage(), QStringLiteral("ja"));

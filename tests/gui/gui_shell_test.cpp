@@ -119,8 +119,10 @@ class ShellTest : public QObject {
     for (QAction* a : f.frame->menuBar()->actions()) popups << a->text();
     QCOMPARE(popups, (QStringList{"ファイル(&F)", "編集(&E)", "表示(&V)", "一覧", "ヘルプ(&H)"}));
     const QList<QAction*> bar = f.frame->menuBar()->actions();
-    QCOMPARE(MenuTexts(bar[0]->menu()), (QStringList{"印刷設定(&S)", "印刷(&P)", "終了(&X)"}));
-    QCOMPARE(MenuTexts(bar[1]->menu()), (QStringList{"コピー(&C)", "すべて選択(&Q)"}));
+    // New items come after the ones each menu had.
+    QCOMPARE(MenuTexts(bar[0]->menu()),
+             (QStringList{"印刷設定(&S)", "印刷(&P)", "終了(&X)", "-", "検索結果をエクスポート(&E)..."}));
+    QCOMPARE(MenuTexts(bar[1]->menu()), (QStringList{"コピー(&C)", "すべて選択(&Q)", "出典付きでコピー(&R)"}));
     QCOMPARE(MenuTexts(bar[2]->menu()), (QStringList{"ツールバー(&T)", "状態バー(&S)", "全表示(&p)", "-",
                                                       "文字を大きく(&I)", "文字を小さく(&D)", "標準の大きさ(&R)", "-",
                                                       "言語(&L)"}));

@@ -214,10 +214,13 @@ class ViewTest : public QObject {
     QMenu* menu = m_view->ContextMenu();
     QTRY_VERIFY(menu->isVisible());
     const QList<QAction*> items = menu->actions();
-    QCOMPARE(items.size(), 2);
+    QCOMPARE(items.size(), 3);
     QCOMPARE(items[0]->text(), QStringLiteral("コピー(300字以内に制限しています。)"));
     QCOMPARE(items[1]->text(), QStringLiteral("すべて選択。"));
+    QCOMPARE(items[2]->text(), QStringLiteral("出典付きでコピー"));
     QVERIFY(items[0]->isEnabled() && items[1]->isEnabled());
+    // A view nobody told the source of its pages has nothing to cite.
+    QVERIFY(!items[2]->isEnabled());
     menu->hide();
   }
 

@@ -3,6 +3,8 @@
 #include "ui/app/leftpane.h"
 
 #include "ui/app/mainfrm.h"
+#include "ui/panel/concordanceview.h"
+#include "ui/panel/distributionview.h"
 #include "ui/panel/leftform.h"
 
 namespace tevarin {
@@ -11,6 +13,10 @@ QWidget* CreateLeftPane(CMainFrame* frame, QWidget* parent) {
   auto* form = new CLeftForm(frame->DataFolder(), frame->PageFolder(), parent, frame->OpenFailureNote());
   form->SetPageView(frame->BookView());
   frame->SetLeftForm(form);
+  // After 目録 and 検索: the current search's lines in context.
+  form->AddPage(CConcordanceView::tr("用例"), new CConcordanceView(form));
+  // Where the current search's hits lie, per division, book and volume.
+  form->AddPage(CDistributionView::tr("分布"), new CDistributionView(form));
   return form;
 }
 

@@ -29,7 +29,9 @@
 #include "ui/app/splash.h"
 #include "ui/app/st_splitterwnd.h"
 #include "ui/controls/scrolltoolbar.h"
+#include "session/citation.h"
 #include "ui/panel/leftform.h"
+#include "ui/panel/resultexport.h"
 #include "ui/panel/sessionadapter.h"
 #include "ui/view/bookview.h"
 
@@ -66,6 +68,15 @@ CMainFrame::CMainFrame(CBookDoc* doc, CPageFolder* pages, QWidget* parent, const
   // The splitter with the navigation form (left) and the page view (right).
   m_Splitter = new ST_SplitterWnd(0, this);
   m_pBookView = new CBookView(m_Splitter);
+  // The source of the page read, for copy with citation.
+  m_pBookView->SetCiter([this](const QString& text, QString* cited) {
+    if (!m_pSession) return false;
+    CitationSource source;
+    if (!CitationSourceOf(m_pSession->Catalogue(), m_pSession->CurNode(), m_pSession->CurPageNo(), source))
+      return false;
+    if (cited) *cited = QString::fromStdU16String(CitationText(text.toStdU16String(), source));
+    return true;
+  });
   // The text size is kept for the next start whenever it changes.
   connect(m_pBookView, &CBookView::textZoomChanged, this, [](double factor) {
     QSettings().setValue(kTextSizeKey, factor);
@@ -139,10 +150,16 @@ void CMainFrame::BuildMenus() {
   file->addAction(MakeAction(ID_PRINT, tr("印刷(&P)"), &CMainFrame::OnPrint));
   file->addAction(MakeAction(ID_APP_EXIT, tr("終了(&X)"), nullptr));
   connect(Action(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
+  file->addSeparator();
+  file->addAction(MakeAction(ID_FILE_EXPORT_RESULTS, tr("検索結果をエクスポート(&E)..."),
+                             &CMainFrame::OnExportResults));
+  Action(ID_FILE_EXPORT_RESULTS)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
 
   QMenu* edit = menuBar()->addMenu(tr("編集(&E)"));
   edit->addAction(MakeAction(ID_EDIT_COPY, tr("コピー(&C)"), &CMainFrame::OnCopy));
   edit->addAction(MakeAction(ID_SELECT_ALL, tr("すべて選択(&Q)"), &CMainFrame::OnSelectAll));
+  edit->addAction(MakeAction(ID_EDIT_COPY_CITED, tr("出典付きでコピー(&R)"), &CMainFrame::OnCopyCited));
+  Action(ID_EDIT_COPY_CITED)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 
   QMenu* view = menuBar()->addMenu(tr("表示(&V)"));
   QAction* toolbar = m_ToolBar->toggleViewAction();
@@ -263,6 +280,8 @@ void CMainFrame::UpdateCommandUI() {
   Action(ID_NEXT_HIT)->setEnabled(CanNextHit());
   Action(ID_ZOOM_IN)->setEnabled(m_pBookView->CanZoomIn());
   Action(ID_ZOOM_OUT)->setEnabled(m_pBookView->CanZoomOut());
+  Action(ID_EDIT_COPY_CITED)->setEnabled(CanCopyCited());
+  Action(ID_FILE_EXPORT_RESULTS)->setEnabled(CanExportResults());
   if (m_ToolBar->Slider()) m_ToolBar->Slider()->setEnabled(ReadingAvailable());
   const bool viewActive = PageViewActive();
   Action(ID_FILE_PRINT)->setEnabled(viewActive && shown);
@@ -284,6 +303,43 @@ void CMainFrame::OnPrintSetup() {
 
 // Copy: the limited copy of plain text, whichever pane is active.
 void CMainFrame::OnCopy() { m_pBookView->LimitedCopy(); }
+
+// Copy with citation: the same text as copy, whichever pane is active, and
+// the source of the page read after it.
+void CMainFrame::OnCopyCited() { m_pBookView->CitedCopy(); }
+
+bool CMainFrame::CanCopyCited() const { return m_pBookView && m_pBookView->CanCite(); }
+
+bool CMainFrame::CanExportResults() const { return m_pSession && !m_pSession->Results().empty(); }
+
+void CMainFrame::OnExportResults() {
+  if (!CanExportResults()) return;
+  const QString csv = tr("CSV (カンマ区切り) (*.csv)"), tsv = tr("TSV (タブ区切り) (*.tsv)");
+  QString chosen = csv;
+  QString path = QFileDialog::getSaveFileName(this, tr("検索結果をエクスポート"), QStringLiteral("results.csv"),
+                                              csv + QStringLiteral(";;") + tsv, &chosen);
+  if (path.isEmpty()) return;
+  const bool asCsv = ExportFormatFor(path, chosen != tsv) == DelimitedFormat::Csv;
+  // A name without the type's extension gets it; the dialog asked about the
+  // name as typed, so a file of the longer name is asked about here.
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != QLatin1String("csv") && suffix != QLatin1String("tsv")) {
+    path += asCsv ? QStringLiteral(".csv") : QStringLiteral(".tsv");
+    if (QFileInfo::exists(path) && !AskYesNo(this, tr("ファイル「%1」は既にあります。上書きしますか？").arg(path)))
+      return;
+  }
+  ExportResultsTo(path, asCsv);
+}
+
+bool CMainFrame::ExportResultsTo(const QString& path, bool csv) {
+  if (!m_pSession) return false;
+  QString error;
+  if (!WriteResultExport(path, m_pSession->Results(), csv ? DelimitedFormat::Csv : DelimitedFormat::Tsv, &error)) {
+    ShowWarning(this, tr("検索結果をファイル %1 に書き出せませんでした。\n%2").arg(path, error));
+    return false;
+  }
+  return true;
+}
 
 void CMainFrame::OnSelectAll() { m_pBookView->SelectAll(); }
 

@@ -18,7 +18,10 @@
 //    handler is needed); save (Ctrl+S) writes the page shown, as HTML or as
 //    plain text by the type chosen, and is disabled while none is shown;
 //    copy is the page view's limited copy of plain text, whichever pane is
-//    active.
+//    active; copy with citation (Edit menu, Ctrl+Shift+C) adds the source of
+//    the page read to the same text.
+//  - File → export writes the whole result list to a CSV or TSV file
+//    (Ctrl+Shift+E), disabled while there are no results.
 //  - The View menu also sets the text size of the page view (Ctrl++, Ctrl+-,
 //    Ctrl+0, and Ctrl with the wheel in the page view) and the interface
 //    language (which takes effect at the next start).
@@ -93,6 +96,18 @@ class CMainFrame : public QMainWindow {
   void OnPrint();
   void OnPrintSetup();
   void OnCopy();
+  // Copy with citation: the limited copy's text followed by its source (see
+  // session/citation.h). Enabled while a page is shown whose volume or book
+  // is known.
+  void OnCopyCited();
+  bool CanCopyCited() const;
+  // Export of the result list: asks for a file and a type (CSV or TSV), then
+  // ExportResultsTo. Enabled while there are results.
+  void OnExportResults();
+  bool CanExportResults() const;
+  // Writes every result of the last search to path; a failure is reported
+  // in a message box. True when the file was written.
+  bool ExportResultsTo(const QString& path, bool csv);
   void OnSelectAll();
   void OnShowAll();
   void OnHelp();

@@ -275,11 +275,30 @@ void CLeftForm::SetCaption() {
   if (QWidget* top = window(); top && top != this) top->setWindowTitle(QString::fromLatin1(kAppTitle));
 }
 
+void CLeftForm::AddPage(const QString& title, QWidget* page) {
+  page->setParent(this);
+  page->hide();
+  m_extraPages.push_back(page);
+  m_tabs->addTab(title);
+  LayoutControls();
+}
+
+QWidget* CLeftForm::PageOfTab(int index) const {
+  // The pages added stand after 目録 and 検索, whenever they were added.
+  const int extra = index - (m_tabs->count() - static_cast<int>(m_extraPages.size()));
+  return index >= 2 && extra >= 0 && static_cast<size_t>(extra) < m_extraPages.size()
+             ? m_extraPages[static_cast<size_t>(extra)]
+             : nullptr;
+}
+
 void CLeftForm::LayoutControls() {
   const int W = width(), H = height();
   m_tabFrame->setGeometry(0, 0, W - 1, H - 1);
   m_tabs->setGeometry(0, 0, W - 1, 24);
   m_tabFrame->lower();
+  QWidget* extraPage = PageOfTab(m_tabs->currentIndex());
+  for (QWidget* page : m_extraPages)
+    if (page != extraPage) page->hide();
   QWidget* field = m_html ? static_cast<QWidget*>(m_html) : m_placeholder;
   const QList<QWidget*> searchControls = {m_prompt, field, m_searchButton, m_separator, m_variant,
                                           m_methodGroup, m_and, m_or, m_scopeGroup, m_scope[0],
@@ -323,8 +342,14 @@ void CLeftForm::LayoutControls() {
     for (QWidget* w : {static_cast<QWidget*>(m_prev), static_cast<QWidget*>(m_next),
                        static_cast<QWidget*>(m_pageEdit), static_cast<QWidget*>(m_pageTotal)})
       w->hide();
-    m_tree->show();
-    m_tree->setGeometry(5, 26, W - 10, H - 30);
+    if (extraPage) {
+      m_tree->hide();
+      extraPage->setGeometry(5, 26, W - 10, H - 30);
+      extraPage->show();
+    } else {
+      m_tree->show();
+      m_tree->setGeometry(5, 26, W - 10, H - 30);
+    }
   }
   SetCaption();
 }

@@ -72,6 +72,11 @@ class CLeftForm : public QWidget {
   CSessionAdapter* Adapter() const { return m_adapter; }
 
   void LayoutControls();
+  // A further tab after 目録 and 検索, showing page over the pane's area
+  // below the tabs while it is the current tab. The form takes page.
+  void AddPage(const QString& title, QWidget* page);
+  // The widget shown by tab index (null for 目録, 検索 and out of range).
+  QWidget* PageOfTab(int index) const;
   // The search command: the search button (中止 while a long search runs,
   // which cancels it) and Enter.
   void OnSearch();
@@ -189,6 +194,7 @@ class CLeftForm : public QWidget {
   std::vector<QTreeWidgetItem*> m_treeItems;  // per catalogue entry
   QTreeWidgetItem* m_wholeItem = nullptr;     // 全体
   QTreeWidgetItem* m_readingItem = nullptr;
+  std::vector<QWidget*> m_extraPages;  // the tabs after 目録 and 検索, in order
 };
 
 }  // namespace tevarin

@@ -5,14 +5,14 @@
 #include <QSaveFile>
 #include <sstream>
 
+#include "ui/panel/sortlistctrl.h"
+
 namespace tevarin {
 
 QStringList ResultExportHeader() {
   // The list's own headings, then the two columns the list keeps out of sight.
-  return {QCoreApplication::translate("CSortListCtrl", "類別"), QCoreApplication::translate("CSortListCtrl", "書名"),
-          QCoreApplication::translate("CSortListCtrl", "巻"), QCoreApplication::translate("CSortListCtrl", "頁"),
-          QCoreApplication::translate("ResultExport", "レコード"),
-          QCoreApplication::translate("ResultExport", "箇所")};
+  return CSortListCtrl::Headings() << QCoreApplication::translate("ResultExport", "レコード")
+                                   << QCoreApplication::translate("ResultExport", "箇所");
 }
 
 std::string ResultExportText(const std::vector<SearchNodeTag>& results, const QStringList& header,

@@ -35,7 +35,27 @@ void CSessionAdapter::WhenIdle(std::function<void()> command) {
     command();
 }
 
+void CSessionAdapter::OpenHit(int32_t record, int anchor, uint64_t generation) {
+  WhenIdle([this, record, anchor, generation] {
+    if (m_session->ResultGeneration() != generation) return;
+    m_gathering = true;
+    m_gathered = false;
+    if (m_session->OpenResult(record))
+      for (int i = 0; i < anchor && m_session->CanNextHit(); ++i) m_session->NextHit();
+    m_gathering = false;
+    if (m_gathered) ShowPage(m_lastRequest);
+    m_gathered = false;
+  });
+}
+
 void CSessionAdapter::ShowPage(const CReadingSession::PageRequest& page) {
+  if (m_gathering) {
+    const bool written = page.written || (m_gathered && m_lastRequest.written);
+    m_lastRequest = page;
+    m_lastRequest.written = written;
+    m_gathered = true;
+    return;
+  }
   emit pageRequested(QString::fromStdString(page.Location()), QString::fromStdString(page.path), page.written);
 }
 

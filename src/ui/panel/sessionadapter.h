@@ -44,6 +44,11 @@ class CSessionAdapter : public QObject, private CReadingSession::Listener {
   // Runs command now, or, while a search runs, once it has ended and its end
   // has been handled; commands held back run in the order they came.
   void WhenIdle(std::function<void()> command);
+  // Opens the hit page of record as a result row does and goes on to its
+  // hit number anchor as the next-hit command does; only the last page
+  // request reaches the view. Runs once no search is running, and not at
+  // all when a search has replaced the results of generation meanwhile.
+  void OpenHit(int32_t record, int anchor, uint64_t generation);
 
  signals:
   // The page view is to show location (a file, maybe with "#anchor"); written:
@@ -65,6 +70,11 @@ class CSessionAdapter : public QObject, private CReadingSession::Listener {
   QTimer m_longTimer;
   bool m_long = false;
   std::vector<std::function<void()>> m_heldBack;
+  // While OpenHit steps through a hit page: the last page request, with
+  // written set when any of the requests wrote the file.
+  bool m_gathering = false;
+  bool m_gathered = false;
+  CReadingSession::PageRequest m_lastRequest;
 };
 
 }  // namespace tevarin

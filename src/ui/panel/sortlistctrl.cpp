@@ -14,7 +14,7 @@ CSortListCtrl::CSortListCtrl(QWidget* parent) : QTreeWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setAllColumnsShowFocus(true);
-  setHeaderLabels({tr("類別"), tr("書名"), tr("巻"), tr("頁")});
+  setHeaderLabels(Headings());
   const int widths[] = {45, 80, 60, 60};
   for (int c = 0; c < 4; ++c) setColumnWidth(c, widths[c]);
   header()->setSectionsClickable(true);
@@ -47,5 +47,7 @@ void CSortListCtrl::SortByPage() {
   addTopLevelItems(rows);
   blockSignals(blocked);
 }
+
+QStringList CSortListCtrl::Headings() { return {tr("類別"), tr("書名"), tr("巻"), tr("頁")}; }
 
 }  // namespace tevarin

@@ -11,6 +11,8 @@ class CSortListCtrl : public QTreeWidget {
   Q_OBJECT
  public:
   explicit CSortListCtrl(QWidget* parent = nullptr);
+  // The column headings, in the interface's language.
+  static QStringList Headings();
   // Adds a row; its item data is the record index.
   void AddRow(const QString& cls, const QString& book, const QString& volume, int pageNo, int record);
   int RecordOf(const QTreeWidgetItem* item) const;

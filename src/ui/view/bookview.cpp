@@ -37,9 +37,13 @@ CBookView::CBookView(QWidget* parent) : QWebEngineView(parent) {
   m_selectAllAction = m_menu->addAction(tr("すべて選択。"));
   connect(m_copyAction, &QAction::triggered, this, &CBookView::LimitedCopy);
   connect(m_selectAllAction, &QAction::triggered, this, &CBookView::SelectAll);
+  m_citeAction = m_menu->addAction(tr("出典付きでコピー"));
+  m_citeAction->setObjectName(QStringLiteral("BookViewCiteAction"));
+  connect(m_citeAction, &QAction::triggered, this, &CBookView::CitedCopy);
   connect(m_menu, &QMenu::aboutToShow, this, [this] {
     m_copyAction->setEnabled(PageShown());
     m_selectAllAction->setEnabled(PageShown());
+    m_citeAction->setEnabled(CanCite());
   });
   // Keyboard and mouse events of the browser's inner widgets pass here before
   // the browser sees them.
@@ -234,18 +238,33 @@ void CBookView::ShowContextMenu(const QPoint& globalPos) {
   emit contextMenuShown(globalPos);
 }
 
-void CBookView::LimitedCopy() {
+QString CBookView::LimitedSelection() const {
   // The browser's plain text of the selection, the text its copy puts on the
   // clipboard as plain text. Only that text goes to the clipboard: the
   // page's markup (marks, anchors, styles) stays behind.
   const QString selection = page()->selectedText();
   const int length = Cp932Length(selection);
   qDebug("%d", length);
-  // An empty selection leaves the clipboard as it was.
-  if (selection.isEmpty()) return;
-  auto* data = new QMimeData;
   // Cut between characters when too long.
-  data->setText(length <= kCopyLimitBytes ? selection : CutToCp932Bytes(selection));
+  return length <= kCopyLimitBytes ? selection : CutToCp932Bytes(selection);
+}
+
+void CBookView::LimitedCopy() {
+  const QString text = LimitedSelection();
+  // An empty selection leaves the clipboard as it was.
+  if (text.isEmpty()) return;
+  auto* data = new QMimeData;
+  data->setText(text);
+  QApplication::clipboard()->setMimeData(data);
+}
+
+void CBookView::CitedCopy() {
+  if (!PageShown() || !m_citer) return;
+  const QString text = LimitedSelection();
+  QString cited;
+  if (text.isEmpty() || !m_citer(text, &cited)) return;
+  auto* data = new QMimeData;
+  data->setText(cited);
   QApplication::clipboard()->setMimeData(data);
 }
 

@@ -1,6 +1,7 @@
 // CBookView: the page view, the right pane of the main window. A browser view
 // showing "about:blank" until a page file is shown, with its own context menu
-// ("コピー(300字以内に制限しています。)", "すべて選択。") while a page is shown
+// ("コピー(300字以内に制限しています。)", "すべて選択。", then "出典付きでコピー"
+// with the same limit, which adds the page's source) while a page is shown
 // and never the browser's own, a copy of plain text limited to 600 bytes of
 // CP932 text, a block on the Ctrl key ("マウスの右ボタンでコピーして下さい。"),
 // select all, printing on the default printer without a dialog, page setup
@@ -52,6 +53,20 @@ class CBookView : public QWebEngineView {
   // clipboard gets the selection's plain text (never its markup), cut to at
   // most 600 bytes of its CP932 form.
   void LimitedCopy();
+  // The text that copy puts on the clipboard: the selection's plain text cut
+  // to the limit (empty when nothing is selected).
+  QString LimitedSelection() const;
+  // Copy with citation: the same text as LimitedCopy, passed through the
+  // citer, which adds the source of the page shown. An empty selection, or a
+  // page without a source, leaves the clipboard as it was.
+  void CitedCopy();
+  // Makes the citation of text (the limited selection) into cited and
+  // returns true; false when the page shown has no source to cite. With
+  // cited null it only answers whether there is a source.
+  using Citer = std::function<bool(const QString& text, QString* cited)>;
+  void SetCiter(Citer citer) { m_citer = std::move(citer); }
+  // A page is shown and the citer knows its source.
+  bool CanCite() const { return PageShown() && m_citer && m_citer(QString(), nullptr); }
   void SelectAll();
   // Prints the page on the default printer at once, without a dialog. With
   // no printer, or when printing fails, a message says so; printing to a
@@ -121,6 +136,8 @@ class CBookView : public QWebEngineView {
   QMenu* m_menu = nullptr;
   QAction* m_copyAction = nullptr;
   QAction* m_selectAllAction = nullptr;
+  QAction* m_citeAction = nullptr;
+  Citer m_citer;
   // The location last asked for, or last reached by the browser itself.
   QUrl m_location{QStringLiteral("about:blank")};
   QPrinter m_printer;

@@ -275,6 +275,75 @@ TEST_F(HitPageBounds, NoKeywordsBadRecordsAndAClosedEngine) {
   EXPECT_EQ(out, "old page");
 }
 
+// HitPageMarks is the one source of a hit page's marks: asked without the
+// page (as a list of a page's hits asks) it gives the marks, the keywords
+// marked and the note the hit page itself is built from, also where the
+// cheap size estimate passes the bound but the page fits, and where only
+// bisecting by rendering finds how many keywords fit.
+TEST(HitPageMarksTest, MarksWithoutThePageAreTheHitPagesMarks) {
+  PageCollection c;
+  std::string learn, zhi;
+  for (int i = 0; i < 20000; ++i) learn += "學";
+  for (int i = 0; i < 9000; ++i) zhi += "之";
+  c.Build({{"b\\v\\2.htm", LaidOutPage(2, "而" + learn)}, {"b\\v\\4.htm", LaidOutPage(4, zhi + "而")}});
+  // Each mark of a single character takes an anchor (19 bytes) and a span
+  // (45): 9,000 marks of 之 fit in 1 MiB, 27,000 do, 36,000 do not; 20,000
+  // marks of 學 take 1.28 MB.
+  struct Case {
+    int32_t record;
+    std::u16string keywords;
+    uint32_t marked;
+    size_t anchors;
+    std::string note;  // words of the note; empty: no note
+  };
+  const Case cases[] = {
+      {0, u"而", 1, 1, ""},
+      {0, u"而 學 乎", 1, 1, "keywords from \"學\" on are not marked: the hit page would pass"},
+      {0, u"學 而", 0, 0, "keywords from \"學\" on are not marked"},
+      {1, u"之", 1, 9000, ""},
+      {1, u"之 而", 2, 9001, ""},
+      {1, u"之 之 之 之 而", 3, 27000, "keywords from \"之\" on are not marked: the hit page"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& k = cases[i];
+    SCOPED_TRACE("case " + std::to_string(i));
+    const HitPageKeywordList list = c.index.HitPageKeywordsOf(k.keywords, false);
+    HitPageMarking bare, rendered;
+    std::string page;
+    ASSERT_TRUE(IsOk(c.index.HitPageMarks(k.record, list, HitScope::WholeText, bare)));
+    ASSERT_TRUE(IsOk(c.index.HitPageMarks(k.record, list, HitScope::WholeText, rendered, &page)));
+    std::string html;
+    HitPageReport report;
+    ASSERT_TRUE(IsOk(c.index.BuildHitPage(k.record, html, k.keywords, 0, false, report)));
+
+    EXPECT_EQ(bare.marked, k.marked);
+    EXPECT_EQ(bare.marks.Count(), k.anchors);
+    if (k.note.empty()) EXPECT_TRUE(bare.note.empty()) << bare.note;
+    else EXPECT_NE(bare.note.find(k.note), std::string::npos) << bare.note;
+    // The same marks, page and note as the hit page, with or without it.
+    for (const HitPageMarking* m : {&bare, &rendered}) {
+      EXPECT_EQ(m->marked, bare.marked);
+      EXPECT_EQ(m->note, report.note);
+      EXPECT_EQ(m->marks.starts, rendered.marks.starts);
+      ASSERT_EQ(m->marks.ranges.size(), rendered.marks.ranges.size());
+      for (size_t r = 0; r < m->marks.ranges.size(); ++r) {
+        EXPECT_EQ(m->marks.ranges[r].first, rendered.marks.ranges[r].first);
+        EXPECT_EQ(m->marks.ranges[r].last, rendered.marks.ranges[r].last);
+      }
+    }
+    EXPECT_EQ(static_cast<size_t>(report.anchors), k.anchors);
+    EXPECT_EQ(page, html);
+    EXPECT_LE(html.size(), CFileList::kMinHitPageLimit);
+  }
+  // A record that cannot be read: the reason, and no marks.
+  HitPageMarking none;
+  const Status missing =
+      c.index.HitPageMarks(2, c.index.HitPageKeywordsOf(u"之", false), HitScope::WholeText, none);
+  EXPECT_FALSE(missing.IsOk());
+  EXPECT_EQ(none.marks.Count(), 0u);
+  EXPECT_TRUE(none.text.chars.empty());
+}
+
 }  // namespace
 
 }  // namespace tevarin

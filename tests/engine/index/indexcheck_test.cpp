@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "base/littleendian.h"
 #include "index/varianttable.h"
@@ -134,6 +136,47 @@ TEST(IndexCheck, DamagedCopiesFailWithTheirCause) {
     EXPECT_FALSE(CheckAll(dir.path(), report));
     const std::string problems = ProblemText(report);
     EXPECT_NE(problems.find(c.words), std::string::npos) << problems;
+  }
+}
+
+// A collection from a builder that still indexed punctuation has postings
+// in the slots of punctuation: the check fails, saying so once per index
+// with the advice to build the collection again, while a slot of no
+// character at all keeps its own report.
+TEST(IndexCheck, PunctuationSlotsOfAnOlderBuilderAreReportedOnce) {
+  constexpr int kSlotComma = 83905;  // U+FF0C ，
+  constexpr int kSlotColon = 83919;  // U+FF1A ：
+  struct Case {
+    std::vector<int> slots;
+    std::vector<std::string> words;  // each must be reported
+    int noCharacterReports;          // "is no character's slot" lines expected
+  };
+  const Case cases[] = {
+      {{kSlotComma}, {"index Index: slot 83905 (U+FF0C) holds postings of punctuation"}, 0},
+      {{kSlotColon, 30000, kSlotComma},
+       {"index Index: slot 83905 (U+FF0C) and 1 more slots hold postings of punctuation",
+        "index Index: slot 30000 has postings but is no character's slot"},
+       1},
+  };
+  auto count = [](const std::string& text, const std::string& words) {
+    int n = 0;
+    for (size_t at = text.find(words); at != std::string::npos; at = text.find(words, at + 1)) ++n;
+    return n;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.words.front());
+    TempDir dir;
+    ASSERT_TRUE(robust::WriteCollection(dir.path()));
+    Edit(dir, "Index-idx.h", [&](std::string& s) {
+      for (int slot : c.slots) PutU32(s, FirstBlockEntryOffset(slot), 0);
+    });
+    CheckReport report;
+    EXPECT_FALSE(CheckAll(dir.path(), report));
+    const std::string problems = ProblemText(report);
+    for (const std::string& words : c.words)
+      EXPECT_NE(problems.find(words), std::string::npos) << problems;
+    EXPECT_EQ(count(problems, "build it again (scripts/build-collection.sh)"), 1) << problems;
+    EXPECT_EQ(count(problems, "is no character's slot"), c.noCharacterReports) << problems;
   }
 }
 

@@ -1,0 +1,69 @@
+// tevarin-cli kwic: every hit of a search in its context, one line per hit,
+// as TSV or CSV with a header line.
+#include <cstdio>
+#include <iostream>
+
+#include "concordanceoptions.h"
+#include "index/index.h"
+
+namespace tevarin {
+
+namespace {
+
+constexpr const char* kUsage =
+    "kwic [--width N] [--sort order|right|left|book] [--limit N] [--range ENTRY] "
+    "[--scope full|body|notes] [--variants] [--or] [--format tsv|csv] KEYWORDS";
+
+std::string Title(const ContentsNodeTag* node) { return node ? Utf8FromUtf16(node->name) : std::string(); }
+
+int RunKwic(const CliContext& ctx, const std::vector<std::string>& args) {
+  ConcordanceOptions o;
+  int exitCode = kExitOk;
+  if (!ParseConcordanceOptions(args, kUsage, o, exitCode)) return exitCode;
+  CCatalogue catalogue;
+  if (!LoadRange(ctx, o.range, catalogue, o.query.range, exitCode)) return exitCode;
+  CIndex index;
+  if (!OpenEngine(ctx, index, IndexPartOf(o.query.scope))) return kExitDataError;
+
+  Concordance concordance(index, &catalogue);
+  if (const Status s = concordance.Search(o.query); !s) {
+    std::fprintf(stderr, "tevarin-cli: %s\n", s.Message().c_str());
+    return kExitDataError;
+  }
+  if (index.LastOutcome() == SearchOutcome::kNoPostings)
+    std::fprintf(stderr, "note: a character of the keywords occurs nowhere in this index\n");
+
+  // Collection order streams: only the pages the limit needs are read.
+  // Another order needs every line before the first one is known.
+  const size_t limit = static_cast<size_t>(o.limit);
+  std::vector<ConcordanceLine> lines;
+  std::vector<std::string> notes;
+  concordance.Lines(o.sort == ConcordanceSort::Collection ? limit : 0, lines, &notes);
+  for (const std::string& n : notes) std::fprintf(stderr, "note: %s\n", n.c_str());
+  if (o.sort != ConcordanceSort::Collection) {
+    SortLines(lines, o.sort);
+    if (limit && lines.size() > limit) lines.resize(limit);
+  }
+
+  DelimitedWriter out(std::cout, o.format);
+  out.Header({"record", "division", "book", "volume", "page", "part", "anchor", "left", "match",
+              "right"});
+  for (const ConcordanceLine& l : lines) {
+    out.Row({std::to_string(l.record), Title(l.place.division), Title(l.place.book),
+             Title(l.place.volume), std::to_string(l.place.pageNo), l.inNotes ? "notes" : "body",
+             std::to_string(l.anchor), Utf8FromUtf16(l.left), Utf8FromUtf16(l.match),
+             Utf8FromUtf16(l.right)});
+  }
+  std::cout.flush();
+  if (!out.Good()) {
+    std::fprintf(stderr, "tevarin-cli: the output could not be written\n");
+    return kExitDataError;
+  }
+  return kExitOk;
+}
+
+CommandRegistrar reg("kwic", kUsage, &RunKwic);
+
+}  // namespace
+
+}  // namespace tevarin
