@@ -498,6 +498,40 @@
         <translation>The results could not be written to the file %1.
 %2</translation>
     </message>
+    <message>
+        <source>用例をエクスポート(&amp;K)...</source>
+        <translation>Export &amp;Concordance...</translation>
+    </message>
+    <message>
+        <source>用例をエクスポート</source>
+        <translation>Export Concordance</translation>
+    </message>
+    <message>
+        <source>検索中のため用例を読み込めません。検索が終わってからもう一度エクスポートして下さい。</source>
+        <translation>The concordance cannot be read while a search runs. Export again once the search has ended.</translation>
+    </message>
+    <message>
+        <source>用例はありません。</source>
+        <translation>No hits.</translation>
+    </message>
+    <message>
+        <source>用例をファイル %1 に書き出せませんでした。
+%2</source>
+        <translation>The concordance could not be written to the file %1.
+%2</translation>
+    </message>
+    <message>
+        <source>読めなかった頁が %1 頁あり、その用例は含まれていません。</source>
+        <translation>%1 pages could not be read; their hits are not in the file.</translation>
+    </message>
+    <message>
+        <source>%1 頁ではキーワードの一部だけを挙げています。</source>
+        <translation>On %1 pages only some of the keywords are listed.</translation>
+    </message>
+    <message>
+        <source>用例をファイル %1 に書き出しました。</source>
+        <translation>The concordance was written to the file %1.</translation>
+    </message>
 </context>
 <context>
     <name>tevarin::CSortListCtrl</name>

@@ -498,6 +498,40 @@
         <translation>無法將檢索結果寫入檔案 %1。
 %2</translation>
     </message>
+    <message>
+        <source>用例をエクスポート(&amp;K)...</source>
+        <translation>匯出用例(&amp;K)...</translation>
+    </message>
+    <message>
+        <source>用例をエクスポート</source>
+        <translation>匯出用例</translation>
+    </message>
+    <message>
+        <source>検索中のため用例を読み込めません。検索が終わってからもう一度エクスポートして下さい。</source>
+        <translation>檢索進行中，無法讀取用例。請於檢索結束後再匯出一次。</translation>
+    </message>
+    <message>
+        <source>用例はありません。</source>
+        <translation>沒有用例。</translation>
+    </message>
+    <message>
+        <source>用例をファイル %1 に書き出せませんでした。
+%2</source>
+        <translation>無法將用例寫入檔案 %1。
+%2</translation>
+    </message>
+    <message>
+        <source>読めなかった頁が %1 頁あり、その用例は含まれていません。</source>
+        <translation>有 %1 頁無法讀取，其用例未包含在檔案中。</translation>
+    </message>
+    <message>
+        <source>%1 頁ではキーワードの一部だけを挙げています。</source>
+        <translation>有 %1 頁只列出部分關鍵字。</translation>
+    </message>
+    <message>
+        <source>用例をファイル %1 に書き出しました。</source>
+        <translation>已將用例寫入檔案 %1。</translation>
+    </message>
 </context>
 <context>
     <name>tevarin::CSortListCtrl</name>

@@ -1,9 +1,11 @@
-// Copy with citation and the export of the result list, in the main frame on
-// a collection written by the test: what the clipboard gets (the text of the
-// limited copy and the source of the page read), when the command has nothing
-// to cite, and the CSV and TSV files of every result of a search.
+// Copy with citation and the exports of the result list and the concordance,
+// in the main frame on a collection written by the test: what the clipboard
+// gets (the text of the limited copy and the source of the page read), when
+// the command has nothing to cite, the CSV and TSV files of every result of
+// a search, and of every line of its concordance in the order the tab shows.
 #include <QClipboard>
 #include <QFile>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -11,7 +13,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QTableView>
 #include <QWebEnginePage>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "guicollection.h"
 #include "guitest.h"
@@ -19,9 +25,11 @@
 #include "ui/app/bookdoc.h"
 #include "ui/app/commands.h"
 #include "ui/app/mainfrm.h"
+#include "ui/panel/concordanceview.h"
 #include "ui/panel/htmlctrl.h"
 #include "ui/panel/leftform.h"
 #include "ui/panel/resultexport.h"
+#include "ui/panel/sessionadapter.h"
 #include "ui/panel/sortlistctrl.h"
 #include "ui/view/bookview.h"
 #include "ui/view/safepage.h"
@@ -191,6 +199,7 @@ class CopyExportTest : public QObject {
     Frame f;
     QCOMPARE(f.frame->Action(ID_EDIT_COPY_CITED)->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     QCOMPARE(f.frame->Action(ID_FILE_EXPORT_RESULTS)->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    QCOMPARE(f.frame->Action(ID_FILE_EXPORT_CONCORDANCE)->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
     // Every key of every command of the window, once.
     QHash<QKeySequence, QString> owner;
     for (QAction* a : f.frame->findChildren<QAction*>())
@@ -200,6 +209,130 @@ class CopyExportTest : public QObject {
         owner.insert(k, a->objectName());
       }
     QVERIFY(owner.size() > 10);
+  }
+
+  void concordanceExportWritesEveryLineInTheOrderShown() {
+    Frame f;
+    MessageRecorder messages;
+    QVERIFY(!f.Enabled(ID_FILE_EXPORT_CONCORDANCE));
+    f.Form()->Tree()->setCurrentItem(f.Form()->TreeItemOf(1));
+    QVERIFY(f.Search(QStringLiteral("學")));
+    auto* tab = f.Form()->findChild<CConcordanceView*>();
+    QVERIFY(tab);
+    // The tab was never shown: not one line read, yet there are lines to export.
+    QCOMPARE(tab->Model()->rowCount(), 0);
+    QVERIFY(f.Enabled(ID_FILE_EXPORT_CONCORDANCE));
+    // A sort asked for now waits for the last line; the export brings it.
+    QHeaderView* header = tab->Table()->horizontalHeader();
+    emit header->sectionClicked(CConcordanceModel::Book);
+
+    // By book: 孟子"章句" (U+5B5F) before 論語,集解 (U+8AD6), collection
+    // order within. Fields as "record|book|page|anchor|left|match|right";
+    // every line is of 經部, 卷1, the body.
+    QStringList byBook;
+    for (int page = 1; page <= kLongPages; ++page)
+      byBook << QStringLiteral("%1|孟子\"章句\"|%2|0||學|").arg(page + 2).arg(page);
+    byBook << QStringLiteral("0|論語,集解|1|0||學|而時習之") << QStringLiteral("1|論語,集解|2|0||學|學而")
+           << QStringLiteral("1|論語,集解|2|1|學|學|而");
+    QStringList reversed(byBook.rbegin(), byBook.rend());
+    auto line = [](const QString& fields, DelimitedFormat format) {
+      const QStringList v = fields.split(QLatin1Char('|'));
+      QByteArray out;
+      const char* separator = format == DelimitedFormat::Csv ? "," : "\t";
+      const QStringList all = {v[0], QStringLiteral("經部"), v[1], QStringLiteral("卷1"), v[2],
+                               QStringLiteral("body"), v[3], v[4], v[5], v[6]};
+      for (int i = 0; i < all.size(); ++i) {
+        if (i) out += separator;
+        out += QByteArray::fromStdString(DelimitedField(all[i].toStdString(), format));
+      }
+      return out;
+    };
+    QTemporaryDir out;
+    struct Case {
+      QString name;
+      DelimitedFormat format;
+      QByteArray header;
+      bool clickAgain;  // the same head again: the other way round
+      QStringList expected;
+    } cases[] = {
+        {QStringLiteral("u.csv"), DelimitedFormat::Csv, "record,division,book,volume,page,part,anchor,left,match,right",
+         false, byBook},
+        {QStringLiteral("u.tsv"), DelimitedFormat::Tsv,
+         "record\tdivision\tbook\tvolume\tpage\tpart\tanchor\tleft\tmatch\tright", true, reversed},
+    };
+    for (const Case& c : cases) {
+      if (c.clickAgain) emit header->sectionClicked(CConcordanceModel::Book);
+      const QString path = out.filePath(c.name);
+      QVERIFY(f.frame->ExportConcordanceTo(path, c.format == DelimitedFormat::Csv));
+      QVERIFY(tab->Complete());
+      const QList<QByteArray> lines = LinesOf(path);
+      QCOMPARE(lines.size(), c.expected.size() + 1);
+      QCOMPARE(lines[0], c.header);
+      for (int i = 0; i < c.expected.size(); ++i) QCOMPARE(lines[i + 1], line(c.expected[i], c.format));
+      // The file follows the tab line for line.
+      QCOMPARE(static_cast<int>(tab->Model()->Lines().size()), c.expected.size());
+      for (int i = 0; i < c.expected.size(); ++i)
+        QCOMPARE(QString::number(tab->Model()->Lines()[static_cast<size_t>(i)].record),
+                 c.expected[i].section(QLatin1Char('|'), 0, 0));
+    }
+    // The CSV quotes the names that hold a comma or quotes.
+    QVERIFY(LinesOf(out.filePath(QStringLiteral("u.csv"))).contains("1,經部,\"論語,集解\",卷1,2,body,1,學,學,而"));
+    QVERIFY(LinesOf(out.filePath(QStringLiteral("u.csv"))).contains("3,經部,\"孟子\"\"章句\"\"\",卷1,1,body,0,,學,"));
+    QVERIFY(messages.texts.isEmpty());
+  }
+
+  void concordanceExportNeverWritesAPartialList() {
+    Frame f;
+    MessageRecorder messages;
+    f.Form()->Tree()->setCurrentItem(f.Form()->TreeItemOf(1));
+    QVERIFY(f.Search(QStringLiteral("學")));
+    auto* tab = f.Form()->findChild<CConcordanceView*>();
+    QVERIFY(tab && tab->HasLines() && !tab->Complete());
+    QTemporaryDir out;
+
+    // While a search runs the index is the search's: no line is read and no
+    // file written, and the message says why.
+    CReadingSession& session = f.Form()->Session();
+    std::atomic<bool> held{false};
+    session.SetSearchGate([&session, &held] {
+      held = true;
+      while (!session.CancelRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    });
+    bool set = false;
+    f.Form()->KeywordField()->SetInputValue(QStringLiteral("而"), [&] { set = true; });
+    QVERIFY(WaitFor([&] { return set; }));
+    QSignalSpy done(f.Form(), &CLeftForm::searchFinished);
+    f.Form()->OnSearch();
+    QVERIFY(WaitFor([&] { return held.load(); }));
+    const QString busy = out.filePath(QStringLiteral("busy.csv"));
+    QVERIFY(!f.frame->ExportConcordanceTo(busy, true));
+    QVERIFY(!QFile::exists(busy));
+    QCOMPARE(messages.texts.size(), 1);
+    QVERIFY(messages.texts[0].contains(busy));
+    QCOMPARE(tab->Model()->rowCount(), 0);
+    // Cancelled, the search leaves the lines' results: now every line goes out.
+    f.Form()->Adapter()->CancelSearch();
+    QVERIFY(WaitFor([&] { return done.count() > 0; }));
+    session.SetSearchGate({});
+    QVERIFY(f.frame->ExportConcordanceTo(busy, true));
+    QCOMPARE(LinesOf(busy).size(), 1 + 3 + kLongPages);
+
+    // A folder that is not there: reported, nothing written.
+    messages.texts.clear();
+    const QString nowhere = out.filePath(QStringLiteral("missing/u.csv"));
+    QVERIFY(!f.frame->ExportConcordanceTo(nowhere, true));
+    QCOMPARE(messages.texts.size(), 1);
+    QVERIFY(messages.texts[0].contains(nowhere));
+
+    // A search without hits leaves no line: the item is disabled and nothing is written.
+    QVERIFY(f.Search(QStringLiteral("龍")));
+    QVERIFY(!tab->HasLines());
+    QVERIFY(!f.Enabled(ID_FILE_EXPORT_CONCORDANCE));
+    messages.texts.clear();
+    const QString none = out.filePath(QStringLiteral("none.csv"));
+    QVERIFY(!f.frame->ExportConcordanceTo(none, true));
+    QVERIFY(!QFile::exists(none));
+    QCOMPARE(messages.texts.size(), 1);
   }
 
   void exportWritesEveryResultAsCsvAndTsv() {

@@ -121,7 +121,8 @@ class ShellTest : public QObject {
     const QList<QAction*> bar = f.frame->menuBar()->actions();
     // New items come after the ones each menu had.
     QCOMPARE(MenuTexts(bar[0]->menu()),
-             (QStringList{"印刷設定(&S)", "印刷(&P)", "終了(&X)", "-", "検索結果をエクスポート(&E)..."}));
+             (QStringList{"印刷設定(&S)", "印刷(&P)", "終了(&X)", "-", "検索結果をエクスポート(&E)...",
+                          "用例をエクスポート(&K)..."}));
     QCOMPARE(MenuTexts(bar[1]->menu()), (QStringList{"コピー(&C)", "すべて選択(&Q)", "出典付きでコピー(&R)"}));
     QCOMPARE(MenuTexts(bar[2]->menu()), (QStringList{"ツールバー(&T)", "状態バー(&S)", "全表示(&p)", "-",
                                                       "文字を大きく(&I)", "文字を小さく(&D)", "標準の大きさ(&R)", "-",

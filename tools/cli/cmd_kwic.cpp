@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "catalog/concordanceexport.h"
 #include "concordanceoptions.h"
 #include "index/index.h"
 
@@ -13,8 +14,6 @@ namespace {
 constexpr const char* kUsage =
     "kwic [--width N] [--sort order|right|left|book] [--limit N] [--range ENTRY] "
     "[--scope full|body|notes] [--variants] [--or] [--format tsv|csv] KEYWORDS";
-
-std::string Title(const ContentsNodeTag* node) { return node ? Utf8FromUtf16(node->name) : std::string(); }
 
 int RunKwic(const CliContext& ctx, const std::vector<std::string>& args) {
   ConcordanceOptions o;
@@ -45,17 +44,7 @@ int RunKwic(const CliContext& ctx, const std::vector<std::string>& args) {
     if (limit && lines.size() > limit) lines.resize(limit);
   }
 
-  DelimitedWriter out(std::cout, o.format);
-  out.Header({"record", "division", "book", "volume", "page", "part", "anchor", "left", "match",
-              "right"});
-  for (const ConcordanceLine& l : lines) {
-    out.Row({std::to_string(l.record), Title(l.place.division), Title(l.place.book),
-             Title(l.place.volume), std::to_string(l.place.pageNo), l.inNotes ? "notes" : "body",
-             std::to_string(l.anchor), Utf8FromUtf16(l.left), Utf8FromUtf16(l.match),
-             Utf8FromUtf16(l.right)});
-  }
-  std::cout.flush();
-  if (!out.Good()) {
+  if (!WriteConcordanceExport(std::cout, lines, o.format)) {
     std::fprintf(stderr, "tevarin-cli: the output could not be written\n");
     return kExitDataError;
   }

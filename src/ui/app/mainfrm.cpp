@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeySequence>
 #include <QLocale>
@@ -30,6 +31,7 @@
 #include "ui/app/st_splitterwnd.h"
 #include "ui/controls/scrolltoolbar.h"
 #include "session/citation.h"
+#include "ui/panel/concordanceview.h"
 #include "ui/panel/leftform.h"
 #include "ui/panel/resultexport.h"
 #include "ui/panel/sessionadapter.h"
@@ -154,6 +156,9 @@ void CMainFrame::BuildMenus() {
   file->addAction(MakeAction(ID_FILE_EXPORT_RESULTS, tr("検索結果をエクスポート(&E)..."),
                              &CMainFrame::OnExportResults));
   Action(ID_FILE_EXPORT_RESULTS)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+  file->addAction(MakeAction(ID_FILE_EXPORT_CONCORDANCE, tr("用例をエクスポート(&K)..."),
+                             &CMainFrame::OnExportConcordance));
+  Action(ID_FILE_EXPORT_CONCORDANCE)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
 
   QMenu* edit = menuBar()->addMenu(tr("編集(&E)"));
   edit->addAction(MakeAction(ID_EDIT_COPY, tr("コピー(&C)"), &CMainFrame::OnCopy));
@@ -282,6 +287,7 @@ void CMainFrame::UpdateCommandUI() {
   Action(ID_ZOOM_OUT)->setEnabled(m_pBookView->CanZoomOut());
   Action(ID_EDIT_COPY_CITED)->setEnabled(CanCopyCited());
   Action(ID_FILE_EXPORT_RESULTS)->setEnabled(CanExportResults());
+  Action(ID_FILE_EXPORT_CONCORDANCE)->setEnabled(CanExportConcordance());
   if (m_ToolBar->Slider()) m_ToolBar->Slider()->setEnabled(ReadingAvailable());
   const bool viewActive = PageViewActive();
   Action(ID_FILE_PRINT)->setEnabled(viewActive && shown);
@@ -312,23 +318,29 @@ bool CMainFrame::CanCopyCited() const { return m_pBookView && m_pBookView->CanCi
 
 bool CMainFrame::CanExportResults() const { return m_pSession && !m_pSession->Results().empty(); }
 
-void CMainFrame::OnExportResults() {
-  if (!CanExportResults()) return;
-  const QString csv = tr("CSV (カンマ区切り) (*.csv)"), tsv = tr("TSV (タブ区切り) (*.tsv)");
-  QString chosen = csv;
-  QString path = QFileDialog::getSaveFileName(this, tr("検索結果をエクスポート"), QStringLiteral("results.csv"),
-                                              csv + QStringLiteral(";;") + tsv, &chosen);
-  if (path.isEmpty()) return;
-  const bool asCsv = ExportFormatFor(path, chosen != tsv) == DelimitedFormat::Csv;
+QString CMainFrame::AskExportPath(const QString& title, const QString& defaultName, bool* csv) {
+  const QString csvType = tr("CSV (カンマ区切り) (*.csv)"), tsvType = tr("TSV (タブ区切り) (*.tsv)");
+  QString chosen = csvType;
+  QString path = QFileDialog::getSaveFileName(this, title, defaultName, csvType + QStringLiteral(";;") + tsvType,
+                                              &chosen);
+  if (path.isEmpty()) return {};
+  *csv = ExportFormatFor(path, chosen != tsvType) == DelimitedFormat::Csv;
   // A name without the type's extension gets it; the dialog asked about the
   // name as typed, so a file of the longer name is asked about here.
   const QString suffix = QFileInfo(path).suffix().toLower();
   if (suffix != QLatin1String("csv") && suffix != QLatin1String("tsv")) {
-    path += asCsv ? QStringLiteral(".csv") : QStringLiteral(".tsv");
+    path += *csv ? QStringLiteral(".csv") : QStringLiteral(".tsv");
     if (QFileInfo::exists(path) && !AskYesNo(this, tr("ファイル「%1」は既にあります。上書きしますか？").arg(path)))
-      return;
+      return {};
   }
-  ExportResultsTo(path, asCsv);
+  return path;
+}
+
+void CMainFrame::OnExportResults() {
+  if (!CanExportResults()) return;
+  bool asCsv = true;
+  const QString path = AskExportPath(tr("検索結果をエクスポート"), QStringLiteral("results.csv"), &asCsv);
+  if (!path.isEmpty()) ExportResultsTo(path, asCsv);
 }
 
 bool CMainFrame::ExportResultsTo(const QString& path, bool csv) {
@@ -338,6 +350,57 @@ bool CMainFrame::ExportResultsTo(const QString& path, bool csv) {
     ShowWarning(this, tr("検索結果をファイル %1 に書き出せませんでした。\n%2").arg(path, error));
     return false;
   }
+  return true;
+}
+
+CConcordanceView* CMainFrame::ConcordanceTab() const {
+  return m_pLeftForm ? m_pLeftForm->findChild<CConcordanceView*>() : nullptr;
+}
+
+bool CMainFrame::CanExportConcordance() const {
+  const CConcordanceView* tab = ConcordanceTab();
+  return tab && tab->HasLines() && ReadingAvailable();
+}
+
+void CMainFrame::OnExportConcordance() {
+  if (!CanExportConcordance()) return;
+  bool asCsv = true;
+  const QString path = AskExportPath(tr("用例をエクスポート"), QStringLiteral("concordance.csv"), &asCsv);
+  // The remaining lines are read from the index, which a running search
+  // holds: the export waits for its end.
+  if (!path.isEmpty()) WhenIdle([this, path, asCsv] { ExportConcordanceTo(path, asCsv); });
+}
+
+bool CMainFrame::ExportConcordanceTo(const QString& path, bool csv) {
+  CConcordanceView* tab = ConcordanceTab();
+  if (!tab) return false;
+  QString error;
+  bool written = false;
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  // A list cut short is never written as if it were whole: without every
+  // line there is no file.
+  if (!tab->LoadAll())
+    error = tr("検索中のため用例を読み込めません。検索が終わってからもう一度エクスポートして下さい。");
+  else if (!tab->HasLines())
+    error = tr("用例はありません。");
+  else
+    written = WriteConcordanceFile(path, tab->Model()->Lines(), csv ? DelimitedFormat::Csv : DelimitedFormat::Tsv,
+                                   &error);
+  QGuiApplication::restoreOverrideCursor();
+  if (!written) {
+    ShowWarning(this, tr("用例をファイル %1 に書き出せませんでした。\n%2").arg(path, error));
+    return false;
+  }
+  // Lines the tab does not have either are named, so that the file is not
+  // taken for the whole concordance unawares.
+  QStringList missing;
+  if (tab->UnreadPages() > 0)
+    missing << tr("読めなかった頁が %1 頁あり、その用例は含まれていません。").arg(tab->UnreadPages());
+  if (tab->PartlyMarkedPages() > 0)
+    missing << tr("%1 頁ではキーワードの一部だけを挙げています。").arg(tab->PartlyMarkedPages());
+  if (!missing.isEmpty())
+    ShowWarning(this, tr("用例をファイル %1 に書き出しました。").arg(path) + QLatin1Char('\n') +
+                          missing.join(QLatin1Char('\n')));
   return true;
 }
 

@@ -21,7 +21,9 @@
 //    active; copy with citation (Edit menu, Ctrl+Shift+C) adds the source of
 //    the page read to the same text.
 //  - File → export writes the whole result list to a CSV or TSV file
-//    (Ctrl+Shift+E), disabled while there are no results.
+//    (Ctrl+Shift+E), disabled while there are no results; the item after it
+//    writes every line of the concordance tab in the order it shows
+//    (Ctrl+Shift+K), disabled while the tab has no lines.
 //  - The View menu also sets the text size of the page view (Ctrl++, Ctrl+-,
 //    Ctrl+0, and Ctrl with the wheel in the page view) and the interface
 //    language (which takes effect at the next start).
@@ -50,6 +52,7 @@ namespace tevarin {
 
 class CBookDoc;
 class CBookView;
+class CConcordanceView;
 class CLeftForm;
 class CPageFolder;
 class CReadingSession;
@@ -108,6 +111,18 @@ class CMainFrame : public QMainWindow {
   // Writes every result of the last search to path; a failure is reported
   // in a message box. True when the file was written.
   bool ExportResultsTo(const QString& path, bool csv);
+  // Export of the concordance: asks for a file and a type as the result
+  // list's export does, then ExportConcordanceTo once no search runs.
+  // Enabled while the concordance tab has lines (read or still to read)
+  // and no long search holds the collection.
+  void OnExportConcordance();
+  bool CanExportConcordance() const;
+  // Reads the concordance's remaining lines (with a wait cursor) and writes
+  // every line to path in the order the tab shows. Nothing is written while
+  // a search runs or without lines; that, a failure to write, and pages
+  // that could not be read (whose lines are missing) are reported in a
+  // message box. True when the file was written.
+  bool ExportConcordanceTo(const QString& path, bool csv);
   void OnSelectAll();
   void OnShowAll();
   void OnHelp();
@@ -169,6 +184,12 @@ class CMainFrame : public QMainWindow {
   void BuildMenus();
   void BuildAccelerators();
   bool BuildToolBar();
+  // The save dialog of the exports: a file name and CSV or TSV (by the
+  // name's extension, else the type chosen, whose extension a bare name
+  // gets). Empty when cancelled.
+  QString AskExportPath(const QString& title, const QString& defaultName, bool* csv);
+  // The concordance tab of the left pane, or null.
+  CConcordanceView* ConcordanceTab() const;
   // Runs a command that reads the collection now, or once the running
   // search has ended.
   void WhenIdle(std::function<void()> command);

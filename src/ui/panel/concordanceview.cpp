@@ -258,12 +258,29 @@ void CConcordanceView::LoadSlice() {
       });
     return;
   }
+  ReadPages(kSliceMs);
+  if (Complete()) return;
+  if (isVisible())
+    m_timer.start();
+  else
+    m_timer.stop();  // goes on when the view is shown again
+}
+
+bool CConcordanceView::LoadAll() {
+  if (!m_concordance || Complete()) return true;
+  if (m_form->Adapter()->Busy() || m_form->Session().ResultGeneration() != m_generation) return false;
+  m_timer.stop();
+  ReadPages(-1);
+  return true;
+}
+
+void CConcordanceView::ReadPages(qint64 budgetMs) {
   QElapsedTimer elapsed;
   elapsed.start();
   if (m_next == 0) m_loadTimer.start();
   std::vector<ConcordanceLine> lines;
   std::string note;
-  while (m_next < m_todo.size() && elapsed.elapsed() < kSliceMs) {
+  while (m_next < m_todo.size() && (budgetMs < 0 || elapsed.elapsed() < budgetMs)) {
     if (Status status = m_concordance->AppendPageLines(m_todo[m_next], lines, &note); !status)
       m_notes.push_back(status.Message());
     else if (!note.empty())
@@ -285,10 +302,6 @@ void CConcordanceView::LoadSlice() {
     return;
   }
   ShowStatus();
-  if (isVisible())
-    m_timer.start();
-  else
-    m_timer.stop();  // goes on when the view is shown again
 }
 
 void CConcordanceView::OnHeaderClicked(int column) {

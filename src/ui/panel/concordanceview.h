@@ -66,6 +66,18 @@ class CConcordanceView : public QWidget {
   bool Complete() const { return m_concordance && m_next >= m_todo.size(); }
   // The hits of the current search, as its summary counts them.
   uint64_t TotalHits() const { return m_total; }
+  // There are lines, shown or still to be read.
+  bool HasLines() const { return m_model->rowCount() > 0 || (m_concordance && !Complete()); }
+  // Reads every line not read yet at once, and applies the sort asked for
+  // meanwhile, so that Model()->Lines() is the whole concordance in the
+  // order shown. False, with nothing read, when lines remain while a
+  // search runs or once a search has replaced the lines' results (the
+  // index is no longer theirs).
+  bool LoadAll();
+  // Pages passed by because they could not be read (their lines are
+  // missing), and pages whose hit page marks only some keywords.
+  size_t UnreadPages() const { return m_concordance ? m_notes.size() : 0; }
+  size_t PartlyMarkedPages() const { return m_partlyMarked; }
 
   // Opens the hit page of a line at its hit.
   void OpenLine(int row);
@@ -82,6 +94,10 @@ class CConcordanceView : public QWidget {
   // Takes the results of the search just ended: its hit list, its pages.
   void TakeResults(bool cancelled);
   void LoadSlice();
+  // Reads pages for at most budgetMs milliseconds (negative: until every
+  // page is read), then shows what was read; the end of the loading when
+  // it is complete.
+  void ReadPages(qint64 budgetMs);
   void OnHeaderClicked(int column);
   void ShowStatus();
   void FitContextColumns();

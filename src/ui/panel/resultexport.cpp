@@ -5,6 +5,7 @@
 #include <QSaveFile>
 #include <sstream>
 
+#include "catalog/concordanceexport.h"
 #include "ui/panel/sortlistctrl.h"
 
 namespace tevarin {
@@ -28,9 +29,11 @@ std::string ResultExportText(const std::vector<SearchNodeTag>& results, const QS
   return out.str();
 }
 
-bool WriteResultExport(const QString& path, const std::vector<SearchNodeTag>& results,
-                       DelimitedFormat format, QString* error) {
-  const std::string text = ResultExportText(results, ResultExportHeader(), format);
+namespace {
+
+// Writes text to path in one piece: a file that exists is replaced only once
+// the new one is complete.
+bool WriteWhole(const QString& path, const std::string& text, QString* error) {
   QSaveFile out(path);
   if (!out.open(QIODevice::WriteOnly) ||
       out.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
@@ -39,6 +42,20 @@ bool WriteResultExport(const QString& path, const std::vector<SearchNodeTag>& re
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool WriteResultExport(const QString& path, const std::vector<SearchNodeTag>& results,
+                       DelimitedFormat format, QString* error) {
+  return WriteWhole(path, ResultExportText(results, ResultExportHeader(), format), error);
+}
+
+bool WriteConcordanceFile(const QString& path, const std::vector<ConcordanceLine>& lines, DelimitedFormat format,
+                          QString* error) {
+  std::ostringstream text;
+  WriteConcordanceExport(text, lines, format);
+  return WriteWhole(path, text.str(), error);
 }
 
 DelimitedFormat ExportFormatFor(const QString& path, bool csvChosen) {

@@ -1,4 +1,6 @@
-// Export of the result list: every result of the last search (all result
+// Export of the result list and of the concordance.
+//
+// The result list: every result of the last search (all result
 // pages, not only the hundred shown) written to a CSV or TSV file, UTF-8,
 // with a header line. The columns are those of the list — division, book,
 // volume, page — then the record index in the book store and the number of
@@ -9,6 +11,7 @@
 #include <QStringList>
 #include <vector>
 
+#include "catalog/concordance.h"
 #include "catalog/delimitedtext.h"
 #include "catalog/searchresult.h"
 
@@ -27,6 +30,12 @@ std::string ResultExportText(const std::vector<SearchNodeTag>& results, const QS
 // written.
 bool WriteResultExport(const QString& path, const std::vector<SearchNodeTag>& results,
                        DelimitedFormat format, QString* error);
+
+// Writes concordance lines to path, in the order given, with the columns
+// of catalog/concordanceexport.h, in one piece as WriteResultExport does.
+// False, with the reason in error, when it cannot be written.
+bool WriteConcordanceFile(const QString& path, const std::vector<ConcordanceLine>& lines, DelimitedFormat format,
+                          QString* error);
 
 // The format a file name asks for: its extension when it is .csv or .tsv
 // (any case), else the type chosen in the save dialog (csvChosen).
