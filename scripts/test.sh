@@ -3,8 +3,12 @@
 #   1. the release build (build/): engine, builder, command-line and GUI tests;
 #   2. the engine again with AddressSanitizer + UndefinedBehaviorSanitizer
 #      (build-asan/): engine tests, the damage sweep of the command-line tool
-#      and a replay of the committed fuzz seed corpora through every target.
-# Set TEVARIN_SKIP_SANITIZERS=1 to run the first part only.
+#      and a replay of the committed fuzz seed corpora through every target;
+#   3. the Debian package (build-pkg/): lintian, desktop-file-validate,
+#      appstreamcli, installed into a scratch root with a collection built by
+#      the installed builder, the installed programs run (scripts/test-package.sh).
+# Set TEVARIN_SKIP_SANITIZERS=1 to skip the second part, TEVARIN_SKIP_PACKAGE=1
+# to skip the third.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -20,4 +24,9 @@ if [ "${TEVARIN_SKIP_SANITIZERS:-0}" != 1 ]; then
   cmake --build build-asan -j2
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j2
+fi
+
+if [ "${TEVARIN_SKIP_PACKAGE:-0}" != 1 ]; then
+  echo "test: the Debian package, installed into a scratch root (build-pkg/)"
+  TEVARIN_SKIP_SETUP=1 bash scripts/test-package.sh
 fi
