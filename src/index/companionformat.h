@@ -161,22 +161,6 @@ namespace companion_detail {
 inline constexpr uint64_t kP1 = 0x9E3779B185EBCA87ULL;
 inline constexpr uint64_t kP2 = 0xC2B2AE3D27D4EB4FULL;
 inline constexpr uint64_t kP3 = 0x165667B19E3779F9ULL;
-inline uint64_t Load64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-inline void Store64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
-inline void Append32(std::vector<uint8_t>& out, uint32_t v) {
-  const size_t at = out.size();
-  out.resize(at + 4);
-  std::memcpy(out.data() + at, &v, 4);
-}
-inline void Append16(std::vector<uint8_t>& out, uint16_t v) {
-  const size_t at = out.size();
-  out.resize(at + 2);
-  std::memcpy(out.data() + at, &v, 2);
-}
 inline uint64_t Round(uint64_t lane, uint64_t word) {
   return std::rotl(lane + word * kP2, 31) * kP1;
 }
@@ -201,17 +185,17 @@ inline uint64_t CompanionHash(const void* data, size_t n, uint64_t seed = 0) {
   if (n >= 32) {
     uint64_t a = seed + kP1 + kP2, b = seed + kP2, c = seed, d = seed - kP1;
     for (; end - p >= 32; p += 32) {
-      a = Round(a, Load64(p));
-      b = Round(b, Load64(p + 8));
-      c = Round(c, Load64(p + 16));
-      d = Round(d, Load64(p + 24));
+      a = Round(a, LoadLE64(p));
+      b = Round(b, LoadLE64(p + 8));
+      c = Round(c, LoadLE64(p + 16));
+      d = Round(d, LoadLE64(p + 24));
     }
     h = std::rotl(a, 1) + std::rotl(b, 7) + std::rotl(c, 12) + std::rotl(d, 18);
   } else {
     h = seed + kP3;
   }
   h += n;
-  for (; end - p >= 8; p += 8) h = std::rotl(h ^ Round(0, Load64(p)), 27) * kP1 + kP3;
+  for (; end - p >= 8; p += 8) h = std::rotl(h ^ Round(0, LoadLE64(p)), 27) * kP1 + kP3;
   for (; p < end; ++p) h = std::rotl(h ^ (uint64_t(*p) * kP3), 11) * kP1;
   return Avalanche(h);
 }
@@ -262,7 +246,7 @@ inline void AppendPacked(std::vector<uint8_t>& out, const uint32_t* v, size_t n,
 // followed by kCompanionPadding readable bytes past the packed numbers.
 inline uint32_t PackedAt(const uint8_t* p, uint64_t i, uint32_t w) {
   const uint64_t bit = i * w;
-  const uint64_t word = companion_detail::Load64(p + (bit >> 3));
+  const uint64_t word = LoadLE64(p + (bit >> 3));
   const uint64_t mask = (uint64_t(1) << w) - 1;  // w <= 32
   return static_cast<uint32_t>((word >> (bit & 7)) & mask);
 }
@@ -276,7 +260,7 @@ inline void UnpackFixed(const uint8_t* p, size_t n, uint32_t* out) {
     constexpr uint64_t mask = (uint64_t(1) << W) - 1;
     for (size_t i = 0; i < n; ++i) {
       const uint64_t bit = uint64_t(i) * W;
-      out[i] = static_cast<uint32_t>((Load64(p + (bit >> 3)) >> (bit & 7)) & mask);
+      out[i] = static_cast<uint32_t>((LoadLE64(p + (bit >> 3)) >> (bit & 7)) & mask);
     }
   }
 }
@@ -322,17 +306,17 @@ inline void EncodeCompanionHeader(const CompanionHeader& h, uint8_t* out) {
   StoreLE32(out + 12, h.blockEntries);
   StoreLE32(out + 16, h.chunkBytes);
   StoreLE32(out + 20, h.records);
-  companion_detail::Store64(out + 24, h.fileSize);
-  companion_detail::Store64(out + 32, h.indexHeaderSize);
-  companion_detail::Store64(out + 40, h.postingsSize);
-  companion_detail::Store64(out + 64, h.tablesHash);
-  companion_detail::Store64(out + 72, h.postingsHash);
-  companion_detail::Store64(out + 80, h.slotTableOffset);
-  companion_detail::Store64(out + 88, h.recordTableOffset);
-  companion_detail::Store64(out + 96, h.entries);
-  companion_detail::Store64(out + 104, h.positions);
-  companion_detail::Store64(out + 112, h.sampleHash);
-  companion_detail::Store64(out + kCompanionHeaderHashOffset, CompanionHash(out, kCompanionHeaderHashOffset));
+  StoreLE64(out + 24, h.fileSize);
+  StoreLE64(out + 32, h.indexHeaderSize);
+  StoreLE64(out + 40, h.postingsSize);
+  StoreLE64(out + 64, h.tablesHash);
+  StoreLE64(out + 72, h.postingsHash);
+  StoreLE64(out + 80, h.slotTableOffset);
+  StoreLE64(out + 88, h.recordTableOffset);
+  StoreLE64(out + 96, h.entries);
+  StoreLE64(out + 104, h.positions);
+  StoreLE64(out + 112, h.sampleHash);
+  StoreLE64(out + kCompanionHeaderHashOffset, CompanionHash(out, kCompanionHeaderHashOffset));
 }
 
 // Reads the header from kCompanionHeaderSize bytes; an empty string when
@@ -340,22 +324,22 @@ inline void EncodeCompanionHeader(const CompanionHeader& h, uint8_t* out) {
 // checked against the file by the reader.)
 inline std::string DecodeCompanionHeader(const uint8_t* in, CompanionHeader& h) {
   if (std::memcmp(in, kCompanionMagic, 8) != 0) return "it is no companion postings file";
-  if (companion_detail::Load64(in + kCompanionHeaderHashOffset) != CompanionHash(in, kCompanionHeaderHashOffset))
+  if (LoadLE64(in + kCompanionHeaderHashOffset) != CompanionHash(in, kCompanionHeaderHashOffset))
     return "its header does not match its checksum";
   h.version = LoadLE32(in + 8);
   h.blockEntries = LoadLE32(in + 12);
   h.chunkBytes = LoadLE32(in + 16);
   h.records = LoadLE32(in + 20);
-  h.fileSize = companion_detail::Load64(in + 24);
-  h.indexHeaderSize = companion_detail::Load64(in + 32);
-  h.postingsSize = companion_detail::Load64(in + 40);
-  h.tablesHash = companion_detail::Load64(in + 64);
-  h.postingsHash = companion_detail::Load64(in + 72);
-  h.slotTableOffset = companion_detail::Load64(in + 80);
-  h.recordTableOffset = companion_detail::Load64(in + 88);
-  h.entries = companion_detail::Load64(in + 96);
-  h.positions = companion_detail::Load64(in + 104);
-  h.sampleHash = companion_detail::Load64(in + 112);
+  h.fileSize = LoadLE64(in + 24);
+  h.indexHeaderSize = LoadLE64(in + 32);
+  h.postingsSize = LoadLE64(in + 40);
+  h.tablesHash = LoadLE64(in + 64);
+  h.postingsHash = LoadLE64(in + 72);
+  h.slotTableOffset = LoadLE64(in + 80);
+  h.recordTableOffset = LoadLE64(in + 88);
+  h.entries = LoadLE64(in + 96);
+  h.positions = LoadLE64(in + 104);
+  h.sampleHash = LoadLE64(in + 112);
   return {};
 }
 
@@ -405,21 +389,21 @@ inline void EncodeCompanionRecord(const CompanionRecord& r, uint8_t* out) {
   StoreLE32(out + 16, r.positionBits);
   StoreLE32(out + 20, r.chunks);
   StoreLE32(out + 24, r.bitmapWords);
-  companion_detail::Store64(out + 32, r.positions);
-  companion_detail::Store64(out + 40, r.directoryOffset);
-  companion_detail::Store64(out + 48, r.blockDataOffset);
-  companion_detail::Store64(out + 56, r.blockDataBytes);
-  companion_detail::Store64(out + 64, r.positionsOffset);
-  companion_detail::Store64(out + 72, r.positionBytes);
-  companion_detail::Store64(out + 80, r.directoryHash);
-  companion_detail::Store64(out + kCompanionRecordHashOffset, CompanionHash(out, kCompanionRecordHashOffset));
+  StoreLE64(out + 32, r.positions);
+  StoreLE64(out + 40, r.directoryOffset);
+  StoreLE64(out + 48, r.blockDataOffset);
+  StoreLE64(out + 56, r.blockDataBytes);
+  StoreLE64(out + 64, r.positionsOffset);
+  StoreLE64(out + 72, r.positionBytes);
+  StoreLE64(out + 80, r.directoryHash);
+  StoreLE64(out + kCompanionRecordHashOffset, CompanionHash(out, kCompanionRecordHashOffset));
 }
 
 // Reads a record; an empty string when its checksum holds and its fields
 // agree with each other and lie inside a file of fileSize bytes, else what
 // is wrong.
 inline std::string DecodeCompanionRecord(const uint8_t* in, uint64_t fileSize, CompanionRecord& r) {
-  if (companion_detail::Load64(in + kCompanionRecordHashOffset) != CompanionHash(in, kCompanionRecordHashOffset))
+  if (LoadLE64(in + kCompanionRecordHashOffset) != CompanionHash(in, kCompanionRecordHashOffset))
     return "its record does not match its checksum";
   r.slot = LoadLE32(in + 0);
   r.entries = LoadLE32(in + 4);
@@ -428,13 +412,13 @@ inline std::string DecodeCompanionRecord(const uint8_t* in, uint64_t fileSize, C
   r.positionBits = LoadLE32(in + 16);
   r.chunks = LoadLE32(in + 20);
   r.bitmapWords = LoadLE32(in + 24);
-  r.positions = companion_detail::Load64(in + 32);
-  r.directoryOffset = companion_detail::Load64(in + 40);
-  r.blockDataOffset = companion_detail::Load64(in + 48);
-  r.blockDataBytes = companion_detail::Load64(in + 56);
-  r.positionsOffset = companion_detail::Load64(in + 64);
-  r.positionBytes = companion_detail::Load64(in + 72);
-  r.directoryHash = companion_detail::Load64(in + 80);
+  r.positions = LoadLE64(in + 32);
+  r.directoryOffset = LoadLE64(in + 40);
+  r.blockDataOffset = LoadLE64(in + 48);
+  r.blockDataBytes = LoadLE64(in + 56);
+  r.positionsOffset = LoadLE64(in + 64);
+  r.positionBytes = LoadLE64(in + 72);
+  r.directoryHash = LoadLE64(in + 80);
   if (r.entries == 0 || r.blocks != CompanionBlocksFor(r.entries))
     return "its record has " + std::to_string(r.entries) + " entries in " + std::to_string(r.blocks) + " blocks";
   if (r.positionBits > kCompanionMaxPositionBits || r.positions > UINT32_MAX)
@@ -473,10 +457,10 @@ inline CompanionBlockHeader DecodeCompanionBlockHeader(const uint8_t* in) {
 }
 
 inline void EncodeCompanionBlockHeader(const CompanionBlockHeader& h, std::vector<uint8_t>& out) {
-  companion_detail::Append32(out, h.firstPage);
+  AppendLE32(out, h.firstPage);
   out.push_back(static_cast<uint8_t>(h.deltaBits));
   out.push_back(static_cast<uint8_t>(h.countBits));
-  companion_detail::Append16(out, static_cast<uint16_t>(h.countBase));
+  AppendLE16(out, static_cast<uint16_t>(h.countBase));
 }
 
 }  // namespace tevarin

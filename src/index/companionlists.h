@@ -109,11 +109,7 @@ class CompanionList {
  private:
   static bool IsSet(const std::vector<uint64_t>& bits, uint64_t i) { return (bits[i >> 6] >> (i & 63)) & 1; }
   static void Set(std::vector<uint64_t>& bits, uint64_t i) { bits[i >> 6] |= uint64_t(1) << (i & 63); }
-  uint64_t LoadWord(uint32_t w) const {
-    uint64_t v;
-    std::memcpy(&v, m_bitmap + 8 * uint64_t(w), 8);
-    return v;
-  }
+  uint64_t LoadWord(uint32_t w) const { return LoadLE64(m_bitmap + 8 * uint64_t(w)); }
   uint32_t SkipField(uint32_t b, uint32_t field) const {
     return LoadLE32(m_directory + b * kCompanionSkipEntrySize + 4 * field);
   }

@@ -27,12 +27,6 @@ struct EncodedSlot {
   std::vector<uint8_t> positions;
 };
 
-void Append32(std::vector<uint8_t>& out, uint32_t v) {
-  uint8_t b[4];
-  StoreLE32(b, v);
-  out.insert(out.end(), b, b + 4);
-}
-
 void EncodeSlot(const SlotEntries& e, int slot, EncodedSlot& out) {
   const uint32_t n = static_cast<uint32_t>(e.pages.size());
   CompanionRecord& r = out.record;
@@ -93,10 +87,10 @@ void EncodeSlot(const SlotEntries& e, int slot, EncodedSlot& out) {
     numbers.clear();
     for (uint32_t i = 0; i < k; ++i) numbers.push_back(e.first[s + i + 1] - e.first[s + i] - fewest);
     AppendPacked(out.blocks, numbers.data(), numbers.size(), h.countBits);
-    Append32(skip, e.pages[s + k - 1]);
-    Append32(skip, static_cast<uint32_t>(start));
-    Append32(skip, e.first[s]);
-    Append32(skip, CompanionHash32(out.blocks.data() + start, out.blocks.size() - start));
+    AppendLE32(skip, e.pages[s + k - 1]);
+    AppendLE32(skip, static_cast<uint32_t>(start));
+    AppendLE32(skip, e.first[s]);
+    AppendLE32(skip, CompanionHash32(out.blocks.data() + start, out.blocks.size() - start));
   }
   out.blocks.resize(out.blocks.size() + kCompanionPadding, 0);
   r.blockDataBytes = out.blocks.size();
@@ -105,7 +99,7 @@ void EncodeSlot(const SlotEntries& e, int slot, EncodedSlot& out) {
   for (uint32_t c = 0; c < r.chunks; ++c) {
     const uint64_t from = uint64_t(c) * kCompanionChunkBytes;
     const uint64_t bytes = std::min<uint64_t>(kCompanionChunkBytes, r.positionBytes - from);
-    Append32(out.directory, CompanionHash32(out.positions.data() + from, bytes));
+    AppendLE32(out.directory, CompanionHash32(out.positions.data() + from, bytes));
   }
   if (bitmap) {
     out.directory.resize(r.BitmapOffsetInDirectory(), 0);
@@ -113,7 +107,7 @@ void EncodeSlot(const SlotEntries& e, int slot, EncodedSlot& out) {
     for (const uint32_t p : e.pages) words[p >> 6] |= uint64_t(1) << (p & 63);
     const size_t at = out.directory.size();
     out.directory.resize(at + words.size() * 8);
-    std::memcpy(out.directory.data() + at, words.data(), words.size() * 8);
+    for (size_t i = 0; i < words.size(); ++i) StoreLE64(out.directory.data() + at + 8 * i, words[i]);
   }
   r.directoryHash = CompanionHash(out.directory.data(), out.directory.size());
 }
