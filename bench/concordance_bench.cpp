@@ -14,8 +14,6 @@
 // Without a collection every case is skipped with a message.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,30 +21,14 @@
 #include "catalog/concordance.h"
 #include "catalog/hitdistribution.h"
 #include "index/index.h"
+#include "benchdata.h"
 
 using namespace tevarin;
 
 namespace {
 
-bool HasCollection(const std::string& dir) {
-  std::error_code ec;
-  return !dir.empty() && std::filesystem::exists(dir + "/Index-idx.h", ec) &&
-         std::filesystem::exists(dir + "/Index-fl.h", ec) &&
-         std::filesystem::exists(dir + "/vok.dir", ec);
-}
-
-std::string ExecutableFolder() {
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : exe.parent_path().string();
-}
-
-std::string DataFolder() {
-  if (const char* env = std::getenv("TEVARIN_DATA"); env && *env) return env;
-  for (const std::string& dir : {ExecutableFolder(), std::string("build/bin")})
-    if (HasCollection(dir)) return dir;
-  return ExecutableFolder();
-}
+using bench::DataFolder;
+using bench::HasCollection;
 
 // The whole-text engine and the catalogue, opened once for every case.
 struct Collection {

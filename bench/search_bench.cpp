@@ -11,35 +11,17 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "index/index.h"
+#include "benchdata.h"
 
 using namespace tevarin;
 
 namespace {
 
-bool HasCollection(const std::string& dir) {
-  std::error_code ec;
-  return !dir.empty() && std::filesystem::exists(dir + "/Index-idx.h", ec) &&
-         std::filesystem::exists(dir + "/Index-idx.m", ec) &&
-         std::filesystem::exists(dir + "/Index-fl.h", ec);
-}
-
-std::string ExecutableFolder() {
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : exe.parent_path().string();
-}
-
-std::string DataFolder() {
-  if (const char* env = std::getenv("TEVARIN_DATA"); env && *env) return env;
-  for (const std::string& dir : {ExecutableFolder(), std::string("build/bin")})
-    if (HasCollection(dir)) return dir;
-  return ExecutableFolder();
-}
+using bench::DataFolder;
+using bench::HasCollection;
 
 // One engine per index part, opened on first use and kept for all cases.
 CIndex* Engine(IndexPart indexPart, std::string& why) {

@@ -25,18 +25,11 @@ const char* LevelName(int level) {
 
 int RunDist(const CliContext& ctx, const std::vector<std::string>& args) {
   ConcordanceOptions o;
-  int exitCode = kExitOk;
-  if (!ParseConcordanceOptions(args, kUsage, o, exitCode)) return exitCode;
   CCatalogue catalogue;
-  if (!LoadRange(ctx, o.range, catalogue, o.query.range, exitCode)) return exitCode;
   CIndex index;
-  if (!OpenEngine(ctx, index, IndexPartOf(o.query.scope))) return kExitDataError;
-
-  Concordance search(index, &catalogue);
-  if (const Status s = search.Search(o.query); !s) {
-    std::fprintf(stderr, "tevarin-cli: %s\n", s.Message().c_str());
-    return kExitDataError;
-  }
+  std::optional<Concordance> search;
+  int exitCode = kExitOk;
+  if (!RunConcordanceSearch(ctx, args, kUsage, o, catalogue, index, search, exitCode)) return exitCode;
   const ContentsNodeTag* range = o.query.range ? o.query.range : catalogue.Root();
   uint32_t first = 0, end = 0;
   RecordSpan(*range, first, end);
@@ -52,7 +45,7 @@ int RunDist(const CliContext& ctx, const std::vector<std::string>& args) {
     std::fprintf(stderr, "note: %u pages could not be read; their characters count 0\n",
                  characters.Unreadable());
   const HitDistribution d =
-      BuildHitDistribution(catalogue, o.query.range, search.Pages(), search.Counts(), characters);
+      BuildHitDistribution(catalogue, o.query.range, search->Pages(), search->Counts(), characters);
 
   DelimitedWriter out(std::cout, o.format);
   out.Header({"level", "entry", "title", "hits", "pages", "characters", "per10k"});

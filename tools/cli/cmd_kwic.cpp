@@ -17,27 +17,18 @@ constexpr const char* kUsage =
 
 int RunKwic(const CliContext& ctx, const std::vector<std::string>& args) {
   ConcordanceOptions o;
-  int exitCode = kExitOk;
-  if (!ParseConcordanceOptions(args, kUsage, o, exitCode)) return exitCode;
   CCatalogue catalogue;
-  if (!LoadRange(ctx, o.range, catalogue, o.query.range, exitCode)) return exitCode;
   CIndex index;
-  if (!OpenEngine(ctx, index, IndexPartOf(o.query.scope))) return kExitDataError;
-
-  Concordance concordance(index, &catalogue);
-  if (const Status s = concordance.Search(o.query); !s) {
-    std::fprintf(stderr, "tevarin-cli: %s\n", s.Message().c_str());
-    return kExitDataError;
-  }
-  if (index.LastOutcome() == SearchOutcome::kNoPostings)
-    std::fprintf(stderr, "note: a character of the keywords occurs nowhere in this index\n");
+  std::optional<Concordance> concordance;
+  int exitCode = kExitOk;
+  if (!RunConcordanceSearch(ctx, args, kUsage, o, catalogue, index, concordance, exitCode)) return exitCode;
 
   // Collection order streams: only the pages the limit needs are read.
   // Another order needs every line before the first one is known.
   const size_t limit = static_cast<size_t>(o.limit);
   std::vector<ConcordanceLine> lines;
   std::vector<std::string> notes;
-  concordance.Lines(o.sort == ConcordanceSort::Collection ? limit : 0, lines, &notes);
+  concordance->Lines(o.sort == ConcordanceSort::Collection ? limit : 0, lines, &notes);
   for (const std::string& n : notes) std::fprintf(stderr, "note: %s\n", n.c_str());
   if (o.sort != ConcordanceSort::Collection) {
     SortLines(lines, o.sort);

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "catalog/concordance.h"
 #include "catalog/delimitedtext.h"
 #include "cli.h"
+#include "index/index.h"
 
 namespace tevarin {
 
@@ -91,6 +93,27 @@ inline bool LoadRange(const CliContext& ctx, long long range, CCatalogue& catalo
     exitCode = kExitDataError;
     return false;
   }
+  return true;
+}
+
+// What kwic and dist share: parses args, loads the catalogue and the range,
+// opens the index of the scope and runs the search into search. On failure
+// prints why and sets exitCode. catalogue and index must outlive search.
+inline bool RunConcordanceSearch(const CliContext& ctx, const std::vector<std::string>& args,
+                                 const char* usage, ConcordanceOptions& o, CCatalogue& catalogue,
+                                 CIndex& index, std::optional<Concordance>& search, int& exitCode) {
+  if (!ParseConcordanceOptions(args, usage, o, exitCode)) return false;
+  if (!LoadRange(ctx, o.range, catalogue, o.query.range, exitCode)) return false;
+  exitCode = kExitDataError;
+  if (!OpenEngine(ctx, index, IndexPartOf(o.query.scope))) return false;
+  search.emplace(index, &catalogue);
+  if (const Status s = search->Search(o.query); !s) {
+    std::fprintf(stderr, "tevarin-cli: %s\n", s.Message().c_str());
+    return false;
+  }
+  if (index.LastOutcome() == SearchOutcome::kNoPostings)
+    std::fprintf(stderr, "note: a character of the keywords occurs nowhere in this index\n");
+  exitCode = kExitOk;
   return true;
 }
 
