@@ -2,46 +2,49 @@
 // stores its numbers this way. One codec for every reader and writer.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace tevarin {
 
-inline uint16_t LoadLE16(const void* p) {
-  const auto* b = static_cast<const unsigned char*>(p);
-  return static_cast<uint16_t>(b[0] | (b[1] << 8));
+// Each is one unaligned load or store (memcpy), swapped on a big-endian host.
+template <typename T>
+inline T FromLittleEndian(T v) {
+  if constexpr (std::endian::native == std::endian::little || sizeof(T) == 1) {
+    return v;
+  } else if constexpr (sizeof(T) == 2) {
+    return static_cast<T>(__builtin_bswap16(v));
+  } else if constexpr (sizeof(T) == 4) {
+    return static_cast<T>(__builtin_bswap32(v));
+  } else {
+    return static_cast<T>(__builtin_bswap64(v));
+  }
 }
 
-inline uint32_t LoadLE32(const void* p) {
-  const auto* b = static_cast<const unsigned char*>(p);
-  return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+template <typename T>
+inline T LoadLE(const void* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return FromLittleEndian(v);
 }
 
+template <typename T>
+inline void StoreLE(void* p, T v) {
+  v = FromLittleEndian(v);  // the same swap both ways
+  std::memcpy(p, &v, sizeof v);
+}
+
+inline uint16_t LoadLE16(const void* p) { return LoadLE<uint16_t>(p); }
+inline uint32_t LoadLE32(const void* p) { return LoadLE<uint32_t>(p); }
 inline int32_t LoadLE32Signed(const void* p) { return static_cast<int32_t>(LoadLE32(p)); }
+inline uint64_t LoadLE64(const void* p) { return LoadLE<uint64_t>(p); }
 
-inline uint64_t LoadLE64(const void* p) {
-  const auto* b = static_cast<const unsigned char*>(p);
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = v << 8 | b[i];
-  return v;
-}
-
-inline void StoreLE16(void* p, uint16_t v) {
-  auto* b = static_cast<unsigned char*>(p);
-  b[0] = static_cast<unsigned char>(v);
-  b[1] = static_cast<unsigned char>(v >> 8);
-}
-
-inline void StoreLE32(void* p, uint32_t v) {
-  auto* b = static_cast<unsigned char*>(p);
-  for (int i = 0; i < 4; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-inline void StoreLE64(void* p, uint64_t v) {
-  auto* b = static_cast<unsigned char*>(p);
-  for (int i = 0; i < 8; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
-}
+inline void StoreLE16(void* p, uint16_t v) { StoreLE(p, v); }
+inline void StoreLE32(void* p, uint32_t v) { StoreLE(p, v); }
+inline void StoreLE64(void* p, uint64_t v) { StoreLE(p, v); }
 
 inline void AppendLE16(std::string& out, uint16_t v) {
   char b[2];
