@@ -40,8 +40,12 @@ Status CompanionFile::Open(const std::string& indexName, const PostingsFile& pos
                            std::to_string(kCompanionHeaderSize) + "-byte header");
   }
   void* view = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
-  close(fd);  // the mapping keeps the file's pages reachable
-  if (view == MAP_FAILED) return Status::FromErrno(errno, "cannot map", path);
+  if (view == MAP_FAILED) {
+    const int err = errno;
+    close(fd);
+    return Status::FromErrno(err, "cannot map", path);
+  }
+  m_fd = fd;  // kept for ReadAt
   m_path = path;
   m_data = static_cast<const uint8_t*>(view);
   m_size = size;
@@ -107,6 +111,8 @@ void CompanionFile::PrefaultTables() const {
 
 void CompanionFile::Close() {
   if (m_data) munmap(const_cast<uint8_t*>(m_data), m_size);
+  if (m_fd >= 0) close(m_fd);
+  m_fd = -1;
   m_data = nullptr;
   m_size = 0;
   m_header = CompanionHeader();
@@ -141,6 +147,19 @@ CompanionFile::Lookup CompanionFile::Find(int slot, CompanionRecord& record, std
     return Lookup::kDamaged;
   }
   return Lookup::kFound;
+}
+
+bool CompanionFile::ReadAt(uint64_t offset, uint64_t n, uint8_t* out) const {
+  if (m_fd < 0 || offset > m_size || n > m_size - offset) return false;
+  while (n > 0) {
+    const ssize_t got = pread(m_fd, out, n, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    out += got;
+    offset += static_cast<uint64_t>(got);
+    n -= static_cast<uint64_t>(got);
+  }
+  return true;
 }
 
 void CompanionFile::Release() const {

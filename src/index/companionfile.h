@@ -54,6 +54,13 @@ class CompanionFile {
   // (why says how) otherwise.
   Lookup Find(int slot, CompanionRecord& record, std::string& why) const;
 
+  // Copies bytes [offset, offset + n) of the file into out with pread
+  // (the caller checks the range against the file's size); false when the
+  // read fails. A small list is read this way instead of through the
+  // mapping: one read costs less than the page fault its first touch of
+  // the mapping would cost.
+  bool ReadAt(uint64_t offset, uint64_t n, uint8_t* out) const;
+
   // Notes that bytes of the mapping were read (checked) for a search.
   void NoteRead(uint64_t bytes) const { m_read.fetch_add(bytes, std::memory_order_relaxed); }
   // When more than the resident limit was noted since the last release,
@@ -64,6 +71,7 @@ class CompanionFile {
 
  private:
   std::string m_path;
+  int m_fd = -1;
   const uint8_t* m_data = nullptr;
   uint64_t m_size = 0;
   CompanionHeader m_header;

@@ -253,28 +253,33 @@ inline uint32_t PackedAt(const uint8_t* p, uint64_t i, uint32_t w) {
 
 namespace companion_detail {
 template <uint32_t W>
-inline void UnpackFixed(const uint8_t* p, size_t n, uint32_t* out) {
+inline void UnpackFixed(const uint8_t* p, uint64_t start, size_t n, uint32_t* out) {
   if constexpr (W == 0) {
     for (size_t i = 0; i < n; ++i) out[i] = 0;
   } else {
     constexpr uint64_t mask = (uint64_t(1) << W) - 1;
     for (size_t i = 0; i < n; ++i) {
-      const uint64_t bit = uint64_t(i) * W;
+      const uint64_t bit = (start + i) * W;
       out[i] = static_cast<uint32_t>((LoadLE64(p + (bit >> 3)) >> (bit & 7)) & mask);
     }
   }
 }
 template <uint32_t... W>
-inline void UnpackDispatch(uint32_t w, const uint8_t* p, size_t n, uint32_t* out,
+inline void UnpackDispatch(uint32_t w, const uint8_t* p, uint64_t start, size_t n, uint32_t* out,
                            std::integer_sequence<uint32_t, W...>) {
-  (void)((w == W ? (UnpackFixed<W>(p, n, out), true) : false) || ...);
+  (void)((w == W ? (UnpackFixed<W>(p, start, n, out), true) : false) || ...);
 }
 }  // namespace companion_detail
 
-// The first n numbers of w bits (w <= 32) from packed bytes at p (followed
-// by kCompanionPadding readable bytes).
+// Numbers start .. start + n - 1 of w bits (w <= 32) from packed bytes at p
+// (followed by kCompanionPadding readable bytes past the packed numbers).
+inline void UnpackNumbersFrom(const uint8_t* p, uint64_t start, size_t n, uint32_t w, uint32_t* out) {
+  companion_detail::UnpackDispatch(w, p, start, n, out, std::make_integer_sequence<uint32_t, 33>());
+}
+
+// The first n numbers of w bits.
 inline void UnpackNumbers(const uint8_t* p, size_t n, uint32_t w, uint32_t* out) {
-  companion_detail::UnpackDispatch(w, p, n, out, std::make_integer_sequence<uint32_t, 33>());
+  UnpackNumbersFrom(p, 0, n, w, out);
 }
 
 // ---- Header --------------------------------------------------------------

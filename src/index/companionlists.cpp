@@ -15,16 +15,33 @@ bool CompanionList::Fail(std::string why) {
   return false;
 }
 
-bool CompanionList::Open(const CompanionFile& file, const CompanionRecord& record, std::string& why) {
+bool CompanionList::Open(const CompanionFile& file, const CompanionRecord& record, std::string& why,
+                         uint64_t copyBytes) {
   m_file = &file;
   m_record = record;
   const uint8_t* data = file.Data();
   m_directory = data + record.directoryOffset;
   m_blockData = data + record.blockDataOffset;
   m_positions = data + record.positionsOffset;
-  m_bitmap = record.bitmapWords ? m_directory + record.BitmapOffsetInDirectory() : nullptr;
   const uint64_t directoryBytes = record.DirectoryBytes();
-  file.NoteRead(directoryBytes);
+  // A small record, laid out as the writer does (directory, block data,
+  // positions), is read into memory of the list's own.
+  const uint64_t end = record.positionsOffset + record.positionBytes;
+  if (record.directoryOffset + directoryBytes <= record.blockDataOffset &&
+      record.blockDataOffset + record.blockDataBytes <= record.positionsOffset &&
+      end - record.directoryOffset <= copyBytes) {
+    m_copy.resize(end - record.directoryOffset);
+    if (!file.ReadAt(record.directoryOffset, m_copy.size(), m_copy.data())) {
+      why = "its record could not be read";
+      return false;
+    }
+    m_directory = m_copy.data();
+    m_blockData = m_copy.data() + (record.blockDataOffset - record.directoryOffset);
+    m_positions = m_copy.data() + (record.positionsOffset - record.directoryOffset);
+  } else {
+    file.NoteRead(directoryBytes);
+  }
+  m_bitmap = record.bitmapWords ? m_directory + record.BitmapOffsetInDirectory() : nullptr;
   if (CompanionHash(m_directory, directoryBytes) != record.directoryHash) {
     why = "its directory does not match its checksum";
     return false;
@@ -72,6 +89,7 @@ bool CompanionList::Open(const CompanionFile& file, const CompanionRecord& recor
   m_pagesDone.assign(bitWords, 0);
   m_firstDone.assign(bitWords, 0);
   m_chunksDone.assign((uint64_t(record.chunks) + 63) / 64, 0);
+  m_positionsDone.assign(bitWords, 0);
   return true;
 }
 
@@ -89,18 +107,31 @@ bool CompanionList::Block(uint32_t b, const uint8_t*& at, CompanionBlockHeader& 
   const uint64_t bytes = CompanionBlockBytes(header, k);
   if (offset + bytes > m_record.blockDataBytes - kCompanionPadding)
     return Fail("block " + std::to_string(b) + " runs past its data");
-  m_file->NoteRead(bytes);
+  if (m_copy.empty()) m_file->NoteRead(bytes);
   if (CompanionHash32(at, bytes) != SkipField(b, 3))
     return Fail("block " + std::to_string(b) + " does not match its checksum");
   return true;
 }
 
 bool CompanionList::DecodePages(uint32_t b) {
+  if (!DecodePagesTo(b, m_pages.get() + uint64_t(b) * kCompanionBlockEntries)) return false;
+  Set(m_pagesDone, b);
+  ++m_decodedBlocks;
+  return true;
+}
+
+bool CompanionList::DecodeFirst(uint32_t b) {
+  if (!DecodeFirstTo(b, m_first.get() + uint64_t(b) * kCompanionBlockEntries)) return false;
+  Set(m_firstDone, b);
+  ++m_decodedBlocks;
+  return true;
+}
+
+bool CompanionList::DecodePagesTo(uint32_t b, uint32_t* pages) {
   const uint8_t* at;
   CompanionBlockHeader h;
   if (!Block(b, at, h)) return false;
   const uint32_t k = BlockEntries(b);
-  uint32_t* pages = m_pages.get() + uint64_t(b) * kCompanionBlockEntries;
   const uint32_t last = SkipField(b, 0);
   if (b > 0 && h.firstPage <= SkipField(b - 1, 0))
     return Fail("block " + std::to_string(b) + " starts before the block before it ends");
@@ -130,18 +161,14 @@ bool CompanionList::DecodePages(uint32_t b) {
     }
   }
   if (pages[k - 1] != last) return Fail("block " + std::to_string(b) + " does not end at its skip entry's page");
-  Set(m_pagesDone, b);
-  ++m_decodedBlocks;
   return true;
 }
 
-bool CompanionList::DecodeFirst(uint32_t b) {
+bool CompanionList::DecodeFirstTo(uint32_t b, uint32_t* first) {
   const uint8_t* at;
   CompanionBlockHeader h;
   if (!Block(b, at, h)) return false;
   const uint32_t k = BlockEntries(b);
-  const uint64_t e0 = uint64_t(b) * kCompanionBlockEntries;
-  uint32_t* first = m_first.get() + e0;
   UnpackNumbers(at + kCompanionBlockHeaderSize + PackedBytes(k - 1, h.deltaBits), k, h.countBits, first);
   uint64_t index = SkipField(b, 2);
   for (uint32_t i = 0; i < k; ++i) {
@@ -152,8 +179,6 @@ bool CompanionList::DecodeFirst(uint32_t b) {
   const uint64_t end = b + 1 < m_record.blocks ? SkipField(b + 1, 2) : m_record.positions;
   if (index != end) return Fail("block " + std::to_string(b) + "'s counts do not add up to its positions");
   first[k] = static_cast<uint32_t>(end);  // the next block's first entry holds the same index
-  Set(m_firstDone, b);
-  ++m_decodedBlocks;
   return true;
 }
 
@@ -211,7 +236,7 @@ bool CompanionList::CheckChunks(uint64_t from, uint64_t to) {
     if (IsSet(m_chunksDone, c)) continue;
     const uint64_t start = c * kCompanionChunkBytes;
     const uint64_t bytes = std::min<uint64_t>(kCompanionChunkBytes, m_record.positionBytes - start);
-    m_file->NoteRead(bytes);
+    if (m_copy.empty()) m_file->NoteRead(bytes);
     const uint32_t expect = LoadLE32(m_directory + uint64_t(m_record.blocks) * kCompanionSkipEntrySize + 4 * c);
     if (CompanionHash32(m_positions + start, bytes) != expect)
       return Fail("its positions' chunk " + std::to_string(c) + " does not match its checksum");
@@ -221,21 +246,35 @@ bool CompanionList::CheckChunks(uint64_t from, uint64_t to) {
   return true;
 }
 
-bool CompanionList::UnpackPositions() {
-  if (m_unpacked) return true;
+bool CompanionList::StartUnpacking() {
+  if (m_damaged) return false;
   const uint64_t n = m_record.positions;
-  if (n * sizeof(uint32_t) > kMaxUnpackedBytes) return !m_damaged;
-  if (!EnsurePositions(0, n)) return false;
-  m_unpackedPositions.resize(n);
-  UnpackNumbers(m_positions, n, m_record.positionBits, m_unpackedPositions.data());
-  m_unpacked = m_unpackedPositions.data();
+  if (n * sizeof(uint32_t) > kMaxUnpackedBytes) {
+    m_unpacked = nullptr;
+    return false;
+  }
+  // Not initialised: only the blocks unpacked are written, and only their
+  // memory becomes resident.
+  if (!m_unpackedPositions) m_unpackedPositions.reset(new uint32_t[n + 1]);
+  m_unpacked = m_unpackedPositions.get();
+  return true;
+}
+
+bool CompanionList::UnpackBlockPositions(uint32_t b) {
+  const uint64_t from = SkipField(b, 2);
+  const uint64_t to = b + 1 < m_record.blocks ? SkipField(b + 1, 2) : m_record.positions;
+  if (!EnsurePositions(from, to)) return false;
+  UnpackNumbersFrom(m_positions, from, to - from, m_record.positionBits, m_unpackedPositions.get() + from);
+  Set(m_positionsDone, b);
+  m_unpackedCount += to - from;
   return true;
 }
 
 size_t CompanionList::MemoryBytes() const {
   return m_decodedBlocks * kCompanionBlockEntries * sizeof(uint32_t) +
-         (m_rank.size() + m_unpackedPositions.size()) * sizeof(uint32_t) +
-         (m_pagesDone.size() + m_firstDone.size() + m_chunksDone.size()) * sizeof(uint64_t) +
+         (m_rank.size() + m_unpackedCount) * sizeof(uint32_t) + m_copy.size() +
+         (m_pagesDone.size() + m_firstDone.size() + m_chunksDone.size() + m_positionsDone.size()) *
+             sizeof(uint64_t) +
          sizeof(*this);
 }
 
@@ -281,7 +320,7 @@ CompanionList* CompanionListCache::Get(const CompanionFile& file, int slot) {
   const CompanionFile::Lookup lookup = file.Find(slot, record, why);
   if (lookup == CompanionFile::Lookup::kNone) return nullptr;
   auto list = std::make_unique<CompanionList>();
-  if (lookup == CompanionFile::Lookup::kDamaged || !list->Open(file, record, why)) {
+  if (lookup == CompanionFile::Lookup::kDamaged || !list->Open(file, record, why, m_copyLimit)) {
     Report(file, slot, why);
     return nullptr;
   }

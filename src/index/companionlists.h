@@ -3,11 +3,17 @@
 //
 // Opening a list checks the slot's directory (skip table, chunk checksums,
 // bitmap) against its checksum and its order; a block is checked against its
-// checksum when it is first decoded, a chunk of positions before its first
-// read. The decoded page numbers and first-position indexes of the blocks a
-// search touched are kept, so that the next search of the same slot decodes
-// nothing; the positions themselves are read from the mapping, a fixed-width
-// number each.
+// checksum when it is decoded, a chunk of positions before its first read. A
+// small list is copied out of the file with one read when it is opened; a
+// larger one is read through the mapping.
+//
+// The first search of a list decodes what it needs and reads positions
+// packed, a fixed-width number each, so that it writes little memory of its
+// own (on a first search, fresh memory costs more in page faults than the
+// decoding). The decoded page numbers and first-position indexes of the
+// blocks a search touched are kept, so that the next search of the same slot
+// decodes nothing; a list searched again also unpacks the positions of the
+// blocks it reads, once each.
 //
 // Any check that fails marks the list damaged; the search then answers from
 // the index files (and the cache keeps the slot out of the companion's use).
@@ -41,7 +47,9 @@ class CompanionList {
   // Sets the list up from a slot's record (found by CompanionFile::Find):
   // checks its directory and builds the bitmap's rank table. False (why
   // says how) when the directory is damaged.
-  bool Open(const CompanionFile& file, const CompanionRecord& record, std::string& why);
+  // A record spanning at most copyBytes is read into the list's memory.
+  bool Open(const CompanionFile& file, const CompanionRecord& record, std::string& why,
+            uint64_t copyBytes = kCopyBytes);
 
   uint32_t Size() const { return m_record.entries; }
   uint32_t Blocks() const { return m_record.blocks; }
@@ -70,12 +78,46 @@ class CompanionList {
   // false when the block is damaged.
   bool EnsurePages(uint32_t b) { return IsSet(m_pagesDone, b) || DecodePages(b); }
   bool EnsureFirst(uint32_t b) { return IsSet(m_firstDone, b) || DecodeFirst(b); }
+  bool PagesDone(uint32_t b) const { return IsSet(m_pagesDone, b); }
+  bool FirstDone(uint32_t b) const { return IsSet(m_firstDone, b); }
+  // Decodes block b into the caller's pages (BlockEntries(b) numbers) and
+  // first-position indexes (one more), keeping nothing; false when the
+  // block is damaged.
+  bool DecodeBlockTo(uint32_t b, uint32_t* pages, uint32_t* first) {
+    return DecodePagesTo(b, pages) && DecodeFirstTo(b, first);
+  }
+  uint32_t BlockEntries(uint32_t b) const {
+    return b + 1 < m_record.blocks ? kCompanionBlockEntries
+                                   : m_record.entries - b * kCompanionBlockEntries;
+  }
   bool EnsureAllPages();
   bool EnsureAllFirst();
   // Valid where the blocks are decoded.
   const uint32_t* Pages() const { return m_pages.get(); }
   const uint32_t* First() const { return m_first.get(); }
-  uint32_t Count(uint32_t e) const { return m_first[e + 1] - m_first[e]; }
+
+  // A first search of the list decodes the first-position indexes of one
+  // block at a time into a window of the list's instead (the blocks of a
+  // search ascend), keeping nothing: a no-op when block b is decoded.
+  bool EnsureFirstWindow(uint32_t b) {
+    if (IsSet(m_firstDone, b) || b == m_windowBlock) return true;
+    if (!DecodeFirstTo(b, m_window)) return false;
+    m_windowBlock = b;
+    return true;
+  }
+  // Entry e's positions are [from, to): from the window when it holds e's
+  // block, else from the decoded blocks.
+  void EntryPositions(uint32_t e, uint32_t& from, uint32_t& to) const {
+    const uint32_t b = e / kCompanionBlockEntries;
+    const uint32_t* first = b == m_windowBlock ? m_window + (e - b * kCompanionBlockEntries) : m_first.get() + e;
+    from = first[0];
+    to = first[1];
+  }
+  uint32_t Count(uint32_t e) const {
+    uint32_t from, to;
+    EntryPositions(e, from, to);
+    return to - from;
+  }
 
   // Moves e (at or after its value, which must be an entry index or Size())
   // to the first entry whose page is not below `page`, Size() when none,
@@ -90,15 +132,24 @@ class CompanionList {
     if ((to * w - 1) / 8 / kCompanionChunkBytes < m_chunksBelow) return true;
     return CheckChunks(from, to);
   }
-  // Position i of the slot (checked with EnsurePositions first).
+  // Position i of the slot: checked with EnsurePositions first, or, while
+  // unpacking, with EnsureBlockPositions of its block.
   uint32_t Position(uint64_t i) const {
     return m_unpacked ? m_unpacked[i] : PackedAt(m_positions, i, m_record.positionBits);
   }
-  // Checks every chunk and keeps all positions unpacked, for a search that
-  // reads many of them (a list whose positions would take more than
-  // kMaxUnpackedBytes is left packed); false when a chunk is damaged.
-  bool UnpackPositions();
+  // From now on reads positions unpacked, each block's unpacked by
+  // EnsureBlockPositions before it is read; false (and the list stays
+  // packed) for a list whose positions would take more than
+  // kMaxUnpackedBytes.
+  bool StartUnpacking();
+  void StopUnpacking() { m_unpacked = nullptr; }
+  bool Unpacking() const { return m_unpacked != nullptr; }
+  bool EnsureBlockPositions(uint32_t b) { return IsSet(m_positionsDone, b) || UnpackBlockPositions(b); }
   static constexpr size_t kMaxUnpackedBytes = size_t(4) << 20;
+  // A list whose record spans at most this many bytes is copied at open
+  // (one read of the file costs less than the page faults of first reading
+  // so many bytes through the mapping).
+  static constexpr uint64_t kCopyBytes = 8192;
 
   // Memory the list holds: the decoded blocks and its tables.
   size_t MemoryBytes() const;
@@ -113,15 +164,14 @@ class CompanionList {
   uint32_t SkipField(uint32_t b, uint32_t field) const {
     return LoadLE32(m_directory + b * kCompanionSkipEntrySize + 4 * field);
   }
-  uint32_t BlockEntries(uint32_t b) const {
-    return b + 1 < m_record.blocks ? kCompanionBlockEntries
-                                   : m_record.entries - b * kCompanionBlockEntries;
-  }
   // The block's bytes checked against their checksum, and its header; false
   // when damaged (the list is then marked).
   bool Block(uint32_t b, const uint8_t*& at, CompanionBlockHeader& header);
   bool DecodePages(uint32_t b);
   bool DecodeFirst(uint32_t b);
+  bool DecodePagesTo(uint32_t b, uint32_t* pages);
+  bool DecodeFirstTo(uint32_t b, uint32_t* first);
+  bool UnpackBlockPositions(uint32_t b);
   bool CheckChunks(uint64_t from, uint64_t to);
   bool Fail(std::string why);
 
@@ -134,9 +184,13 @@ class CompanionList {
   std::vector<uint32_t> m_rank;  // pages before each bitmap word
   std::unique_ptr<uint32_t[]> m_pages;
   std::unique_ptr<uint32_t[]> m_first;  // entries + 1
-  std::vector<uint32_t> m_unpackedPositions;
-  const uint32_t* m_unpacked = nullptr;  // its data once every position is unpacked
-  std::vector<uint64_t> m_pagesDone, m_firstDone, m_chunksDone;
+  uint32_t m_window[kCompanionBlockEntries + 1];
+  uint32_t m_windowBlock = UINT32_MAX;
+  std::vector<uint8_t> m_copy;  // a small list's record, read at open
+  std::unique_ptr<uint32_t[]> m_unpackedPositions;  // P, written block by block
+  const uint32_t* m_unpacked = nullptr;  // m_unpackedPositions while unpacking
+  size_t m_unpackedCount = 0;
+  std::vector<uint64_t> m_pagesDone, m_firstDone, m_chunksDone, m_positionsDone;
   uint64_t m_chunksBelow = 0;  // every chunk below this one is checked
   size_t m_decodedBlocks = 0;
   bool m_damaged = false;
@@ -158,6 +212,10 @@ class CompanionListCache {
   void DropDamaged(const CompanionFile& file);
   void Clear();
   void SetLimit(size_t bytes) { m_limit = bytes; }
+  // The record size up to which a list is copied out of the file when it
+  // is opened (CompanionList::kCopyBytes unless set; 0 reads every list
+  // through the mapping).
+  void SetCopyLimit(uint64_t bytes) { m_copyLimit = bytes; }
   size_t MemoryBytes() const;
 
  private:
@@ -168,6 +226,7 @@ class CompanionListCache {
   std::vector<CompanionList*> m_used;  // the lists of the current search
   size_t m_total = 0;                  // their counted bytes, all lists
   size_t m_limit = kDefaultLimit;
+  uint64_t m_copyLimit = CompanionList::kCopyBytes;
   uint64_t m_search = 1;
 };
 

@@ -169,6 +169,9 @@ class CIndex {
   // (CompanionListCache::kDefaultLimit), and what they hold.
   void SetCompanionListLimit(size_t bytes) { m_search.CompanionLists().SetLimit(bytes); }
   size_t CompanionListBytes() const { return m_search.CompanionLists().MemoryBytes(); }
+  // Lists whose record spans at most this many bytes are read out of the
+  // companion when first used instead of through its mapping (0: none).
+  void SetCompanionCopyLimit(uint64_t bytes) { m_search.CompanionLists().SetCopyLimit(bytes); }
 
  private:
   Status Fail(Status why);

@@ -477,7 +477,7 @@ Status CheckCompanion(const PostingsFile& file, const std::string& indexPath,
       continue;
     }
     for (size_t e = 0; e < n; ++e) {
-      bool same = list.Pages()[e] == entries.pages[e] && list.First()[e + 1] == entries.first[e + 1];
+      bool same = list.Pages()[e] == entries.pages[e] && list.Count(static_cast<uint32_t>(e)) == entries.first[e + 1] - entries.first[e];
       for (uint32_t i = entries.first[e]; same && i < entries.first[e + 1]; ++i)
         same = list.Position(i) == entries.positions[i];
       if (!same) {

@@ -65,14 +65,11 @@ DriverOutcome ExamineShared(const CompiledKeyword& keyword, const std::vector<Co
   // then the page examined. A damaged part found on the way ends the run:
   // the caller drops what was found and searches the index files.
   const bool readsPositions = termCount > 1;
-  // A list most of whose entries are examined, or one searched before (a
-  // search repeated, or paged through), has its positions unpacked once and
-  // kept with the list for the next search; a first search of a list that
-  // examines few of its entries reads just theirs, packed.
-  if (readsPositions)
-    for (CompanionList* list : lists)
-      if ((shared * 4 >= list->Size() || list->searches > 1) && !list->UnpackPositions())
-        return DriverOutcome::kDamaged;
+  // A list searched before (a search repeated, or paged through) unpacks the
+  // positions of the blocks it reads and keeps them for the next search; a
+  // first search reads just the positions it examines, packed.
+  for (CompanionList* list : lists)
+    if (!readsPositions || list->searches <= 1 || !list->StartUnpacking()) list->StopUnpacking();
   entry.assign(static_cast<size_t>(listCount), 0);
   block.assign(static_cast<size_t>(listCount), UINT32_MAX);
   terms.located.assign(static_cast<size_t>(termCount), nullptr);
@@ -99,11 +96,18 @@ DriverOutcome ExamineShared(const CompiledKeyword& keyword, const std::vector<Co
       }
       const uint32_t b = e / kCompanionBlockEntries;
       if (b != block[static_cast<size_t>(l)]) {
-        if (!list.EnsureFirst(b)) return DriverOutcome::kDamaged;
+        // A list searched before keeps what it decodes; a first search
+        // decodes one block at a time into the list's window.
+        if (!(list.searches > 1 ? list.EnsureFirst(b) : list.EnsureFirstWindow(b)) ||
+            (list.Unpacking() && !list.EnsureBlockPositions(b)))
+          return DriverOutcome::kDamaged;
         block[static_cast<size_t>(l)] = b;
       }
-      if (readsPositions && !list.EnsurePositions(list.First()[e], list.First()[e + 1]))
-        return DriverOutcome::kDamaged;
+      if (readsPositions && !list.Unpacking()) {
+        uint32_t from, to;
+        list.EntryPositions(e, from, to);
+        if (!list.EnsurePositions(from, to)) return DriverOutcome::kDamaged;
+      }
       entry[static_cast<size_t>(l)] = e;
     }
 
@@ -112,11 +116,11 @@ DriverOutcome ExamineShared(const CompiledKeyword& keyword, const std::vector<Co
       // positions counts the shared aligned positions, repeats included.
       const CompanionList& l0 = listOfTerm(0);
       const CompanionList& l1 = listOfTerm(1);
-      const uint32_t e0 = *terms.located[0], e1 = *terms.located[1];
-      uint64_t a = l0.First()[e0];
-      const uint64_t aEnd = l0.First()[e0 + 1];
-      uint64_t b = l1.First()[e1];
-      const uint64_t bEnd = l1.First()[e1 + 1];
+      uint32_t a32, aEnd32, b32, bEnd32;
+      l0.EntryPositions(*terms.located[0], a32, aEnd32);
+      l1.EntryPositions(*terms.located[1], b32, bEnd32);
+      uint64_t a = a32, b = b32;
+      const uint64_t aEnd = aEnd32, bEnd = bEnd32;
       uint32_t count = 0;
       if (aEnd - a == 1 && bEnd - b == 1) {
         // The usual case: one position each.
@@ -314,6 +318,23 @@ DriverOutcome CompanionIntersection::Run(const CompiledKeyword& keyword,
   if (termCount == 1 && !filter.active) {
     // Every page of the one term, counted by its positions: no position is read.
     CompanionList& list = *lists[0];
+    if (list.searches <= 1 && !list.PagesDone(0) && !list.FirstDone(0)) {
+      // A first search streams the blocks through a buffer of its own
+      // instead of keeping them with the list.
+      uint32_t pages[kCompanionBlockEntries], first[kCompanionBlockEntries + 1];
+      for (uint32_t b = 0; b < list.Blocks(); ++b) {
+        if ((b & 63) == 63 && Cancelled(cancel)) return DriverOutcome::kCancelled;
+        if (!list.DecodeBlockTo(b, pages, first)) return DriverOutcome::kDamaged;
+        const uint32_t k = list.BlockEntries(b);
+        for (uint32_t i = 0; i < k; ++i) {
+          const uint32_t count = first[i + 1] - first[i];
+          if (count == 0) continue;
+          step.pages.push_back(pages[i]);
+          if (countHits) step.counts.push_back(count);
+        }
+      }
+      return DriverOutcome::kDone;
+    }
     for (uint32_t b = 0; b < list.Blocks(); ++b) {
       if ((b & 63) == 63 && Cancelled(cancel)) return DriverOutcome::kCancelled;
       if (!list.EnsurePages(b) || !list.EnsureFirst(b)) return DriverOutcome::kDamaged;

@@ -79,8 +79,7 @@ class TermCursor {
   void EnterAt(size_t e) {
     if (m_list) {
       assert(e < m_list->Size());
-      m_posIndex = m_list->First()[e];
-      m_posStop = m_list->First()[e + 1];
+      m_list->EntryPositions(static_cast<uint32_t>(e), m_posIndex, m_posStop);
       m_previous = 0;
       return;
     }

@@ -166,14 +166,28 @@ TEST_F(CompanionSearch, AnswersAsTheWalkThroughEveryShapeOfList) {
   EXPECT_EQ(record(U'丙').bitmapWords, 0u);
   EXPECT_GT(record(U'丙').blocks, 1u);
   EXPECT_EQ(record(U'丁').blocks, 1u);
+  for (const char32_t c : {U'甲', U'乙', U'丙', U'丁'}) {
+    const CompanionRecord r = record(c);
+    EXPECT_LE(r.positionsOffset + r.positionBytes - r.directoryOffset, CompanionList::kCopyBytes);
+  }
 
-  for (int round = 0; round < 2; ++round) ExpectWalkAnswers(index);  // the second finds lists decoded
-  EXPECT_EQ(index.DecodedBytes(), 0u);  // nothing was read from the index files
-  EXPECT_GT(index.CompanionListBytes(), 0u);
+  // Every list of the fixture is small enough to be copied out of the file
+  // when it is opened; with no copying, every list is read through the
+  // mapping. A list's first search decodes into its window and reads packed
+  // positions, a later one keeps its blocks and unpacks their positions.
+  for (const uint64_t copyLimit : {CompanionList::kCopyBytes, uint64_t(0)}) {
+    SCOPED_TRACE(copyLimit);
+    CIndex searched;
+    ASSERT_TRUE(IsOk(searched.Open(f.dir.path(), "Index", IndexPart::FullText)));
+    searched.SetCompanionCopyLimit(copyLimit);
+    for (int round = 0; round < 3; ++round) ExpectWalkAnswers(searched);  // later rounds find lists decoded
+    EXPECT_EQ(searched.DecodedBytes(), 0u);  // nothing was read from the index files
+    EXPECT_GT(searched.CompanionListBytes(), 0u);
 
-  // Without room to keep any list, every search decodes its blocks again.
-  index.SetCompanionListLimit(0);
-  ExpectWalkAnswers(index);
+    // Without room to keep any list, every search decodes its blocks again.
+    searched.SetCompanionListLimit(0);
+    ExpectWalkAnswers(searched);
+  }
   EXPECT_EQ(CheckProblems(), "");
 }
 
@@ -260,10 +274,13 @@ TEST_F(CompanionSearch, ABitFlippedAnywhereChangesNoAnswerAndIsNamed) {
     std::string damaged = intact;
     damaged[c.offset] = static_cast<char>(damaged[c.offset] ^ 0x10);
     WriteFile(Path(), damaged);
-    CIndex index;
-    ASSERT_TRUE(IsOk(index.Open(f.dir.path(), "Index", IndexPart::FullText)));
-    EXPECT_EQ(index.CompanionInUse(), c.opens);
-    ExpectWalkAnswers(index);
+    for (const uint64_t copyLimit : {CompanionList::kCopyBytes, uint64_t(0)}) {
+      CIndex index;
+      ASSERT_TRUE(IsOk(index.Open(f.dir.path(), "Index", IndexPart::FullText)));
+      index.SetCompanionCopyLimit(copyLimit);
+      EXPECT_EQ(index.CompanionInUse(), c.opens);
+      for (int round = 0; round < 2; ++round) ExpectWalkAnswers(index);
+    }
     const std::string problems = CheckProblems();
     EXPECT_NE(problems.find(c.words), std::string::npos) << problems;
   }
