@@ -34,9 +34,10 @@ constexpr const char* kUsage =
     "       tevarin-compare build --engine fts5|xapian --cache DIR\n"
     "       tevarin-compare measure --out FILE -- COMMAND [ARGS...]\n"
     "       tevarin-compare run --engine NAME --data DIR --cache DIR --queries FILE --reps N --warmup N --out FILE\n"
+    "       tevarin-compare merge --out FILE -- ROUND_FILE...\n"
     "       tevarin-compare bandwidth --out FILE\n"
     "       tevarin-compare report --queries FILE --results DIR --cache DIR --out FILE --reps N --warmup N\n"
-    "                              [--source TEXT] [--collection DIR] [--seconds N]\n";
+    "                              [--rounds N] [--source TEXT] [--collection DIR] [--seconds N]\n";
 
 int Usage(const std::string& why) {
   std::fprintf(stderr, "tevarin-compare: %s\n%s", why.c_str(), kUsage);
@@ -210,6 +211,53 @@ int Run(std::map<std::string, std::string>& opt) {
   return 0;
 }
 
+// One engine's results of several rounds (a fresh process each) as one:
+// a query's first run is the median of its rounds' first runs, its measured
+// runs are all the rounds' together; open time the median, peak memory the
+// highest. Every round must have found the same pages.
+int Merge(const std::string& out, const std::vector<std::string>& rounds) {
+  if (out.empty() || rounds.empty()) return Usage("merge needs --out and at least one round's file");
+  std::vector<EngineResults> in(rounds.size());
+  std::string error;
+  for (size_t i = 0; i < rounds.size(); ++i)
+    if (!ReadEngineResults(rounds[i], in[i], error)) return Fail(error);
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+  };
+  EngineResults merged = in[0];
+  std::vector<double> opens;
+  for (const EngineResults& r : in) {
+    opens.push_back(r.openMs);
+    merged.maxRssKb = std::max(merged.maxRssKb, r.maxRssKb);
+    merged.childrenMaxRssKb = std::max(merged.childrenMaxRssKb, r.childrenMaxRssKb);
+  }
+  merged.openMs = median(opens);
+  for (auto& [id, q] : merged.queries) {
+    if (!q.answered) continue;
+    std::vector<double> firsts;
+    q.ms.clear();
+    for (const EngineResults& r : in) {
+      const auto it = r.queries.find(id);
+      if (it == r.queries.end() || !it->second.answered) {
+        q.answered = false;
+        q.error = it == r.queries.end() ? "missing in a round" : it->second.error;
+        break;
+      }
+      if (it->second.pages != q.pages) {
+        q.answered = false;
+        q.error = "the answer changed between rounds";
+        break;
+      }
+      firsts.push_back(it->second.firstMs);
+      q.ms.insert(q.ms.end(), it->second.ms.begin(), it->second.ms.end());
+    }
+    if (q.answered) q.firstMs = median(firsts);
+  }
+  if (!WriteEngineResults(merged, out, error)) return Fail(error);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -233,6 +281,7 @@ int main(int argc, char** argv) {
     return Measure(opt["out"], argv + i);
   }
   if (step == "run") return Run(opt);
+  if (step == "merge") return Merge(opt["out"], std::vector<std::string>(argv + i, argv + argc));
   if (step == "bandwidth") {
     if (opt["out"].empty()) return Usage("bandwidth needs --out");
     const Bandwidth b = MeasureBandwidth();
@@ -249,6 +298,7 @@ int main(int argc, char** argv) {
                     opt["out"],
                     std::atoi(opt["reps"].c_str()),
                     std::atoi(opt["warmup"].c_str()),
+                    opt["rounds"].empty() ? 1 : std::atoi(opt["rounds"].c_str()),
                     opt["source"],
                     opt["collection"],
                     std::atoi(opt["seconds"].c_str())};

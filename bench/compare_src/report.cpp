@@ -206,7 +206,8 @@ int WriteReport(const ReportOptions& o) {
   md << "Written by `bench/compare` on " << date << ". Machine: "
      << FirstLineOf("/proc/cpuinfo", "model name") << ", " << FirstLineOf("/proc/meminfo", "MemTotal")
      << " memory. Hot cache: each query runs " << o.warmup << " time(s) unmeasured, then " << o.reps
-     << " measured times in a row; every engine runs in its own process. Times in milliseconds.\n\n";
+     << " measured times in a row; every engine runs in its own process, " << o.rounds
+     << " time(s), the engines in turn (the measured runs of all rounds together). Times in milliseconds.\n\n";
   md << "Collection: `" << (o.collection.empty() ? "?" : o.collection) << "`. Engine source: " << o.source
      << ". The whole comparison (peer indexes cached) took " << o.seconds << " s up to this report.\n\n";
 
@@ -324,8 +325,8 @@ int WriteReport(const ReportOptions& o) {
   // First runs: what a query costs the first time a process answers it,
   // before anything of it is held decoded or cached by the engine (the
   // operating system's page cache is warm, as for the measured runs).
-  md << "## First runs\n\nMedian / slowest over the class's queries of each query's first run in the engine's process, "
-        "before its warm-up runs: nothing the query needs is decoded or cached by the engine yet, unless an earlier "
+  md << "## First runs\n\nMedian / slowest over the class's queries of each query's first run in the engine's process "
+        "(the median over the " << o.rounds << " round(s)), before its warm-up runs: nothing the query needs is decoded or cached by the engine yet, unless an earlier "
         "query of the set used it (tevarin keeps the blocks of the companion lists it decoded, within a memory limit; "
         "the other engines keep their own caches). The operating system's page cache is warm. Speedup = the best "
         "peer's median first run over tevarin's.\n\n";

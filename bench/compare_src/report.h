@@ -14,6 +14,7 @@ struct ReportOptions {
   std::string out;      // the Markdown file
   int reps = 0;
   int warmup = 0;
+  int rounds = 1;  // fresh processes per engine, merged (tevarin-compare merge)
   std::string source;      // the engine's source revision
   std::string collection;  // the collection's folder
   int seconds = 0;         // the whole comparison so far

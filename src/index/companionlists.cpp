@@ -224,6 +224,10 @@ bool CompanionList::Seek(uint32_t page, uint32_t& e) {
   if (!EnsurePages(b)) return false;
   const uint32_t* pages = m_pages.get();
   const uint32_t end = b * kCompanionBlockEntries + BlockEntries(b);
+  // The pages a search seeks ascend, often to one of the next few entries:
+  // those are looked at first.
+  for (const uint32_t near = std::min(end, e + 4); e < near; ++e)
+    if (pages[e] >= page) return true;
   e = static_cast<uint32_t>(std::lower_bound(pages + e, pages + end, page) - pages);
   return true;  // the block's last page is not below `page`: e < end
 }
@@ -270,6 +274,22 @@ bool CompanionList::UnpackBlockPositions(uint32_t b) {
   return true;
 }
 
+bool CompanionList::DecodeAll(SlotEntries& out) {
+  const uint32_t n = m_record.entries;
+  const uint64_t p = m_record.positions;
+  out.pages.resize(n);
+  out.first.resize(size_t(n) + 1);
+  out.positions.resize(p);
+  for (uint32_t b = 0; b < m_record.blocks; ++b) {
+    const uint64_t e0 = uint64_t(b) * kCompanionBlockEntries;
+    // Each block's first-position indexes end with the next block's first.
+    if (!DecodeBlockTo(b, out.pages.data() + e0, out.first.data() + e0)) return false;
+  }
+  if (!EnsurePositions(0, p)) return false;
+  UnpackNumbers(m_positions, p, m_record.positionBits, out.positions.data());
+  return true;
+}
+
 size_t CompanionList::MemoryBytes() const {
   return m_decodedBlocks * kCompanionBlockEntries * sizeof(uint32_t) +
          (m_rank.size() + m_unpackedCount) * sizeof(uint32_t) + m_copy.size() +
@@ -310,6 +330,7 @@ CompanionList* CompanionListCache::Get(const CompanionFile& file, int slot) {
     if (found->second->lastUse != m_search) {
       m_used.push_back(found->second.get());
       ++found->second->searches;
+      found->second->recent = m_search - found->second->lastUse <= kRecentSearches ? found->second->recent + 1 : 1;
     }
     found->second->lastUse = m_search;
     return found->second.get();
@@ -326,6 +347,7 @@ CompanionList* CompanionListCache::Get(const CompanionFile& file, int slot) {
   }
   list->lastUse = m_search;
   list->searches = 1;
+  list->recent = 1;
   list->counted = list->MemoryBytes();
   m_total += list->counted;
   m_used.push_back(list.get());
@@ -343,6 +365,14 @@ void CompanionListCache::DropDamaged(const CompanionFile& file) {
       ++it;
     }
   }
+}
+
+void CompanionListCache::Drop(int slot) {
+  const auto it = m_lists.find(slot);
+  if (it == m_lists.end()) return;
+  std::erase(m_used, it->second.get());
+  m_total -= it->second->counted;
+  m_lists.erase(it);
 }
 
 void CompanionListCache::Report(const CompanionFile& file, int slot, const std::string& why) {

@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "index/companionformat.h"
+#include "index/slotentries.h"
 
 namespace tevarin {
 
@@ -151,10 +152,21 @@ class CompanionList {
   // so many bytes through the mapping).
   static constexpr uint64_t kCopyBytes = 8192;
 
+  // The whole list decoded into plain arrays (every block and chunk checked
+  // on the way), keeping nothing in the list; false when a part is damaged.
+  bool DecodeAll(SlotEntries& out);
+  // The bytes DecodeAll's arrays take.
+  size_t DecodedBytes() const {
+    return (2 * size_t(m_record.entries) + 1 + m_record.positions) * sizeof(uint32_t);
+  }
+
   // Memory the list holds: the decoded blocks and its tables.
   size_t MemoryBytes() const;
   uint64_t lastUse = 0;
   uint32_t searches = 0;  // the searches that used the list, this one included
+  // Of those, the ones that came soon after the list's use before
+  // (CompanionListCache::kRecentSearches), this one included.
+  uint32_t recent = 0;
   size_t counted = 0;  // MemoryBytes() as the cache last counted it
 
  private:
@@ -199,7 +211,10 @@ class CompanionList {
 
 class CompanionListCache {
  public:
-  static constexpr size_t kDefaultLimit = size_t(4) << 20;
+  static constexpr size_t kDefaultLimit = size_t(3) << 20;
+  // A use of a list counts as recent when at most this many searches passed
+  // since its use before.
+  static constexpr uint64_t kRecentSearches = 4;
 
   // Starts a search: drops the least recently used lists until the rest fit
   // the limit, and lets the file release its resident pages.
@@ -210,6 +225,8 @@ class CompanionListCache {
   CompanionList* Get(const CompanionFile& file, int slot);
   // Drops the lists found damaged during the search, reporting each.
   void DropDamaged(const CompanionFile& file);
+  // Forgets the list of slot (its entries are kept decoded elsewhere).
+  void Drop(int slot);
   void Clear();
   void SetLimit(size_t bytes) { m_limit = bytes; }
   // The record size up to which a list is copied out of the file when it

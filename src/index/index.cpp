@@ -56,7 +56,7 @@ void CIndex::OpenCompanion() {
 
 void CIndex::CloseCompanion() {
   // The lists point into the companion's mapping.
-  m_search.CompanionLists().Clear();
+  m_search.ClearCompanionLists();
   m_companion.Close();
   m_companionStatus = Status::NotFound(m_useCompanion ? "no index is open" : "the companion is not used");
 }

@@ -169,6 +169,8 @@ class CIndex {
   // (CompanionListCache::kDefaultLimit), and what they hold.
   void SetCompanionListLimit(size_t bytes) { m_search.CompanionLists().SetLimit(bytes); }
   size_t CompanionListBytes() const { return m_search.CompanionLists().MemoryBytes(); }
+  // What the lists searched again and again take, decoded in full.
+  size_t CompanionPromotedBytes() const { return m_search.PromotedLists().MemoryBytes(); }
   // Lists whose record spans at most this many bytes are read out of the
   // companion when first used instead of through its mapping (0: none).
   void SetCompanionCopyLimit(uint64_t bytes) { m_search.CompanionLists().SetCopyLimit(bytes); }

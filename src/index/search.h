@@ -4,7 +4,11 @@
 // The keyword is compiled (index/keyword.h). When the index has a companion
 // file (index/companionfile.h) that holds every term's slot, the terms are
 // read from it (index/companionlists.h): a list's blocks are decoded as the
-// intersection reaches them and only the shared pages' positions are read.
+// intersection reaches them and only the shared pages' positions are read. A
+// list searched again and again soon after (a search repeated, paged
+// through, or refined) is decoded in full into plain arrays, kept within a
+// memory limit of their own, and a keyword all of whose lists are kept so is
+// searched over those arrays as the index files' decoded entries are.
 // Otherwise, or when a companion list turns out damaged, each term's
 // postings come from its slot's decoded entries (index/slotentries.h,
 // decoded on first use and kept between searches) or, for a slot that cannot
@@ -66,16 +70,41 @@ class KeywordSearch {
   const SlotEntryCache& DecodedCache() const { return m_entries; }
   CompanionListCache& CompanionLists() { return m_lists; }
   const CompanionListCache& CompanionLists() const { return m_lists; }
+  // The companion lists decoded in full; cleared with the lists.
+  SlotEntryCache& PromotedLists() { return m_promoted; }
+  const SlotEntryCache& PromotedLists() const { return m_promoted; }
+  void ClearCompanionLists() {
+    m_lists.Clear();
+    m_promoted.Clear();
+  }
+  // The memory for lists decoded in full, and how often a list must have
+  // been used recently (CompanionList::recent) to be decoded so.
+  static constexpr size_t kPromotedLimit = size_t(4) << 20;
+  static constexpr uint32_t kPromoteAfter = 3;
 
  private:
   // The keyword from the companion: kDamaged also when a term's slot has no
   // usable list (nothing is kept then).
   DriverOutcome RunCompanion(const CompanionFile& companion, const CompiledKeyword& compiled,
                              const PageFilter& filter, bool countHits);
+  // Decodes in full the lists of the last companion search when each was
+  // used often enough and they fit together.
+  void PromoteLists(const CompanionFile& companion);
+  // The keyword over each term's decoded entries (lookup(slot)), or over
+  // its stream where lookup gives none; the pages merged into hits.
+  template <typename Lookup>
+  SearchOutcome RunEntries(const PostingsFile& file, const CompiledKeyword& compiled,
+                           const PageFilter& filter, CombineMode mode, bool countHits,
+                           HitList& hits, Lookup lookup);
 
   const std::atomic<bool>* m_cancel = nullptr;
   SlotEntryCache m_entries;
   CompanionListCache m_lists;
+  SlotEntryCache m_promoted = [] {
+    SlotEntryCache promoted;
+    promoted.SetLimit(kPromotedLimit);
+    return promoted;
+  }();
   CompanionIntersection m_companionIntersection;
   std::vector<CompanionList*> m_termLists;
   DecodedIntersection m_intersection;

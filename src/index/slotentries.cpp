@@ -94,6 +94,21 @@ const SlotEntries* SlotEntryCache::Get(const PostingsFile& file, int slot,
   return m_slots.emplace(slot, Slot{std::move(entries), m_search}).first->second.entries.get();
 }
 
+const SlotEntries* SlotEntryCache::Find(int slot) {
+  const auto found = m_slots.find(slot);
+  if (found == m_slots.end()) return nullptr;
+  found->second.lastUse = m_search;
+  return found->second.entries.get();
+}
+
+bool SlotEntryCache::Put(int slot, std::unique_ptr<SlotEntries> entries) {
+  const size_t bytes = entries->MemoryBytes();
+  if (m_slots.count(slot) || bytes > SlotLimit() || !MakeRoom(bytes)) return false;
+  m_bytes += bytes;
+  m_slots.emplace(slot, Slot{std::move(entries), m_search});
+  return true;
+}
+
 void SlotEntryCache::SetLimit(size_t bytes) {
   m_limit = bytes;
   ++m_search;  // no entry is held by a search now

@@ -72,6 +72,12 @@ class SlotEntryCache {
   // while decoding (nothing is kept of that slot then).
   const SlotEntries* Get(const PostingsFile& file, int slot,
                          const std::atomic<bool>* cancel = nullptr);
+  // The kept entries of slot without decoding anything: nullptr when none
+  // are kept. (Marks them used by this search, as Get does.)
+  const SlotEntries* Find(int slot);
+  // Keeps entries decoded elsewhere (from the companion file) for slot;
+  // false, keeping nothing, when they do not fit beside this search's.
+  bool Put(int slot, std::unique_ptr<SlotEntries> entries);
   void Clear() {
     m_slots.clear();
     m_bytes = 0;

@@ -183,6 +183,9 @@ TEST_F(CompanionSearch, AnswersAsTheWalkThroughEveryShapeOfList) {
     for (int round = 0; round < 3; ++round) ExpectWalkAnswers(searched);  // later rounds find lists decoded
     EXPECT_EQ(searched.DecodedBytes(), 0u);  // nothing was read from the index files
     EXPECT_GT(searched.CompanionListBytes(), 0u);
+    // The lists of the keywords searched again and again soon after were
+    // decoded in full, and the later rounds answered from them.
+    EXPECT_GT(searched.CompanionPromotedBytes(), 0u);
 
     // Without room to keep any list, every search decodes its blocks again.
     searched.SetCompanionListLimit(0);
