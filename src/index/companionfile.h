@@ -67,7 +67,7 @@ class CompanionFile {
   // releases every page of the mapping from the process.
   void Release() const;
   void SetResidentLimit(uint64_t bytes) { m_residentLimit = bytes; }
-  static constexpr uint64_t kDefaultResidentLimit = uint64_t(3) << 20;
+  static constexpr uint64_t kDefaultResidentLimit = uint64_t(2) << 20;
 
  private:
   std::string m_path;

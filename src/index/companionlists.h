@@ -7,13 +7,13 @@
 // small list is copied out of the file with one read when it is opened; a
 // larger one is read through the mapping.
 //
-// The first search of a list decodes what it needs and reads positions
-// packed, a fixed-width number each, so that it writes little memory of its
-// own (on a first search, fresh memory costs more in page faults than the
-// decoding). The decoded page numbers and first-position indexes of the
-// blocks a search touched are kept, so that the next search of the same slot
-// decodes nothing; a list searched again also unpacks the positions of the
-// blocks it reads, once each.
+// The first searches of a list decode what they need and read positions
+// packed, a fixed-width number each, so that they write little memory of
+// their own (on a first search, fresh memory costs more in page faults than
+// the decoding). A list searched again and again (Keeps) keeps the decoded
+// page numbers and first-position indexes of the blocks a search touched, so
+// that the next search of the same slot decodes nothing, and unpacks the
+// positions of the blocks it reads, once each.
 //
 // Any check that fails marks the list damaged; the search then answers from
 // the index files (and the cache keeps the slot out of the companion's use).
@@ -167,6 +167,12 @@ class CompanionList {
   // Of those, the ones that came soon after the list's use before
   // (CompanionListCache::kRecentSearches), this one included.
   uint32_t recent = 0;
+  // A list used this often recently keeps what its searches decode (and
+  // unpacks its positions); before, a search decodes into the list's
+  // windows and reads positions packed, writing no fresh memory: a list
+  // used once or twice costs less that way.
+  static constexpr uint32_t kKeepAfter = 3;
+  bool Keeps() const { return recent >= kKeepAfter; }
   size_t counted = 0;  // MemoryBytes() as the cache last counted it
 
  private:

@@ -79,8 +79,8 @@ class KeywordSearch {
   }
   // The memory for lists decoded in full, and how often a list must have
   // been used recently (CompanionList::recent) to be decoded so.
-  static constexpr size_t kPromotedLimit = size_t(4) << 20;
-  static constexpr uint32_t kPromoteAfter = 3;
+  static constexpr size_t kPromotedLimit = size_t(3) << 20;
+  static constexpr uint32_t kPromoteAfter = 2;
 
  private:
   // The keyword from the companion: kDamaged also when a term's slot has no

@@ -65,11 +65,12 @@ DriverOutcome ExamineShared(const CompiledKeyword& keyword, const std::vector<Co
   // then the page examined. A damaged part found on the way ends the run:
   // the caller drops what was found and searches the index files.
   const bool readsPositions = termCount > 1;
-  // A list searched before (a search repeated, or paged through) unpacks the
-  // positions of the blocks it reads and keeps them for the next search; a
-  // first search reads just the positions it examines, packed.
+  // A list searched again and again (a search repeated, or paged through)
+  // unpacks the positions of the blocks it reads and keeps them for the
+  // next search; otherwise a search reads just the positions it examines,
+  // packed.
   for (CompanionList* list : lists)
-    if (!readsPositions || list->searches <= 1 || !list->StartUnpacking()) list->StopUnpacking();
+    if (!readsPositions || !list->Keeps() || !list->StartUnpacking()) list->StopUnpacking();
   entry.assign(static_cast<size_t>(listCount), 0);
   block.assign(static_cast<size_t>(listCount), UINT32_MAX);
   terms.located.assign(static_cast<size_t>(termCount), nullptr);
@@ -96,9 +97,9 @@ DriverOutcome ExamineShared(const CompiledKeyword& keyword, const std::vector<Co
       }
       const uint32_t b = e / kCompanionBlockEntries;
       if (b != block[static_cast<size_t>(l)]) {
-        // A list searched before keeps what it decodes; a first search
-        // decodes one block at a time into the list's window.
-        if (!(list.searches > 1 ? list.EnsureFirst(b) : list.EnsureFirstWindow(b)) ||
+        // A list searched again and again keeps what it decodes; otherwise
+        // a search decodes one block at a time into the list's window.
+        if (!(list.Keeps() ? list.EnsureFirst(b) : list.EnsureFirstWindow(b)) ||
             (list.Unpacking() && !list.EnsureBlockPositions(b)))
           return DriverOutcome::kDamaged;
         block[static_cast<size_t>(l)] = b;
@@ -318,9 +319,9 @@ DriverOutcome CompanionIntersection::Run(const CompiledKeyword& keyword,
   if (termCount == 1 && !filter.active) {
     // Every page of the one term, counted by its positions: no position is read.
     CompanionList& list = *lists[0];
-    if (list.searches <= 1 && !list.PagesDone(0) && !list.FirstDone(0)) {
-      // A first search streams the blocks through a buffer of its own
-      // instead of keeping them with the list.
+    if (!list.Keeps() && !list.PagesDone(0) && !list.FirstDone(0)) {
+      // Until the list is searched again and again, a search streams the
+      // blocks through a buffer of its own instead of keeping them.
       uint32_t pages[kCompanionBlockEntries], first[kCompanionBlockEntries + 1];
       for (uint32_t b = 0; b < list.Blocks(); ++b) {
         if ((b & 63) == 63 && Cancelled(cancel)) return DriverOutcome::kCancelled;
