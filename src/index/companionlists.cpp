@@ -327,13 +327,13 @@ void CompanionListCache::BeginSearch(const CompanionFile& file) {
 
 CompanionList* CompanionListCache::Get(const CompanionFile& file, int slot) {
   if (const auto found = m_lists.find(slot); found != m_lists.end()) {
-    if (found->second->lastUse != m_search) {
-      m_used.push_back(found->second.get());
-      ++found->second->searches;
-      found->second->recent = m_search - found->second->lastUse <= kRecentSearches ? found->second->recent + 1 : 1;
+    CompanionList& list = *found->second;
+    if (list.lastUse != m_search) {
+      m_used.push_back(&list);
+      list.recent = m_search - list.lastUse <= kRecentSearches ? list.recent + 1 : 1;
     }
-    found->second->lastUse = m_search;
-    return found->second.get();
+    list.lastUse = m_search;
+    return &list;
   }
   if (m_damaged.count(slot)) return nullptr;
   CompanionRecord record;
@@ -346,7 +346,6 @@ CompanionList* CompanionListCache::Get(const CompanionFile& file, int slot) {
     return nullptr;
   }
   list->lastUse = m_search;
-  list->searches = 1;
   list->recent = 1;
   list->counted = list->MemoryBytes();
   m_total += list->counted;

@@ -110,7 +110,8 @@ class CompanionList {
   // block, else from the decoded blocks.
   void EntryPositions(uint32_t e, uint32_t& from, uint32_t& to) const {
     const uint32_t b = e / kCompanionBlockEntries;
-    const uint32_t* first = b == m_windowBlock ? m_window + (e - b * kCompanionBlockEntries) : m_first.get() + e;
+    const uint32_t* first =
+        b == m_windowBlock ? m_window + (e - b * kCompanionBlockEntries) : m_first.get() + e;
     from = first[0];
     to = first[1];
   }
@@ -163,9 +164,9 @@ class CompanionList {
   // Memory the list holds: the decoded blocks and its tables.
   size_t MemoryBytes() const;
   uint64_t lastUse = 0;
-  uint32_t searches = 0;  // the searches that used the list, this one included
-  // Of those, the ones that came soon after the list's use before
-  // (CompanionListCache::kRecentSearches), this one included.
+  // The searches in a row that used the list, this one included: a use
+  // counts on when at most CompanionListCache::kRecentSearches searches
+  // passed since the use before, else the count starts again at 1.
   uint32_t recent = 0;
   // A list used this often recently keeps what its searches decode (and
   // unpacks its positions); before, a search decodes into the list's
