@@ -79,8 +79,6 @@ class CompanionList {
   // false when the block is damaged.
   bool EnsurePages(uint32_t b) { return IsSet(m_pagesDone, b) || DecodePages(b); }
   bool EnsureFirst(uint32_t b) { return IsSet(m_firstDone, b) || DecodeFirst(b); }
-  bool PagesDone(uint32_t b) const { return IsSet(m_pagesDone, b); }
-  bool FirstDone(uint32_t b) const { return IsSet(m_firstDone, b); }
   // Decodes block b into the caller's pages (BlockEntries(b) numbers) and
   // first-position indexes (one more), keeping nothing; false when the
   // block is damaged.

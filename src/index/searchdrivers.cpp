@@ -319,7 +319,7 @@ DriverOutcome CompanionIntersection::Run(const CompiledKeyword& keyword,
   if (termCount == 1 && !filter.active) {
     // Every page of the one term, counted by its positions: no position is read.
     CompanionList& list = *lists[0];
-    if (!list.Keeps() && !list.PagesDone(0) && !list.FirstDone(0)) {
+    if (!list.Keeps()) {
       // Until the list is searched again and again, a search streams the
       // blocks through a buffer of its own instead of keeping them.
       uint32_t pages[kCompanionBlockEntries], first[kCompanionBlockEntries + 1];
